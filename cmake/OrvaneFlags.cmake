@@ -1,0 +1,21 @@
+# Compiler flags shared by every target of the project.
+function(orvane_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(ORVANE_WERROR AND NOT ORVANE_FUZZ)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+if(ORVANE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(ORVANE_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "ORVANE_FUZZ needs clang (configure with CXX=clang++ CC=clang)")
+  endif()
+  # The runtime is instrumented for coverage; only the fuzz executables get the fuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,7 @@
+// Everything a game needs: the value types and every subsystem's commands.
+#pragma once
+
+#include "orvane/program.h"
+#include "orvane/rt_array.h"
+#include "orvane/rt_string.h"
+#include "orvane/runtime.h"

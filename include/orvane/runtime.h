@@ -1,0 +1,23 @@
+// Game-facing commands of the runtime core: errors, debugging, time.
+#pragma once
+
+#include "orvane/rt_string.h"
+
+// ---- Errors -------------------------------------------------------------
+double ErrorCode();                                // the last error code (0 = success)
+RtString ErrorText();                              // "0003 no such file", "0000 success", ...
+double SetErrorCode(double code);                  // set the last error code; returns it
+void ClearError();                                 // last error code back to 0
+double SetCurrentLine(double module, double line); // record the running line (debug builds)
+void AssertValue(double value);                    // end the program (error 21) when value is 0
+[[noreturn]] void EndWithSuccess();                // the game's end statement
+
+// ---- Debugging (only while a debugger is attached) ------------------------
+void DebugOut(const RtString& text);               // "TX" + text to the debugger
+double DebugBreakpoint(double id);                 // "BP" + id in hex; 0 without a debugger
+void LogText(const RtString& text);                // append text to ErrorLog.txt
+
+// ---- Time -----------------------------------------------------------------
+double ElapsedMs();                                // milliseconds since start-up
+double FrameDurationMs();                          // duration of the last frame (never 0)
+void SleepMs(double ms);                           // suspend for ms milliseconds

@@ -1,0 +1,54 @@
+// Debugger output. Texts reach a developer only while a debugger is attached
+// (a tracer process, as /proc/self/status reports it); they go to standard
+// error with the "TX" (text) and "BP" (breakpoint) prefixes that development
+// tools look for. Without a debugger these calls do nothing at all.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/error_state.h"
+#include "runtime/runtime_state.h"
+
+namespace orv {
+
+bool DebuggerAttached() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return false;
+  char line[256];
+  bool attached = false;
+  while (std::fgets(line, sizeof line, f)) {
+    if (std::strncmp(line, "TracerPid:", 10) == 0) {
+      attached = std::atoi(line + 10) != 0;
+      break;
+    }
+  }
+  std::fclose(f);
+  return attached;
+}
+
+namespace {
+void SendDebugString(const char* prefix, const char* text, size_t length) {
+  std::fputs(prefix, stderr);
+  std::fwrite(text, 1, length, stderr);
+  std::fflush(stderr);
+}
+}  // namespace
+
+void DebugOut(const RtString& text) {
+  if (!DebuggerAttached()) return;
+  SendDebugString("TX", text.CStr(), static_cast<size_t>(text.Length()));
+}
+
+int32_t DebugBreakpoint(int32_t id) {
+  if (!DebuggerAttached()) return 0;
+  char buf[32] = {0};
+  std::snprintf(buf, sizeof buf, "%x", static_cast<unsigned>(id));
+  SendDebugString("BP", buf, std::strlen(buf));
+  RuntimeState& rt = Rt();
+  rt.paused = false;
+  // The next flip brings the game window back to the front.
+  rt.activateRequest = 1;
+  return 1;
+}
+
+}  // namespace orv

@@ -1,0 +1,51 @@
+// Error codes, the error log, debugger output and the run-time error path.
+//
+// Operations report failures through the last-error code and a neutral
+// result; failures a game cannot continue from end the program through
+// RuntimeError, which never returns.
+#pragma once
+
+#include <cstdint>
+
+#include "orvane/rt_string.h"
+
+namespace orv {
+
+enum ErrorCode : int32_t {
+  kErrSuccess = 0,
+  kErrNoSuchFile = 3,
+  kErrOutOfMemory = 7,
+  kErrPushMultiDim = 8,
+  kErrOutOfBounds = 9,
+  kErrOutOfData = 20,
+  kErrAssertion = 21,
+};
+
+// Sets lastError (and errorLine from currentLine); returns the code.
+int32_t SetErrorCode(int32_t code);
+void ClearError();
+// "%.4d %s" of lastError and its text, e.g. "0009 out of bounds".
+RtString ErrorText();
+// The text of a code: "success", "no such file", ... or "unknown error".
+const char* ErrorCodeText(int32_t code);
+int32_t SetCurrentLine(int32_t module, int32_t line);
+// Ends the program when value is 0 (error 21).
+void AssertValue(int32_t value);
+// Sets the code and ends the program in order; never returns.
+[[noreturn]] void RuntimeError(int32_t code);
+// Error 0, then the orderly end (the game's end statement).
+[[noreturn]] void EndWithSuccess();
+
+// The error log: "ErrorLog.txt" in the temporary folder, one open/append/close per text.
+void StartLog();
+void LogLine(const char* text);
+void LogFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Full path of the error log file.
+RtString ErrorLogPath();
+
+// Debugger output: only while a debugger (tracer) is attached to the process.
+bool DebuggerAttached();
+void DebugOut(const RtString& text);
+int32_t DebugBreakpoint(int32_t id);
+
+}  // namespace orv

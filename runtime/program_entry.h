@@ -1,0 +1,24 @@
+// Process entry and the ordered start-up.
+#pragma once
+
+#include "orvane/program.h"
+
+namespace orv {
+
+// What a game hands the runtime: the four things it provides.
+struct GameProgram {
+  void (*settings)(ProjectSettings&) = nullptr;
+  double (*main)() = nullptr;
+  void (*exitHook)() = nullptr;
+  const FunctionNameEntry* functions = nullptr;
+};
+
+// Stores the command line, lets the game fill its settings, starts the
+// runtime, runs the game and ends through EndProgram. Does not return.
+[[noreturn]] void ProgramEntry(int argc, char** argv, const GameProgram& game);
+
+// Starts every subsystem in order, logging a line per step. Returns 0, or -1
+// when the window could not be created (nothing after it is started then).
+int RuntimeInit(const char* caption);
+
+}  // namespace orv

@@ -1,0 +1,38 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and the tools need.
+# Idempotent and quiet: when everything is present it prints nothing and does
+# not touch the package index. Works as root and through sudo otherwise.
+set -eu
+
+PACKAGES="
+  make cmake ninja-build g++ pkg-config git
+  clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsdl2-dev libsdl2-mixer-dev
+  libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
+  libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev
+  libx11-dev xvfb xdotool xauth
+  fonts-dejavu-core libfreetype-dev
+"
+
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing="$missing $p"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  SUDO=""
+elif command -v sudo >/dev/null 2>&1; then
+  SUDO="sudo"
+else
+  echo "install-deps: missing packages:$missing" >&2
+  echo "install-deps: run as root or install sudo" >&2
+  exit 1
+fi
+
+echo "install-deps: installing$missing"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null

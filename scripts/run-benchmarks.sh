@@ -1,0 +1,12 @@
+#!/bin/sh
+# Runs every benchmark of the build; each prints its ratios against the
+# baseline it measures in the same run.
+set -eu
+build=${1:-build}
+status=0
+for b in "$build"/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "=== $(basename "$b")"
+  "$b" "${@:2}" || status=1
+done
+exit $status

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "orvane/runtime.h"
+#include "runtime/error_state.h"
+#include "runtime/runtime_state.h"
+#include "support/test_support.h"
+
+namespace {
+
+std::string LogPath() { return orvtest::PrivateDir() + "/ErrorLog.txt"; }
+
+TEST(ErrorLog, LinesAreAppendedByteForByteWithNothingAdded) {
+  orv::StartLog();
+  orv::LogLine("timer\n");
+  orv::LogLine("no newline");
+  orv::LogLine(nullptr);
+  orv::LogLine("");
+  orv::LogFormat("exepath=curdir= %s\n", "/games/x");
+  EXPECT_EQ(orvtest::ReadFile(LogPath()), "Start new log...\ntimer\nno newlineNULLexepath=curdir= /games/x\n");
+  EXPECT_TRUE(orv::ErrorLogPath() == LogPath().c_str());
+}
+
+TEST(ErrorLog, StartLogRestartsTheFile) {
+  orv::LogLine("old run\n");
+  orv::StartLog();
+  EXPECT_EQ(orvtest::ReadFile(LogPath()), "Start new log...\n");
+}
+
+TEST(ErrorLog, LongTextsAreLoggedWhole) {
+  std::string big(5000, 'x');
+  orv::StartLog();
+  orv::LogFormat("%s\n", big.c_str());
+  EXPECT_EQ(orvtest::ReadFile(LogPath()), "Start new log...\n" + big + "\n");
+}
+
+TEST(ErrorLog, AnUnwritableFolderDropsTheLineSilently) {
+  std::string dir = orvtest::PrivateDir() + "/readonly";
+  ASSERT_EQ(mkdir(dir.c_str(), 0500), 0);
+  setenv("TMPDIR", dir.c_str(), 1);
+  orv::LogLine("dropped\n");  // must neither crash nor throw
+  setenv("TMPDIR", orvtest::PrivateDir().c_str(), 1);
+  if (geteuid() != 0) {
+    EXPECT_FALSE(orvtest::Exists(dir + "/ErrorLog.txt"));
+  }
+}
+
+TEST(ErrorState, CodesTextsAndLines) {
+  ClearError();
+  EXPECT_TRUE(ErrorText() == "0000 success");
+  orv::SetCurrentLine(2, 40);
+  EXPECT_EQ(SetErrorCode(3), 3);
+  EXPECT_TRUE(ErrorText() == "0003 no such file");
+  EXPECT_EQ(orv::Rt().errorLine, 40);
+  SetErrorCode(8);
+  EXPECT_TRUE(ErrorText() == "0008 unknown error");
+  SetErrorCode(9);
+  EXPECT_TRUE(ErrorText() == "0009 out of bounds");
+  SetErrorCode(20);
+  EXPECT_TRUE(ErrorText() == "0020 out of data");
+  SetErrorCode(7);
+  EXPECT_TRUE(ErrorText() == "0007 out of memory");
+  orv::SetCurrentLine(2, 41);
+  ClearError();
+  EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(orv::Rt().errorLine, 40);  // clearing leaves the line
+}
+
+TEST(ErrorState, DebugOutputIsSilentWithoutADebugger) {
+  ASSERT_FALSE(orv::DebuggerAttached());
+  testing::internal::CaptureStderr();
+  DebugOut("TX should not appear");
+  EXPECT_EQ(DebugBreakpoint(0x1f), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(ErrorStateDeathTest, AssertionEndsTheProgramOnlyForZero) {
+  AssertValue(5);
+  AssertValue(-1);
+  EXPECT_EXIT(AssertValue(0), testing::ExitedWithCode(0), "");
+}
+
+TEST(ErrorStateDeathTest, EndProgramWritesDebugLinesAndExit) {
+  auto end = [] {
+    orv::Rt().settings.debugMode = 1;
+    orv::SetCurrentLine(4, 17);
+    SetErrorCode(3);
+    orv::SetCurrentLine(4, 18);
+    EndWithSuccess();
+  };
+  std::remove(LogPath().c_str());
+  EXPECT_EXIT(end(), testing::ExitedWithCode(0), "");
+  EXPECT_EQ(orvtest::ReadFile(LogPath()), "-End On Line\n0\n17\n18\n4\n");
+
+  auto quiet = [] {
+    orv::Rt().settings.debugMode = 0;
+    EndWithSuccess();
+  };
+  std::remove(LogPath().c_str());
+  EXPECT_EXIT(quiet(), testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(orvtest::Exists(LogPath()));
+}
+
+}  // namespace
