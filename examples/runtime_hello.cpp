@@ -1,5 +1,7 @@
-// The smallest game: starts the runtime, shows the clock and the error text,
-// and ends. Its start-up lines are in ErrorLog.txt in the temporary folder.
+// The smallest game: opens an 800 x 600 window, fades its clear colour for
+// two seconds and ends (Escape ends it sooner). The start-up and shutdown
+// steps are in ErrorLog.txt in the temporary folder.
+#include <cmath>
 #include <cstdio>
 
 #include "orvane/orvane.h"
@@ -13,14 +15,15 @@ void GameSettings(ProjectSettings& settings) {
 }
 
 double GameMain() {
-  std::printf("runtime started %.3f ms ago\n", ElapsedMs());
-  SleepMs(20);
-  std::printf("after a 20 ms sleep: %.3f ms\n", ElapsedMs());
-  std::printf("error state: %s\n", ErrorText().CStr());
-  SetErrorCode(3);
-  std::printf("after a failed load: %s\n", ErrorText().CStr());
-  ClearError();
-  LogText("hello from the game\n");
+  std::printf("runtime started %.1f ms ago, error state \"%s\"\n", ElapsedMs(), ErrorText().CStr());
+  int frames = 0;
+  while (ElapsedMs() < 2000) {
+    int level = static_cast<int>(127 + 120 * std::sin(ElapsedMs() / 300.0));
+    SetClearColor(level << 16 | 0x40 << 8 | (255 - level));
+    ShowScreen();
+    ++frames;
+  }
+  std::printf("%d frames in %.0f ms\n", frames, ElapsedMs());
   return 0;
 }
 

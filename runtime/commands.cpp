@@ -1,7 +1,12 @@
 // Game-facing commands of the runtime core: convert and forward.
 #include "orvane/runtime.h"
 
+#include <cstdlib>
+
+#include "gfx2d/opengl_vexel.h"
 #include "runtime/clock.h"
+#include "runtime/main_loop.h"
+#include "runtime/program_end.h"
 #include "runtime/error_state.h"
 #include "runtime/runtime_state.h"
 
@@ -22,3 +27,37 @@ void LogText(const RtString& text) { orv::LogLine(text.CStr()); }
 double ElapsedMs() { return orv::ElapsedMs(); }
 double FrameDurationMs() { return orv::FrameDurationMs(); }
 void SleepMs(double ms) { orv::SleepMs(static_cast<int>(ms)); }
+
+// ---- Program and frame ------------------------------------------------------
+
+void ShowScreen() { orv::ShowScreen(); }
+
+void EndProgram() { orv::EndProgram(); }
+
+void EndAndRun(const RtString& command) { orv::EndAndRun(command); }
+double CallByName(const RtString& name) { return orv::CallByName(name); }
+
+double SetRuntimeActive(double active) {
+  orv::Rt().runtimeActive = static_cast<int32_t>(active) != 0;
+  return orv::Rt().runtimeActive ? 1 : 0;
+}
+
+void SetEscapeQuits(double on) { orv::Rt().escapeQuits = on != 0; }
+
+void SetGameFrameRate(double fps) {
+  if (orv::Rt().device) orv::Rt().device->SetFrameRate(static_cast<int>(fps));
+}
+
+void WaitMouseClick() { orv::WaitMouseClick(); }
+void WaitAnyKey() { orv::WaitAnyKey(); }
+
+double MessageId() {
+  const orv::platform::Event* e = orv::Rt().device ? orv::Rt().device->PendingEvent() : nullptr;
+  return e ? e->type : 0;
+}
+
+double MessageParam(double index) {
+  const orv::platform::Event* e = orv::Rt().device ? orv::Rt().device->PendingEvent() : nullptr;
+  if (!e) return 0;
+  return static_cast<int>(index) == 0 ? e->param1 : static_cast<int>(index) == 1 ? e->param2 : 0;
+}

@@ -1,12 +1,17 @@
 // The one orderly way out of the program.
 #pragma once
 
+#include "orvane/rt_string.h"
+
 namespace orv {
 
 // Raises the quit event, shuts every subsystem down in order, prints "exit\n"
 // and exits with code 0. A nested request while the program is already
 // ending returns at once and does nothing.
 void EndProgram();
+// Shuts down, starts the command as a new program without waiting for it,
+// and exits with code 0.
+[[noreturn]] void EndAndRun(const RtString& command);
 // Releases every subsystem in the shutdown order; safe to call more than once.
 void RuntimeShutdown();
 

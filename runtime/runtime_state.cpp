@@ -1,6 +1,15 @@
 #include "runtime/runtime_state.h"
 
+#include "audio/sound_device.h"
+#include "gfx2d/opengl_vexel.h"
+#include "gfx3d/vexel3d.h"
+#include "input/dx_input.h"
+#include "net/net_session.h"
+
 namespace orv {
+
+RuntimeState::RuntimeState() = default;
+RuntimeState::~RuntimeState() = default;
 
 RuntimeState& Rt() {
   // Constructed on first use and never destroyed: subsystems may still reach

@@ -1,9 +1,11 @@
-// RuntimeState: the one process-wide record of the runtime. Subsystems reach
-// the objects it owns through it; nothing else in the runtime is global
-// except the caches that belong to a subsystem's own file.
+// RuntimeState: the one process-wide record of the runtime. It owns every
+// subsystem object for the whole run; subsystems reach each other through it.
+// Nothing else in the runtime is global except caches that belong to a
+// subsystem's own file.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "orvane/program.h"
 #include "orvane/rt_string.h"
@@ -11,10 +13,36 @@
 
 namespace orv {
 
+class OpenGLVexel;
+class Vexel3D;
+class NetSession;
+class DXInput;
+class SoundDevice;
+struct SoundSlot;
+
+namespace platform {
+class Window;
+}
+
 struct RuntimeState {
+  RuntimeState();
+  ~RuntimeState();
+
   ProjectSettings settings;  // filled by the game's GameSettings before start-up
   GameProgram game;          // the game's own functions
   RtString commandLine;      // the whole command line, program name included
+
+  // Subsystems, released in the shutdown order.
+  std::unique_ptr<OpenGLVexel> device;
+  std::unique_ptr<Vexel3D> scene;
+  std::unique_ptr<NetSession> net;
+  std::unique_ptr<DXInput> input;
+  std::unique_ptr<SoundDevice> audio;
+  std::unique_ptr<SoundSlot[]> soundSlots;  // kSoundSlots
+  platform::Window* mainWindow = nullptr;   // owned by the device
+
+  int32_t desktopWidth = 0;
+  int32_t desktopHeight = 0;
 
   // Time in milliseconds of the clock.
   double startTime = 0;
@@ -36,7 +64,11 @@ struct RuntimeState {
   bool escapeQuits = true;
   int32_t keyReads = 0;
   int32_t currentFont = 0;
-  RtString windowCaption;
+  RtString windowCaption;  // the window title without the pause suffix
+
+  // The game's message hook: looked up once at the first pump.
+  double (*win32MsgHook)() = nullptr;
+  int32_t win32MsgHookState = -1;  // -1 not looked up, 1 found, 0 missing
 };
 
 RuntimeState& Rt();

@@ -4,4 +4,5 @@
 #include "orvane/program.h"
 #include "orvane/rt_array.h"
 #include "orvane/rt_string.h"
+#include "orvane/gfx2d.h"
 #include "orvane/runtime.h"

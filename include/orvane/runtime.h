@@ -21,3 +21,16 @@ void LogText(const RtString& text);                // append text to ErrorLog.tx
 double ElapsedMs();                                // milliseconds since start-up
 double FrameDurationMs();                          // duration of the last frame (never 0)
 void SleepMs(double ms);                           // suspend for ms milliseconds
+
+// ---- Program and frame ------------------------------------------------------
+void ShowScreen();                                 // present the frame; pause, input, quit keys, pacing
+void EndProgram();                                 // end the program in order (exit code 0); inside the quit event: nothing
+[[noreturn]] void EndAndRun(const RtString& command);  // end, then start another program
+double CallByName(const RtString& name);           // call a game function by name; 1 when it exists
+double SetRuntimeActive(double active);            // focus changes pause the game only while active
+void SetEscapeQuits(double on);                    // Escape ends the program while on (default on)
+void SetGameFrameRate(double fps);                 // frames per second the flip paces to (<= 0: 500)
+void WaitMouseClick();                             // until a mouse button is pressed and released
+void WaitAnyKey();                                 // until a character is typed
+double MessageId();                                // in the message hook: the pending event's type
+double MessageParam(double index);                 // in the message hook: its parameters 0 and 1

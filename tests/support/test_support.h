@@ -2,6 +2,7 @@
 // child processes with captured output, and small file utilities.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,5 +38,64 @@ struct ProcessOptions {
 
 // Runs a program and waits for it, capturing standard output and error.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& opt = {});
+
+}  // namespace orvtest
+
+namespace orvtest {
+
+// A program running in the background while the test drives it. Its output
+// goes to files in the private folder; the destructor kills it if it still runs.
+class Child {
+ public:
+  Child(const std::vector<std::string>& argv, const ProcessOptions& opt = {});
+  ~Child();
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool Running();
+  // Waits for the program to end; false on timeout (the program keeps running).
+  bool Wait(double seconds);
+  // Waits until the standard output contains text at or after byte `from`;
+  // false on timeout or exit.
+  bool WaitForOutput(const std::string& text, double seconds, size_t from = 0);
+  std::string Out() const;
+  std::string Err() const;
+  int ExitCode() const { return exitCode_; }
+  int Signal() const { return signal_; }
+  int Pid() const { return pid_; }
+
+ private:
+  int pid_ = -1;
+  int exitCode_ = -1, signal_ = 0;
+  std::string outPath_, errPath_;
+};
+
+// An X server of our own (Xvfb) for whole-program tests; DISPLAY for children.
+class VirtualDisplay {
+ public:
+  explicit VirtualDisplay(int width = 1280, int height = 1024);
+  ~VirtualDisplay();
+  VirtualDisplay(const VirtualDisplay&) = delete;
+  VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+  bool Ok() const { return !display_.empty(); }
+  const std::string& Display() const { return display_; }
+  // Runs xdotool with the arguments on this display; its standard output.
+  std::string Xdotool(const std::vector<std::string>& args, double timeoutSeconds = 10);
+  // The first window whose title matches the pattern exactly, waiting for it; "" when none appears.
+  std::string FindWindow(const std::string& title, double seconds = 10);
+  struct Geometry {
+    int x = -1, y = -1, width = -1, height = -1;
+  };
+  Geometry WindowGeometry(const std::string& window);
+  std::string WindowTitle(const std::string& window);
+  // The whole screen as 0x00RRGGBB pixels, top row first; false when it cannot be read.
+  bool Grab(std::vector<uint32_t>& pixels, int& width, int& height);
+  // Saves the screen as a PNG image.
+  bool Screenshot(const std::string& pngPath);
+
+ private:
+  int pid_ = -1;
+  std::string display_;
+};
 
 }  // namespace orvtest

@@ -1,0 +1,84 @@
+// Game-facing commands of the 2D device: convert and forward.
+#include "orvane/gfx2d.h"
+
+#include "audio/sound_device.h"
+#include "gfx2d/opengl_vexel.h"
+#include "gfx3d/vexel3d.h"
+#include "input/dx_input.h"
+#include "runtime/runtime_state.h"
+
+namespace {
+orv::OpenGLVexel* Device() { return orv::Rt().device.get(); }
+}  // namespace
+
+void SetScreen(double width, double height, double fullscreen) {
+  orv::RuntimeState& rt = orv::Rt();
+  orv::OpenGLVexel* d = Device();
+  if (!d) return;
+  d->SetScreenSize(static_cast<int>(width), static_cast<int>(height), 0, static_cast<int>(fullscreen) != 0);
+  rt.mainWindow = d->Window();
+  if (rt.input) rt.input->SetWindow(d->Window());
+  if (rt.audio) rt.audio->SetWindow(d->Window());
+  // A few frames let the window system settle on the new size before the
+  // game draws its first frame into it.
+  for (int i = 0; i < 5; ++i) d->Flip(nullptr);
+}
+
+double ScreenWidth() {
+  orv::OpenGLVexel* d = Device();
+  if (!d) return 0;
+  if (d->currentSurface >= 0 && d->currentSurface < orv::kSurfaces) {
+    int s = d->surfaces[d->currentSurface].sprite;
+    return s >= 0 ? d->sprites[s].imageWidth : 0;
+  }
+  return d->LogicalWidth();
+}
+
+double ScreenHeight() {
+  orv::OpenGLVexel* d = Device();
+  if (!d) return 0;
+  if (d->currentSurface >= 0 && d->currentSurface < orv::kSurfaces) {
+    int s = d->surfaces[d->currentSurface].sprite;
+    return s >= 0 ? d->sprites[s].imageHeight : 0;
+  }
+  return d->LogicalHeight();
+}
+
+double DesktopWidth() { return orv::Rt().desktopWidth; }
+double DesktopHeight() { return orv::Rt().desktopHeight; }
+
+void SetClearColor(double color) {
+  orv::OpenGLVexel* d = Device();
+  if (!d) return;
+  d->FreeBackground(0);
+  d->SetClearColor(static_cast<int32_t>(color));
+}
+
+void SetSmoothing(double on) {
+  if (Device()) Device()->SetSmoothing(on != 0);
+}
+
+void SetViewport(double x, double y, double width, double height) {
+  orv::OpenGLVexel* d = Device();
+  if (!d) return;
+  if (orv::Rt().scene) orv::Rt().scene->EndShadowPass();
+  d->SetViewport(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width), static_cast<int>(height));
+}
+
+void GetViewport(double& x, double& y, double& width, double& height) {
+  orv::OpenGLVexel* d = Device();
+  x = d ? d->viewportX : 0;
+  y = d ? d->viewportY : 0;
+  width = d ? d->viewportWidth : 0;
+  height = d ? d->viewportHeight : 0;
+}
+
+void SetOrientation(double quarterTurns) {
+  orv::OpenGLVexel* d = Device();
+  if (!d) return;
+  int o = static_cast<int>(quarterTurns);
+  d->orientation = o < 0 ? 0 : (o > 3 ? 3 : o);
+  d->SetViewport(0, 0, 0, 0);
+}
+
+double GetOrientation() { return Device() ? Device()->orientation : 0; }

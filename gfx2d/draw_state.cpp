@@ -1,0 +1,75 @@
+// Render state of 2D drawing: texture binding, alpha modes and the alpha test.
+#include <cmath>
+
+#include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_state_cache.h"
+#include "gfx2d/opengl_vexel.h"
+
+namespace orv {
+
+namespace {
+void BindTexture(GLuint name) {
+  glBindTexture(GL_TEXTURE_2D, name);
+  glEnable(GL_TEXTURE_2D);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+}
+}  // namespace
+
+void OpenGLVexel::BindSprite(int a, int b, bool useMip, const GLuint* explicitTextures) {
+  boundSprite = a;
+  boundSecondSprite = b;
+  boundUsesMip = useMip;
+  auto textureOf = [&](int slot) -> GLuint {
+    if (slot < 0 || slot >= kSpriteSlots) return 0;
+    if (explicitTextures) return explicitTextures[slot];
+    return useMip ? sprites[slot].mipTexture : sprites[slot].texture;
+  };
+  GlEntryPoints& ext = Gl();
+  if (ext.glActiveTextureARB) {
+    ext.glActiveTextureARB(GL_TEXTURE1_ARB);
+    if (a < 0 || b < 0) {
+      glDisable(GL_TEXTURE_2D);
+    } else {
+      BindTexture(textureOf(a));
+    }
+    ext.glActiveTextureARB(GL_TEXTURE0_ARB);
+    if (a < 0) {
+      glDisable(GL_TEXTURE_2D);
+      return;
+    }
+    BindTexture(textureOf(b >= 0 ? b : a));
+  } else {
+    if (a < 0) {
+      glDisable(GL_TEXTURE_2D);
+      GlState().Set(kCapColorMaterial, true);
+      return;
+    }
+    BindTexture(textureOf(a));
+  }
+}
+
+void OpenGLVexel::SetAlphaMode(float m) {
+  GlStateCache& gl = GlState();
+  if (m != 0) {
+    gl.Set(kCapBlend, true);
+    glBlendFunc(GL_SRC_ALPHA, m > 0 ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+  } else {
+    gl.Set(kCapBlend, false);
+    m = 1;
+  }
+  globalAlpha = std::fabs(m) < 1 ? std::fabs(m) : 1.0f;
+  glColor4f(1, 1, 1, globalAlpha);
+}
+
+void OpenGLVexel::SetAlphaTest(float ref) {
+  if (ref >= 1) {
+    GlState().Set(kCapAlphaTest, false);
+    return;
+  }
+  GlState().Set(kCapAlphaTest, true);
+  glAlphaFunc(GL_GREATER, ref);
+  alphaTestRef = ref;
+}
+
+}  // namespace orv

@@ -1,0 +1,242 @@
+// OpenGLVexel: window and context creation, the flip, the event pump and the
+// screen modes. Viewport and orientation live in viewport.cpp.
+#include "gfx2d/opengl_vexel.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_state_cache.h"
+#include "runtime/clock.h"
+#include "runtime/error_state.h"
+#include "runtime/program_dir.h"
+
+namespace orv {
+
+namespace {
+// Once per process: the software renderer is reported only the first time.
+bool g_softwareReported = false;
+}  // namespace
+
+OpenGLVexel::OpenGLVexel()
+    : sprites(new SpriteSlot[kSpriteSlots]), spritePixels(new std::unique_ptr<uint8_t[]>[kSpriteSlots]) {
+  pacer.SetFrameRate(60);
+}
+
+OpenGLVexel::~OpenGLVexel() {
+  if (glContext && hwnd) {
+    glContext->MakeCurrent(*hwnd);
+    EndSurface();
+    ReleaseAllSurfaces();
+  }
+  DestroyWindowOnly();
+  glContext.reset();
+}
+
+bool OpenGLVexel::CreateWindowAndContext(int width, int height) {
+  // Multisampling: halve the sample count until a window and context can be
+  // made with it; without any, the plain format stays.
+  int requested = multisampleSamples;
+  multisampleSamples = 0;
+  for (int n = requested; n > 0; n /= 2) {
+    auto window = platform::Window::Create("Orvane", width, height, n);
+    if (!window) continue;
+    auto context = platform::GlContext::Create(*window);
+    if (!context) continue;
+    hwnd = std::move(window);
+    glContext = std::move(context);
+    multisampleSamples = n;
+    return true;
+  }
+  hwnd = platform::Window::Create("Orvane", width, height, 0);
+  if (!hwnd) return false;
+  if (glContext) {
+    // A context that already exists moves to the new window, so textures survive.
+    if (glContext->MakeCurrent(*hwnd)) return true;
+    glContext.reset();
+  }
+  glContext = platform::GlContext::Create(*hwnd);
+  if (!glContext) {
+    hwnd.reset();
+    return false;
+  }
+  return true;
+}
+
+bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int samples, bool /*fullscreenHint*/) {
+  SetFrameRate(framesPerSecond);
+  multisampleSamples = samples;
+  LogLine("WIN32 init video\n");
+  if (!platform::InitVideo()) return false;
+  if (!CreateWindowAndContext(width, height)) return false;
+  platform::Rect client = hwnd->ClientRect();
+  if (bits == 0) bits = platform::DesktopBitsPerPixel();
+  if (width == 0) width = client.w;
+  if (height == 0) height = client.h;
+  screenWidth = width;
+  screenHeight = height;
+  colorBits = bits;
+  isFullscreen = false;
+
+  CheckSoftwareRenderer();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  LogLine("get accurate timer - 1st call\n");
+  pacer.Start(ClockMs());
+  LogLine("flip - 1st call\n");
+  Flip(nullptr);
+
+  LoadExtensionEntryPoints();
+  RtString ext = GlExtensionString();
+  bgraSupported = std::strstr(ext.CStr(), "_texture_format_BGRA8888") || std::strstr(ext.CStr(), "GL_EXT_bgra");
+  if (bgraSupported) {
+    LogLine("BGRA ext supported\n");
+  } else {
+    LogFormat("BGRA ext NOT supported\n%s\n", ext.CStr());
+  }
+  GLint maxTexture = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+  LogFormat("Texture size limit: %d\n", maxTexture);
+  LogLine("init fbo\n");
+  InitSurfaces();
+  hwnd->Hide();
+  LogLine("2D VP\n");
+  Reset2DState();
+  LogLine("OGVX init [OK]\n");
+  return true;
+}
+
+void OpenGLVexel::CheckSoftwareRenderer() {
+  if (g_softwareReported) return;
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  std::string name = renderer ? renderer : "";
+  bool software = name.find("llvmpipe") != std::string::npos || name.find("softpipe") != std::string::npos ||
+                  name.find("Software Rasterizer") != std::string::npos;
+  if (!software) return;
+  g_softwareReported = true;
+  LogLine("*** OpenGL Software Emulation - update driver!\n");
+  // The warning box is shown only when the game ships "opengldriver.txt"
+  // beside the program; its text is the file's content.
+  RtString path = ProgramDirectory() + "/opengldriver.txt";
+  FILE* f = std::fopen(path.CStr(), "rb");
+  if (!f) return;
+  char text[2048] = {0};
+  size_t n = std::fread(text, 1, sizeof text - 1, f);
+  std::fclose(f);
+  const char* message = n > 0 ? text
+                              : "Please update your GFX adapter's driver\nso it can render OpenGL by HARDWARE\n\n\n"
+                                "Bitte aktualisieren Sie Ihren\nGrafkkartentreiber, damit er OpenGL\nper HARDWARE "
+                                "unterst\xc3\xbctzt!";
+  platform::ShowWarningBox("No OpenGL Hardware Drivers", message);
+}
+
+bool OpenGLVexel::Flip(IdleCallback idleCallback) {
+  EndSurface();
+  if (hwnd) hwnd->Swap();
+  if (backgrounds[0].columns > 0) {
+    if (depthClearPending) {
+      depthClearPending = false;
+      glClear(GL_DEPTH_BUFFER_BIT);
+    }
+    DrawBackground(0);
+  } else if (clearEachFrame || depthClearPending) {
+    GLbitfield mask = 0;
+    if (clearEachFrame) mask |= GL_COLOR_BUFFER_BIT;
+    if (depthClearPending) mask |= GL_DEPTH_BUFFER_BIT;
+    depthClearPending = false;
+    glClear(mask);
+  }
+  bool pumped = true;
+  double now = pacer.Wait(ClockMs, SleepMs, [&] { pumped = PumpMessages(idleCallback) && pumped; });
+  pacer.Advance(now);
+  return pumped;
+}
+
+bool OpenGLVexel::PumpMessages(IdleCallback idleCallback) {
+  platform::PumpEvents();
+  platform::Event event;
+  while (platform::PeekEvent(event)) {
+    if (idleCallback) {
+      pendingEvent = &event;
+      idleCallback();
+      pendingEvent = nullptr;
+    }
+    if (!platform::PopEvent(event)) break;
+    if (windowProc) windowProc(event);
+  }
+  return true;
+}
+
+bool OpenGLVexel::SetScreenSize(int width, int height, int bits, bool fullscreen) {
+  if (width) screenWidth = width;
+  if (height) screenHeight = height;
+  if (bits) colorBits = bits;
+  return fullscreen ? EnterFullscreen() : EnterWindowed();
+}
+
+bool OpenGLVexel::EnterFullscreen() {
+  if (!hwnd) return false;
+  if (!hwnd->EnterFullscreen(screenWidth, screenHeight)) {
+    LogLine("No Fullscreen Mode available\n");
+    EnterWindowed();
+    return false;
+  }
+  hwnd->Show();
+  hwnd->Raise();
+  SetScreenSizeFields(screenWidth, screenHeight);
+  isFullscreen = true;
+  return true;
+}
+
+bool OpenGLVexel::EnterWindowed() {
+  if (!hwnd) return false;
+  if (isFullscreen || hwnd->Fullscreen()) {
+    hwnd->LeaveFullscreen();
+    // Give the display a moment to settle back into the desktop's mode.
+    SleepMs(500);
+  }
+  hwnd->SetSize(screenWidth, screenHeight);
+  // Centred in the usable area of the window's display, on that display.
+  platform::Rect area = hwnd->UsableBounds();
+  hwnd->SetPosition(area.x + (area.w - screenWidth) / 2, area.y + (area.h - screenHeight) / 2);
+  hwnd->Show();
+  hwnd->Raise();
+  SetViewport(0, 0, 0, 0);
+  isFullscreen = false;
+  return true;
+}
+
+bool OpenGLVexel::HideWindow() {
+  if (!hwnd) return false;
+  if (isFullscreen) hwnd->LeaveFullscreen();
+  hwnd->Hide();
+  isFullscreen = false;
+  PumpMessages(nullptr);
+  return true;
+}
+
+void OpenGLVexel::SetClearColor(int32_t color) {
+  if (color == -1) {
+    clearEachFrame = false;
+    return;
+  }
+  clearEachFrame = true;
+  uint32_t c = static_cast<uint32_t>(color);
+  glClearColor((c & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, ((c >> 16) & 0xFF) / 255.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void OpenGLVexel::DestroyWindowOnly() {
+  if (hwnd && glContext) {
+    glContext->MakeCurrent(*hwnd);
+    FreeAllSprites();
+    for (int i = 0; i < kBackgrounds; ++i) FreeBackground(i);
+  }
+  if (hwnd) hwnd->LeaveFullscreen();
+  platform::GlContext::Release();
+  hwnd.reset();
+  screenWidth = screenHeight = 0;
+}
+
+}  // namespace orv

@@ -1,0 +1,40 @@
+// The sprite store: numbered slots, each an OpenGL texture with the sizes
+// needed to draw it, and the tiled background images.
+#pragma once
+
+#include <cstdint>
+
+#include "gfx2d/gl.h"
+
+namespace orv {
+
+constexpr int kSpriteSlots = 65537;      // 0..65535 addressable, one spare
+constexpr int kFirstFontSprite = 65504;  // font f lives in slot 65504 + f
+constexpr int kScratchSprite = 65503;    // off-screen fallback and screen saving
+constexpr int kBackgrounds = 8;
+
+struct SpriteSlot {
+  GLuint texture = 0;      // GL texture name; 0 when free
+  GLuint mipTexture = 0;   // mipmapped copy of the same image for 3D use
+  float uMax = 1.0f;       // imageWidth / textureWidth
+  float vMax = 1.0f;       // imageHeight / textureHeight
+  int16_t textureWidth = -1;
+  int16_t textureHeight = -1;
+  int16_t imageWidth = 0;  // 0 marks the slot as free
+  int16_t imageHeight = 0;
+  int16_t frameWidth = 0;  // animation cell; 0 = not animated
+  int16_t frameHeight = 0;
+};
+
+// A grid of at most 8 x 8 tiles, indexed [column][row]; empty while columns is 0.
+struct BackgroundImage {
+  GLuint tiles[8][8] = {};
+  int16_t tileTextureWidth[64] = {};
+  int16_t tileTextureHeight[64] = {};
+  int16_t tileWidth[64] = {};
+  int16_t tileHeight[64] = {};
+  int8_t columns = 0;
+  int8_t rows = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,7 @@
+#include "net/net_session.h"
+
+namespace orv {
+
+void SockShutdown() {}
+
+}  // namespace orv

@@ -1,0 +1,97 @@
+// The platform seam for video: one window with an OpenGL context, the
+// desktop, the cursor and message boxes. Everything above this layer sees
+// these calls only; SDL stays behind them. Each entry has a one-line contract.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct SDL_Window;
+
+namespace orv::platform {
+
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+// Starts the video system; false (with Error() telling why) when there is no display.
+bool InitVideo();
+// The last platform error text.
+std::string Error();
+// Position and size of the primary display's desktop mode.
+Rect DesktopBounds();
+// Bits per pixel of the desktop mode (24 or 32 on current systems).
+int DesktopBitsPerPixel();
+// Shows or hides the mouse pointer over the window.
+void ShowCursor(bool visible);
+// A modal message box with a warning icon; returns when the user closes it.
+void ShowWarningBox(const char* caption, const char* text);
+// Keeps the screen saver and display power saving off while the program runs.
+void DisableScreenSaver();
+
+class GlContext;
+
+class Window {
+ public:
+  // A hidden window with an OpenGL drawable whose client area is w x h. With
+  // samples > 0 the drawable asks for that many samples per pixel; null when
+  // the system cannot make such a window.
+  static std::unique_ptr<Window> Create(const char* title, int w, int h, int samples);
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  void SetTitle(const char* title);
+  std::string Title() const;
+  void Show();
+  void Hide();
+  bool Visible() const;
+  // Brings the window to the front and gives it the keyboard focus.
+  void Raise();
+  // Client area: position on the desktop and size.
+  Rect ClientRect() const;
+  void SetPosition(int x, int y);
+  void SetSize(int w, int h);
+  // Usable area (without panels and docks) of the display the window is on.
+  Rect UsableBounds() const;
+  // Full screen in the display mode w x h; false when the display has no such
+  // mode or refuses it (the window stays as it was).
+  bool EnterFullscreen(int w, int h);
+  // Back to a normal window (restores the desktop's display mode).
+  void LeaveFullscreen();
+  bool Fullscreen() const;
+  // Presents the back buffer.
+  void Swap();
+  // Identifies the window in events.
+  uint32_t Id() const;
+  int Samples() const { return samples_; }
+  SDL_Window* Native() const { return window_; }
+
+ private:
+  Window(SDL_Window* w, int samples) : window_(w), samples_(samples) {}
+  SDL_Window* window_;
+  int samples_;
+};
+
+class GlContext {
+ public:
+  // A compatibility-profile context for the window, made current; null on failure.
+  static std::unique_ptr<GlContext> Create(Window& window);
+  ~GlContext();
+  GlContext(const GlContext&) = delete;
+  GlContext& operator=(const GlContext&) = delete;
+  // Makes the context current on a window (any window with a compatible drawable).
+  bool MakeCurrent(Window& window);
+  // Leaves no context current.
+  static void Release();
+
+ private:
+  explicit GlContext(void* c) : context_(c) {}
+  void* context_;
+};
+
+// An OpenGL entry point by name, or null.
+void* GetProcAddress(const char* name);
+
+}  // namespace orv::platform

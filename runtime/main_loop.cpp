@@ -1,0 +1,191 @@
+// ShowScreen and the pause loop. The game owns its loop and calls ShowScreen
+// once per frame; everything periodic of the runtime happens here.
+#include "runtime/main_loop.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "gfx2d/opengl_vexel.h"
+#include "gfx3d/vexel3d.h"
+#include "input/dx_input.h"
+#include "runtime/clock.h"
+#include "runtime/error_state.h"
+#include "runtime/program_end.h"
+#include "runtime/runtime_state.h"
+
+namespace orv {
+
+namespace {
+
+void Notice(const char* text) {
+  std::fputs(text, stdout);
+  std::fflush(stdout);
+}
+
+void PollInput() {
+  RuntimeState& rt = Rt();
+  rt.keyReads = 0;
+  if (rt.input) {
+    rt.input->PollKeyboard();
+    rt.input->PollMice();
+  }
+}
+
+bool KeyHeld(int code) { return Rt().input && Rt().input->KeyHeld(code); }
+
+void ReadMouse(int m[4]) {
+  m[0] = m[1] = m[2] = m[3] = 0;
+  if (Rt().input) Rt().input->MouseButtons(m[0], m[1], m[2], m[3]);
+}
+
+void BringToFront() {
+  RuntimeState& rt = Rt();
+  Notice("activate\n");
+  if (rt.device && rt.device->Window()) rt.device->Window()->Raise();
+  Notice("ok\n");
+  rt.activateRequest = 0;
+}
+
+}  // namespace
+
+void ShowScreen() {
+  RuntimeState& rt = Rt();
+  if (rt.activateRequest) BringToFront();
+  rt.prevFrameTime = rt.frameTime;
+  rt.frameTime = ClockMs();
+  while (rt.paused) Hibernate();
+  PollInput();
+  if ((rt.escapeQuits && (KeyHeld(129) || KeyHeld(1))) || (KeyHeld(56) && KeyHeld(62))) {
+    SetErrorCode(kErrSuccess);
+    EndProgram();
+  }
+  if (rt.scene) rt.scene->EndShadowPass();
+  ProcessMessages();
+  if (rt.device) {
+    if (!rt.device->Flip(rt.win32MsgHook)) {
+      SetErrorCode(kErrSuccess);
+      EndProgram();
+    }
+    rt.device->SetAlphaMode(0);
+    rt.device->Reset2DState();
+  }
+  if (rt.scene) rt.scene->ResetFrameState();
+}
+
+void Hibernate() {
+  RuntimeState& rt = Rt();
+  int reference[4];
+  ReadMouse(reference);
+  for (int round = 0; round < 15; ++round) {
+    if (!ProcessMessages()) EndProgram();
+    if (rt.paused) {
+      Notice("pause loop in showscreen/hibernate\n");
+      while (rt.paused && !rt.activateRequest) {
+        if (!ProcessMessages()) {
+          SetErrorCode(kErrSuccess);
+          EndProgram();
+        }
+        SleepMs(200);
+      }
+      Notice("pause loop ended\n");
+      return;
+    }
+    PollInput();
+    if (rt.escapeQuits && (KeyHeld(129) || KeyHeld(1))) EndProgram();
+    for (int code = 0; code < 255; ++code)
+      if (KeyHeld(code)) return;
+    int now[4];
+    ReadMouse(now);
+    if (std::memcmp(now, reference, sizeof now) != 0) return;
+    if (rt.input && rt.input->JoystickActive()) return;
+    SleepMs(5);
+  }
+}
+
+int ProcessMessages() {
+  RuntimeState& rt = Rt();
+  if (rt.win32MsgHookState == -1) {
+    rt.win32MsgHook = FindFunctionByName("ORV_WIN32_MSG");
+    rt.win32MsgHookState = rt.win32MsgHook ? 1 : 0;
+  }
+  if (rt.device) rt.device->PumpMessages(rt.win32MsgHook);
+  return 1;
+}
+
+double (*FindFunctionByName(const RtString& name))() {
+  const FunctionNameEntry* table = Rt().game.functions;
+  if (!table) return nullptr;
+  for (const FunctionNameEntry* e = table; e->function; ++e) {
+    if (e->name && std::strcmp(e->name, name.CStr()) == 0) return e->function;
+  }
+  return nullptr;
+}
+
+double CallByName(const RtString& name) {
+  if (auto function = FindFunctionByName(name)) {
+    function();
+    return 1.0;
+  }
+  if (name == "ORV_ON_QUIT" || name == "ORV_WIN32_MSG") return 0.0;
+  DebugOut(RtString("CALLBYNAME \"") + name + "\" *** failed ***\n");
+  return 0.0;
+}
+
+void SetPaused(bool paused) {
+  RuntimeState& rt = Rt();
+  if (rt.paused != paused) {
+    rt.paused = paused;
+    CallByName(paused ? "ORV_ON_PAUSE" : "ORV_ON_RESUME");
+  }
+  rt.paused = paused;
+}
+
+void WaitMouseClick() {
+  auto anyButton = [] {
+    PollInput();
+    int m[4];
+    ReadMouse(m);
+    return m[2] || m[3];
+  };
+  while (anyButton()) ProcessMessages();
+  while (!anyButton()) Hibernate();
+  while (anyButton()) ProcessMessages();
+}
+
+void WaitAnyKey() {
+  RuntimeState& rt = Rt();
+  auto drain = [&] {
+    while (rt.input && rt.input->HasTypedChar()) rt.input->TakeTypedChar();
+  };
+  drain();
+  while (!(rt.input && rt.input->HasTypedChar())) {
+    if (!ProcessMessages()) EndProgram();
+    Hibernate();
+  }
+  drain();
+}
+
+void WindowProc(const platform::Event& event) {
+  RuntimeState& rt = Rt();
+  switch (event.kind) {
+    case platform::EventKind::FocusGained:
+    case platform::EventKind::FocusLost:
+      if (!rt.settings.debugMode && rt.runtimeActive) {
+        bool pause = event.kind == platform::EventKind::FocusLost;
+        RtString title = rt.windowCaption;
+        if (pause) title += " <pause>";
+        if (rt.mainWindow) rt.mainWindow->SetTitle(title.CStr());
+        SetPaused(pause);
+      }
+      break;
+    case platform::EventKind::Close:
+    case platform::EventKind::Quit:
+      EndProgram();
+      break;
+    default:
+      break;
+  }
+  if (rt.input) rt.input->HandleEvent(event);
+}
+
+}  // namespace orv
