@@ -163,6 +163,17 @@ TEST_F(Device, ExtensionsAreMatchedAsWholeWords) {
   EXPECT_NE(orv::Gl().glGenFramebuffersEXT, nullptr);
 }
 
+TEST(DeviceInit, MultisampleSearchSettlesOnACountThatWorks) {
+  orv::OpenGLVexel device;
+  ASSERT_TRUE(device.Init(32, 32, 0, 60, 64, false));
+  // 64, 32, 16, ... until a context can be made; whatever it is, it is a
+  // power of two no larger than asked, or 0 for the plain format.
+  int n = device.multisampleSamples;
+  EXPECT_LE(n, 64);
+  EXPECT_EQ(n & (n - 1), 0);
+  EXPECT_NE(device.Window(), nullptr);
+}
+
 TEST_F(Device, FrameRateZeroMeansTwoMilliseconds) {
   device->SetFrameRate(0);
   EXPECT_EQ(device->pacer.frameIntervalMs, 2.0);

@@ -102,6 +102,15 @@ TEST(Spine, NoDisplayEndsInOrderAfterTheFailedWindow) {
   EXPECT_EQ(log, "Start new log...\ntimer\nvexl\nvexl init\nWIN32 init video\n");
 }
 
+TEST(Spine, RefusedFullScreenFallsBackToAWindow) {
+  // The display has no 700 x 500 mode: full screen is refused, the game goes on windowed.
+  auto r = RunGame("spine_game", {{"SPINE_MODE", "screen"}, {"SPINE_FRAMES", "1"}, {"SPINE_SET_WIDTH", "700"},
+                                  {"SPINE_SET_HEIGHT", "500"}, {"SPINE_SET_FULLSCREEN", "1"}});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "screen=320x200\nscreen=700x500\nready\nORV_ON_QUIT\nexit\n");
+  EXPECT_NE(Log().find("Init Finalized\nNo Fullscreen Mode available\nShut down ORV\n"), std::string::npos) << Log();
+}
+
 TEST(Spine, HiddenStartKeepsTheWindowHidden) {
   auto r = RunGame("spine_game", {{"SPINE_MODE", "frames"}, {"ORVANE_HIDDEN", "1"}});
   ASSERT_EQ(r.exitCode, 0) << r.err;
