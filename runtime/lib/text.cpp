@@ -2,11 +2,15 @@
 // splitting, single bytes and hexadecimal. Depends only on the value types.
 #include "runtime/lib/text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace orv {
 
 namespace {
+
+// The largest room worth asking for: beyond it a text cannot grow anyway.
+constexpr uint64_t kMaxTextRoom = 0x7FFFFFF0u;
 
 const unsigned char* Bytes(const RtString& s) { return reinterpret_cast<const unsigned char*>(s.CStr()); }
 
@@ -120,15 +124,25 @@ RtString ReplaceText(const RtString& text, const RtString& search, const RtStrin
   int32_t at = searcher.Find(src, n);
   if (at < 0) return text;
   RtString result;
-  if (r <= m) result.Reserve(static_cast<uint32_t>(n), false);
+  // Texts grow in small steps; a result that outgrows the text is doubled
+  // instead, so many replacements cost linear time.
+  auto append = [&result](const char* bytes, int32_t count) {
+    uint64_t need = static_cast<uint64_t>(result.Length()) + static_cast<uint64_t>(count);
+    if (need >= result.Capacity()) {
+      uint64_t room = std::max<uint64_t>(need, 2 * uint64_t{result.Capacity()});
+      result.Reserve(static_cast<uint32_t>(std::min<uint64_t>(room, std::max<uint64_t>(need, kMaxTextRoom))), true);
+    }
+    result.Append(bytes, count);
+  };
+  result.Reserve(static_cast<uint32_t>(n), false);
   int32_t pos = 0;
   while (at >= 0) {
-    result.Append(src + pos, at);
-    result.Append(replacement.CStr(), r);
+    append(src + pos, at);
+    append(replacement.CStr(), r);
     pos += at + m;
     at = searcher.Find(src + pos, n - pos);
   }
-  result.Append(src + pos, n - pos);
+  append(src + pos, n - pos);
   return result;
 }
 
@@ -166,7 +180,10 @@ int32_t SplitText(const RtString& text, RtArray<RtString>& pieces, const RtStrin
   // Room for every piece up front, so filling never regrows the array.
   if (count >= pieces.Capacity()) pieces.Dim(static_cast<int32_t>(count + 1));
   pieces.Redim(0);
-  walk([&](int32_t offset, int32_t length) { pieces.Push(RtString(work.CStr() + offset, length)); });
+  walk([&](int32_t offset, int32_t length) {
+    pieces.Push(RtString());  // cheap: the text is then built in its slot
+    pieces.At(pieces.Size(0) - 1).Append(work.CStr() + offset, length);
+  });
   return pieces.Size(0);
 }
 

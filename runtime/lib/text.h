@@ -11,7 +11,8 @@
 namespace orv {
 
 // Boyer-Moore-Horspool search for one pattern, built once and reusable over
-// many texts. An empty pattern never matches.
+// many texts. An empty pattern never matches. The pattern's bytes are not
+// copied: they must outlive the searcher.
 class TextSearcher {
  public:
   TextSearcher(const char* pattern, int32_t length);
