@@ -6,6 +6,9 @@ set -eu
 build=${1:-build-fuzz}
 seconds=${2:-20}
 src=$(cd "$(dirname "$0")/.." && pwd)
+# Absolute, because each fuzzer runs inside its own scratch folder.
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
 CC=clang CXX=clang++ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_FUZZ=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 status=0

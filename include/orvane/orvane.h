@@ -1,8 +1,10 @@
 // Everything a game needs: the value types and every subsystem's commands.
 #pragma once
 
+#include "orvane/math.h"
 #include "orvane/program.h"
 #include "orvane/rt_array.h"
 #include "orvane/rt_string.h"
 #include "orvane/gfx2d.h"
 #include "orvane/runtime.h"
+#include "orvane/text.h"

@@ -1,0 +1,70 @@
+// Text search and the random generator.
+//   find_16B_in_1MiB: FindText against std::string::find and memmem on 1 MiB
+//     of text from a small alphabet, the pattern only at the very end.
+//   random_call: one Random call (a whole 256-step generation round by
+//     design) against one draw of std::mt19937; items/s is calls per second.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "orvane/math.h"
+#include "orvane/text.h"
+
+namespace {
+
+constexpr int kTextBytes = 1 << 20;
+const char kPattern[] = "quick brown foxe";  // 16 bytes
+
+const std::string& Haystack() {
+  static const std::string text = [] {
+    std::mt19937 rng(42);
+    const char alphabet[] = "abcdefghijklmnopqrstuvwxyz     eeettaaoinshr";
+    std::string t(kTextBytes - 16, ' ');
+    for (char& c : t) c = alphabet[rng() % (sizeof alphabet - 1)];
+    return t + kPattern;
+  }();
+  return text;
+}
+
+void FindStd(benchmark::State& state) {
+  const std::string& text = Haystack();
+  const std::string pattern(kPattern);
+  for (auto _ : state) benchmark::DoNotOptimize(text.find(pattern));
+  state.SetBytesProcessed(state.iterations() * kTextBytes);
+}
+BENCHMARK(FindStd)->Name("find_16B_in_1MiB/baseline")->Unit(benchmark::kMicrosecond);
+
+void FindMemmem(benchmark::State& state) {
+  const std::string& text = Haystack();
+  for (auto _ : state) benchmark::DoNotOptimize(memmem(text.data(), text.size(), kPattern, 16));
+  state.SetBytesProcessed(state.iterations() * kTextBytes);
+}
+BENCHMARK(FindMemmem)->Name("find_16B_in_1MiB/memmem")->Unit(benchmark::kMicrosecond);
+
+void FindRt(benchmark::State& state) {
+  const RtString text(Haystack().data(), kTextBytes);
+  const RtString pattern(kPattern);
+  for (auto _ : state) benchmark::DoNotOptimize(FindText(text, pattern, 0));
+  if (FindText(text, pattern, 0) != kTextBytes - 16) state.SkipWithError("wrong position");
+  state.SetBytesProcessed(state.iterations() * kTextBytes);
+}
+BENCHMARK(FindRt)->Name("find_16B_in_1MiB/FindText")->Unit(benchmark::kMicrosecond);
+
+void RandomBaseline(benchmark::State& state) {
+  std::mt19937 rng(1);
+  std::uniform_int_distribution<int> dist(0, 1000);
+  for (auto _ : state) benchmark::DoNotOptimize(dist(rng));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(RandomBaseline)->Name("random_call/baseline");
+
+void RandomRt(benchmark::State& state) {
+  SeedRandom(1);
+  for (auto _ : state) benchmark::DoNotOptimize(Random(1000));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(RandomRt)->Name("random_call/Random");
+
+}  // namespace
