@@ -5,6 +5,7 @@
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"
+#include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
 
 namespace {
@@ -15,7 +16,7 @@ void SetScreen(double width, double height, double fullscreen) {
   orv::RuntimeState& rt = orv::Rt();
   orv::OpenGLVexel* d = Device();
   if (!d) return;
-  d->SetScreenSize(static_cast<int>(width), static_cast<int>(height), 0, static_cast<int>(fullscreen) != 0);
+  d->SetScreenSize(orv::ToInt32(width), orv::ToInt32(height), 0, orv::ToInt32(fullscreen) != 0);
   rt.mainWindow = d->Window();
   if (rt.input) rt.input->SetWindow(d->Window());
   if (rt.audio) rt.audio->SetWindow(d->Window());
@@ -51,7 +52,7 @@ void SetClearColor(double color) {
   orv::OpenGLVexel* d = Device();
   if (!d) return;
   d->FreeBackground(0);
-  d->SetClearColor(static_cast<int32_t>(color));
+  d->SetClearColor(orv::ToInt32(color));
 }
 
 void SetSmoothing(double on) {
@@ -62,7 +63,7 @@ void SetViewport(double x, double y, double width, double height) {
   orv::OpenGLVexel* d = Device();
   if (!d) return;
   if (orv::Rt().scene) orv::Rt().scene->EndShadowPass();
-  d->SetViewport(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width), static_cast<int>(height));
+  d->SetViewport(orv::ToInt32(x), orv::ToInt32(y), orv::ToInt32(width), orv::ToInt32(height));
 }
 
 void GetViewport(double& x, double& y, double& width, double& height) {
@@ -76,7 +77,7 @@ void GetViewport(double& x, double& y, double& width, double& height) {
 void SetOrientation(double quarterTurns) {
   orv::OpenGLVexel* d = Device();
   if (!d) return;
-  int o = static_cast<int>(quarterTurns);
+  int o = orv::ToInt32(quarterTurns);
   d->orientation = o < 0 ? 0 : (o > 3 ? 3 : o);
   d->SetViewport(0, 0, 0, 0);
 }

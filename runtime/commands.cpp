@@ -5,6 +5,7 @@
 
 #include "gfx2d/opengl_vexel.h"
 #include "runtime/clock.h"
+#include "runtime/lib/number_convert.h"
 #include "runtime/main_loop.h"
 #include "runtime/program_end.h"
 #include "runtime/error_state.h"
@@ -12,21 +13,21 @@
 
 double ErrorCode() { return orv::Rt().lastError; }
 RtString ErrorText() { return orv::ErrorText(); }
-double SetErrorCode(double code) { return orv::SetErrorCode(static_cast<int32_t>(code)); }
+double SetErrorCode(double code) { return orv::SetErrorCode(orv::ToInt32(code)); }
 void ClearError() { orv::ClearError(); }
 double SetCurrentLine(double module, double line) {
-  return orv::SetCurrentLine(static_cast<int32_t>(module), static_cast<int32_t>(line));
+  return orv::SetCurrentLine(orv::ToInt32(module), orv::ToInt32(line));
 }
-void AssertValue(double value) { orv::AssertValue(static_cast<int32_t>(value)); }
+void AssertValue(double value) { orv::AssertValue(orv::ToInt32(value)); }
 void EndWithSuccess() { orv::EndWithSuccess(); }
 
 void DebugOut(const RtString& text) { orv::DebugOut(text); }
-double DebugBreakpoint(double id) { return orv::DebugBreakpoint(static_cast<int32_t>(id)); }
+double DebugBreakpoint(double id) { return orv::DebugBreakpoint(orv::ToInt32(id)); }
 void LogText(const RtString& text) { orv::LogLine(text.CStr()); }
 
 double ElapsedMs() { return orv::ElapsedMs(); }
 double FrameDurationMs() { return orv::FrameDurationMs(); }
-void SleepMs(double ms) { orv::SleepMs(static_cast<int>(ms)); }
+void SleepMs(double ms) { orv::SleepMs(orv::ToInt32(ms)); }
 
 // ---- Program and frame ------------------------------------------------------
 
@@ -38,14 +39,14 @@ void EndAndRun(const RtString& command) { orv::EndAndRun(command); }
 double CallByName(const RtString& name) { return orv::CallByName(name); }
 
 double SetRuntimeActive(double active) {
-  orv::Rt().runtimeActive = static_cast<int32_t>(active) != 0;
+  orv::Rt().runtimeActive = orv::ToInt32(active) != 0;
   return orv::Rt().runtimeActive ? 1 : 0;
 }
 
 void SetEscapeQuits(double on) { orv::Rt().escapeQuits = on != 0; }
 
 void SetGameFrameRate(double fps) {
-  if (orv::Rt().device) orv::Rt().device->SetFrameRate(static_cast<int>(fps));
+  if (orv::Rt().device) orv::Rt().device->SetFrameRate(orv::ToInt32(fps));
 }
 
 void WaitMouseClick() { orv::WaitMouseClick(); }
@@ -59,5 +60,5 @@ double MessageId() {
 double MessageParam(double index) {
   const orv::platform::Event* e = orv::Rt().device ? orv::Rt().device->PendingEvent() : nullptr;
   if (!e) return 0;
-  return static_cast<int>(index) == 0 ? e->param1 : static_cast<int>(index) == 1 ? e->param2 : 0;
+  return orv::ToInt32(index) == 0 ? e->param1 : orv::ToInt32(index) == 1 ? e->param2 : 0;
 }

@@ -14,6 +14,8 @@
 #include "platform/video.h"
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
+#include "runtime/lib/number_convert.h"
+#include "runtime/lib/random.h"
 #include "runtime/main_loop.h"
 #include "runtime/program_dir.h"
 #include "runtime/program_end.h"
@@ -68,6 +70,8 @@ int RuntimeInit(const char* caption) {
   LogLine("Cptn\n");
   rt.windowCaption = caption;
   platform::DisableScreenSaver();
+  // startTime is still 0: the seed is the time window creation took.
+  SeedRandom(ToInt32(ElapsedMs()));
 
   LogLine("Network\n");
   rt.net = std::make_unique<NetSession>();
