@@ -9,6 +9,7 @@
 #include "runtime/main_loop.h"
 #include "runtime/program_end.h"
 #include "runtime/error_state.h"
+#include "runtime/lib/line_file.h"
 #include "runtime/runtime_state.h"
 
 double ErrorCode() { return orv::Rt().lastError; }
@@ -61,4 +62,20 @@ double MessageParam(double index) {
   const orv::platform::Event* e = orv::Rt().device ? orv::Rt().device->PendingEvent() : nullptr;
   if (!e) return 0;
   return orv::ToInt32(index) == 0 ? e->param1 : orv::ToInt32(index) == 1 ? e->param2 : 0;
+}
+
+namespace {
+// Line numbers are truncated; anything out of the int range is simply out of range.
+int32_t LineNumber(double line) { return line > -1e9 && line < 1e9 ? static_cast<int32_t>(line) : -1; }
+}  // namespace
+
+void ReadFileLine(const RtString& file, double line, RtString& out) { out = orv::LineFiles().Read(file, LineNumber(line)); }
+void ReadFileLineNumber(const RtString& file, double line, double& out) {
+  out = orv::LineFiles().Read(file, LineNumber(line)).ToDouble();
+}
+void WriteFileLine(const RtString& file, double line, const RtString& text) {
+  orv::LineFiles().Write(file, LineNumber(line), text);
+}
+void WriteFileLineNumber(const RtString& file, double line, double value) {
+  orv::LineFiles().Write(file, LineNumber(line), NumberText(value));
 }

@@ -1,6 +1,7 @@
 #include "runtime/runtime_state.h"
 
 #include "audio/sound_device.h"
+#include "files/asset_locator.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"

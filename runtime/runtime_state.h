@@ -13,6 +13,7 @@
 
 namespace orv {
 
+class AssetLocator;
 class OpenGLVexel;
 class Vexel3D;
 class NetSession;
@@ -69,6 +70,10 @@ struct RuntimeState {
   // The game's message hook: looked up once at the first pump.
   double (*win32MsgHook)() = nullptr;
   int32_t win32MsgHookState = -1;  // -1 not looked up, 1 found, 0 missing
+
+  // Asset lookup: in memory for every file the game opens, temporary files for movies.
+  std::unique_ptr<AssetLocator> fileLocator;
+  std::unique_ptr<AssetLocator> movieLocator;
 };
 
 RuntimeState& Rt();

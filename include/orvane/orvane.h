@@ -1,6 +1,7 @@
 // Everything a game needs: the value types and every subsystem's commands.
 #pragma once
 
+#include "orvane/files.h"
 #include "orvane/math.h"
 #include "orvane/program.h"
 #include "orvane/rt_array.h"

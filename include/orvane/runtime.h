@@ -34,3 +34,9 @@ void WaitMouseClick();                             // until a mouse button is pr
 void WaitAnyKey();                                 // until a character is typed
 double MessageId();                                // in the message hook: the pending event's type
 double MessageParam(double index);                 // in the message hook: its parameters 0 and 1
+
+// ---- Line files (lines 0-255 of a small text file, kept in memory) --------
+void ReadFileLine(const RtString& file, double line, RtString& out);          // the line; "NO_DATA" (empty or bad number, error 7), "NO_FILE" (error 3)
+void ReadFileLineNumber(const RtString& file, double line, double& out);      // the line converted with atof (0 for "NO_DATA"/"NO_FILE")
+void WriteFileLine(const RtString& file, double line, const RtString& text);  // store a line; written back on the next file or at exit
+void WriteFileLineNumber(const RtString& file, double line, double value);    // store a number as its text

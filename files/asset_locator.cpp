@@ -1,0 +1,181 @@
+// Asset lookup on disk and in the appended archive.
+#include "files/asset_locator.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "files/paths.h"
+#include "runtime/runtime_state.h"
+#include "runtime/temp_dir.h"
+
+namespace orv {
+
+namespace {
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+// The part after the last "/" or "\".
+std::string Tail(const char* name) {
+  const char* tail = name;
+  for (const char* p = name; *p; ++p)
+    if (*p == '/' || *p == '\\') tail = p + 1;
+  return tail;
+}
+
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;
+    done += static_cast<size_t>(w);
+  }
+  bool ok = ::close(fd) == 0 && done == bytes.size();
+  if (!ok) ::unlink(path.c_str());
+  return ok;
+}
+
+}  // namespace
+
+std::string TempEntryName(const std::string& entryName, int32_t offset, int32_t storedSize) {
+  // Only the low byte of each number counts; negative offsets (from the end)
+  // give letters too.
+  char a = static_cast<char>('A' + (static_cast<uint32_t>(offset) & 0xFF) % 26);
+  char b = static_cast<char>('A' + (static_cast<uint32_t>(storedSize) & 0xFF) % 26);
+  return std::string("sbx") + a + b + entryName;
+}
+
+AssetLocator::~AssetLocator() { ReleaseHandedOut(); }
+
+void AssetLocator::Reset(const RtString& archivePath) {
+  ReleaseHandedOut();
+  enabled_ = true;
+  archivePath_ = ForwardSlashes(archivePath.CStr());
+  stamp_ = Stamp();
+  directory_ = archive::Directory();
+  byLowerName_.clear();
+}
+
+void AssetLocator::ReleaseHandedOut() {
+  memFile_.reset();
+  if (!tempFile_.empty()) {
+    ::unlink(tempFile_.c_str());
+    tempFile_.clear();
+  }
+}
+
+bool AssetLocator::LoadDirectory(int fd, const archive::ByteSource& source) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  Stamp now{st.st_dev, st.st_ino, static_cast<int64_t>(st.st_size),
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  if (now == stamp_) return true;
+  stamp_ = Stamp();
+  byLowerName_.clear();
+  if (archive::ReadDirectory(source, directory_) != archive::TrailerStatus::kOk) return false;
+  for (size_t i = 0; i < directory_.entries.size(); ++i)
+    byLowerName_.emplace(LowerAscii(directory_.entries[i].name), i);  // keeps the first of equal names
+  stamp_ = now;
+  return true;
+}
+
+bool AssetLocator::Resolve(const RtString& name, RtString& resultPath, bool inMemory) {
+  // A "mem://" name this process handed out stays valid across the release below.
+  std::shared_ptr<const MemBlock> named = FindMemBlock(name.CStr());
+  ReleaseHandedOut();
+  if (name.Empty()) {
+    resultPath = "";
+    return false;
+  }
+  if (named) {
+    memFile_ = std::move(named);
+    resultPath = name;
+    return true;
+  }
+
+  std::string diskPath = SystemPath(name.CStr());
+  struct stat st;
+  if (::stat(diskPath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    resultPath = RtString(diskPath.c_str());
+    return true;
+  }
+  resultPath = RtString(ForwardSlashes(name.CStr()).c_str());
+  if (!enabled_ || archivePath_.empty()) return false;
+
+  int fd = ::open(archivePath_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    enabled_ = false;
+    return false;
+  }
+  archive::FdSource source(fd);
+  if (!LoadDirectory(fd, source)) {
+    ::close(fd);
+    enabled_ = false;
+    return false;
+  }
+  auto found = byLowerName_.find(LowerAscii(Tail(name.CStr())));
+  if (found == byLowerName_.end()) {
+    ::close(fd);
+    resultPath = "";
+    return false;
+  }
+  const archive::Entry& entry = directory_.entries[found->second];
+  std::vector<uint8_t> bytes;
+  archive::ReadEntry(source, directory_, entry, bytes);  // damaged: 0 bytes
+  ::close(fd);
+
+  if (inMemory) {
+    memFile_ = std::make_shared<const MemBlock>(std::move(bytes));
+    resultPath = MemName(memFile_);
+    return true;
+  }
+  std::string path = std::string(TempDirectory().CStr()) + TempEntryName(entry.name, entry.offset, entry.storedSize);
+  if (!WriteWholeFile(path, bytes)) {
+    resultPath = "";
+    return false;
+  }
+  tempFile_ = path;
+  resultPath = RtString(path.c_str());
+  return true;
+}
+
+bool ResolveAsset(AssetLocator* locator, const RtString& name, RtString& resultPath, bool inMemory) {
+  if (locator) return locator->Resolve(name, resultPath, inMemory);
+  resultPath = name;
+  if (name.Empty()) return false;
+  if (FindMemBlock(name.CStr())) return true;
+  std::string diskPath = SystemPath(name.CStr());
+  struct stat st;
+  if (::stat(diskPath.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  resultPath = RtString(diskPath.c_str());
+  return true;
+}
+
+bool OpenAsset(FileChannel& channel, const RtString& name) {
+  RtString path;
+  if (!ResolveAsset(Rt().fileLocator.get(), name, path, true)) {
+    channel.Close();
+    return false;
+  }
+  return channel.OpenRead(path.CStr());
+}
+
+bool ReadAssetBytes(const RtString& name, std::vector<uint8_t>& out) {
+  out.clear();
+  FileChannel channel;
+  if (!OpenAsset(channel, name)) return false;
+  if (channel.ReadRest(out)) return true;
+  out.clear();
+  return false;
+}
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+#include "files/atomic_write.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "files/mem_name.h"
+#include "files/paths.h"
+
+namespace orv {
+
+bool ReplaceFileContents(const char* gamePath, const void* data, size_t size) {
+  if (!gamePath || !*gamePath || IsMemName(gamePath)) return false;
+  std::string target = SystemPath(gamePath);
+  // Through a symbolic link the file it points at is replaced, not the link.
+  struct stat st;
+  bool existed = lstat(target.c_str(), &st) == 0;
+  if (existed && S_ISLNK(st.st_mode)) {
+    char resolved[PATH_MAX];
+    if (realpath(target.c_str(), resolved)) target = resolved;
+    existed = stat(target.c_str(), &st) == 0;
+  }
+  if (existed && S_ISDIR(st.st_mode)) return false;
+
+  static std::atomic<unsigned> counter{0};
+  std::string temp = target + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  if (existed) fchmod(fd, st.st_mode & 07777);  // a replaced file keeps its permissions
+  const char* bytes = static_cast<const char*>(data);
+  size_t done = 0;
+  while (done < size) {
+    ssize_t w = ::write(fd, bytes + done, size - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;
+    done += static_cast<size_t>(w);
+  }
+  bool ok = done == size && fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,237 @@
+// FileChannel over POSIX file descriptors and shared memory blocks.
+#include "files/file_channel.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+
+#include "files/paths.h"
+
+namespace orv {
+
+namespace {
+
+// read() until n bytes, the end of the file or an error.
+int64_t ReadFully(int fd, void* dst, int64_t n) {
+  int64_t done = 0;
+  while (done < n) {
+    ssize_t r = ::read(fd, static_cast<char*>(dst) + done, static_cast<size_t>(n - done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += r;
+  }
+  return done;
+}
+
+}  // namespace
+
+bool FileChannel::OpenRead(const char* name) {
+  Close();
+  if (!name || !*name) return false;
+  if (IsMemName(name)) return OpenMemory(FindMemBlock(name));
+  std::string path = SystemPath(name);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  size_ = st.st_size;
+  return true;
+}
+
+bool FileChannel::OpenMemory(std::shared_ptr<const MemBlock> block) {
+  Close();
+  if (!block) return false;
+  mem_ = std::move(block);
+  size_ = mem_->Size();
+  return true;
+}
+
+bool FileChannel::OpenWrite(const char* name) {
+  Close();
+  if (!name || !*name || IsMemName(name)) return false;
+  std::string path = SystemPath(name);
+  // A new file rather than a truncated one: a reader that still has the old
+  // file open (a copy onto itself, a loader) keeps its bytes.
+  ::unlink(path.c_str());
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  fd_ = fd;
+  return true;
+}
+
+bool FileChannel::OpenAppend(const char* name) {
+  Close();
+  if (!name || !*name || IsMemName(name)) return false;
+  std::string path = SystemPath(name);
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  if (::lseek(fd, 0, SEEK_END) < 0) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+void FileChannel::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  mem_.reset();
+  size_ = 0;
+  position_ = 0;
+}
+
+bool FileChannel::Read(void* dst, int64_t n, int64_t* got) {
+  if (got) *got = 0;
+  if (n < 0) return false;
+  if (mem_) {
+    if (position_ > size_) return false;
+    int64_t count = std::min(n, size_ - position_);
+    if (count > 0) std::memcpy(dst, mem_->Data() + position_, static_cast<size_t>(count));
+    position_ += count;
+    if (got) *got = count;
+    return true;
+  }
+  if (fd_ < 0) return false;
+  int64_t count = ReadFully(fd_, dst, n);
+  position_ += count;
+  if (got) *got = count;
+  return count == n;
+}
+
+bool FileChannel::Write(const void* src, int64_t n) {
+  if (n == 0) return true;
+  if (fd_ < 0 || n < 0) return false;
+  int64_t done = 0;
+  while (done < n) {
+    ssize_t w = ::write(fd_, static_cast<const char*>(src) + done, static_cast<size_t>(n - done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;
+    done += w;
+  }
+  position_ += done;
+  return done == n;
+}
+
+bool FileChannel::Seek(int64_t distance, int origin) {
+  if (origin < 0 || origin > 2) return false;
+  if (mem_) {
+    int64_t base = origin == 0 ? 0 : origin == 1 ? position_ : size_;
+    int64_t target = base + distance;
+    if (target < 0 || target > size_) return false;
+    position_ = target;
+    return true;
+  }
+  if (fd_ < 0) return false;
+  // The system's own pointer decides, so the position stays the offset the
+  // next read or write uses, also when the file has grown since it was opened.
+  off_t at = ::lseek(fd_, distance, origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END);
+  if (at < 0) return false;
+  position_ = at;
+  return true;
+}
+
+int64_t FileChannel::Size() const {
+  if (mem_) return size_;
+  if (fd_ < 0) return 0;
+  struct stat st;
+  return fstat(fd_, &st) == 0 ? st.st_size : 0;
+}
+
+bool FileChannel::ReadLine(RtString& out, int32_t capacity) {
+  out = "";
+  if (capacity <= 0) return false;
+  if (mem_) return ReadLineMemory(out, capacity);
+  if (fd_ < 0) return false;
+  return ReadLineDisk(out, capacity);
+}
+
+// Chunks of at most 64 bytes; a short chunk gets a "\n" sentinel after its
+// bytes, so the last line of a file without a final line end is a line too.
+// After the "\n" the file pointer goes back to just behind it.
+bool FileChannel::ReadLineDisk(RtString& out, int32_t capacity) {
+  char* buf = out.WritableBuffer(static_cast<uint32_t>(capacity) + 1);
+  int32_t used = 0;
+  while (used < capacity) {
+    int32_t ask = std::min<int32_t>(64, capacity - used);
+    int64_t got = ReadFully(fd_, buf + used, ask);
+    if (got <= 0 && used == 0) {
+      out.SetLength(0);
+      return false;
+    }
+    // A file whose last line fills whole chunks ends with an empty read:
+    // that line still counts, like one cut short by the sentinel.
+    if (got < 0) got = 0;
+    bool sentinel = got < ask;
+    char* chunk = buf + used;
+    void* nl = std::memchr(chunk, '\n', static_cast<size_t>(got));
+    if (nl || sentinel) {
+      int32_t lineEnd = nl ? static_cast<int32_t>(static_cast<char*>(nl) - buf) : used + static_cast<int32_t>(got);
+      int64_t consumed = nl ? lineEnd + 1 : lineEnd;
+      int64_t back = (used + got) - consumed;
+      if (back > 0) ::lseek(fd_, -back, SEEK_CUR);
+      position_ += consumed - used;
+      if (lineEnd > 0 && buf[lineEnd - 1] == '\r') --lineEnd;
+      buf[lineEnd] = 0;
+      out.SetLength(lineEnd);
+      return true;
+    }
+    used += static_cast<int32_t>(got);
+    position_ += got;
+  }
+  buf[used] = 0;
+  out.SetLength(used);
+  return true;
+}
+
+bool FileChannel::ReadLineMemory(RtString& out, int32_t capacity) {
+  if (position_ >= size_) return false;
+  const char* start = reinterpret_cast<const char*>(mem_->Data()) + position_;
+  int64_t left = size_ - position_;
+  int64_t span = std::min<int64_t>(left, capacity);
+  const void* nl = std::memchr(start, '\n', static_cast<size_t>(span));
+  int64_t length, consumed;
+  bool lineEnd = true;
+  if (nl) {
+    length = static_cast<const char*>(nl) - start;
+    consumed = length + 1;
+  } else {
+    length = consumed = span;
+    lineEnd = left < capacity;  // else cut at the capacity: the line goes on
+  }
+  if (lineEnd && length > 0 && start[length - 1] == '\r') --length;
+  out = RtString(start, static_cast<int32_t>(length));
+  position_ += consumed;
+  return true;
+}
+
+bool FileChannel::ReadRest(std::vector<uint8_t>& out) {
+  out.clear();
+  if (mem_) {
+    if (position_ < size_) out.assign(mem_->Data() + position_, mem_->Data() + size_);
+    position_ = std::max(position_, size_);
+    return true;
+  }
+  if (fd_ < 0) return false;
+  int64_t expect = Size() - position_;
+  if (expect > 0) out.reserve(static_cast<size_t>(expect));
+  char chunk[65536];
+  while (true) {
+    ssize_t r = ::read(fd_, chunk, sizeof chunk);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return false;
+    if (r == 0) return true;
+    out.insert(out.end(), chunk, chunk + r);
+    position_ += r;
+  }
+}
+
+}  // namespace orv

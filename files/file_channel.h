@@ -1,0 +1,73 @@
+// FileChannel: one small file abstraction over a disk file or a block of
+// memory. Every loader of the runtime reads through it, so images, sounds,
+// meshes and settings work the same from disk, from the appended archive
+// and from "mem://" names.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "files/mem_name.h"
+#include "orvane/rt_string.h"
+
+namespace orv {
+
+class FileChannel {
+ public:
+  FileChannel() = default;
+  ~FileChannel() { Close(); }
+  FileChannel(const FileChannel&) = delete;
+  FileChannel& operator=(const FileChannel&) = delete;
+
+  // Each open closes the channel first. Reading: "" fails; a live "mem://"
+  // name gives a memory channel; anything else opens the disk file (a
+  // directory fails); size = the file size at open time.
+  bool OpenRead(const char* name);
+  // Reads a block the caller holds; the channel shares its ownership.
+  bool OpenMemory(std::shared_ptr<const MemBlock> block);
+  // Writing: removes the file, then creates it. "mem://" names fail.
+  bool OpenWrite(const char* name);
+  // Appending: opens or creates the file and moves to its end; size and
+  // position start at 0. "mem://" names fail.
+  bool OpenAppend(const char* name);
+  // Closes the file or forgets the block; all fields back to zero.
+  void Close();
+
+  bool IsOpen() const { return fd_ >= 0 || mem_ != nullptr; }
+  bool IsMemory() const { return mem_ != nullptr; }
+
+  // Disk: succeeds only when exactly n bytes arrive. Memory: n is cut to
+  // what is left and the read fails only when the position is past the end.
+  // `got` receives the bytes copied.
+  bool Read(void* dst, int64_t n, int64_t* got = nullptr);
+  // 0 bytes always succeed; otherwise needs a disk file and all n written.
+  bool Write(const void* src, int64_t n);
+  // origin 0 = start, 1 = current position, 2 = end. A failed seek leaves
+  // the position where it was.
+  bool Seek(int64_t distance, int origin);
+  // position >= size (a channel opened for writing is always at its end).
+  bool EndOfData() const { return position_ >= size_; }
+  // Disk: the file's current size; memory: the block's size.
+  int64_t Size() const;
+  int64_t Position() const { return position_; }
+
+  // One line of at most `capacity` bytes without its "\n" and one "\r"
+  // before it (also before the end of the data). A longer line comes back
+  // cut at the capacity; its rest is the next line. Fails at the end of the
+  // data. Disk and memory channels give the same lines for the same bytes.
+  bool ReadLine(RtString& out, int32_t capacity);
+  // Everything from the position to the end of the data.
+  bool ReadRest(std::vector<uint8_t>& out);
+
+ private:
+  bool ReadLineDisk(RtString& out, int32_t capacity);
+  bool ReadLineMemory(RtString& out, int32_t capacity);
+
+  int fd_ = -1;
+  std::shared_ptr<const MemBlock> mem_;
+  int64_t size_ = 0;
+  int64_t position_ = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,22 @@
+// Start-up and shutdown steps of the files subsystem, called by the
+// runtime's ordered start and end.
+#pragma once
+
+#include "orvane/rt_string.h"
+
+namespace orv {
+
+// Creates `movieLocator`, then `fileLocator` (both empty), and points both
+// at the program file (its full path, forward slashes).
+void StartAssetLocators(const RtString& programPath);
+// Closes the game's file channels 0-7.
+void CloseAllFileChannels();
+// Releases `movieLocator`, then `fileLocator` (deleting the last extracted
+// temporary file), and clears both. A second call does nothing.
+void ReleaseAssetLocators();
+// Writes back what the game changed: the INI store and the line file cache.
+// Safe to call more than once and from every exit path; both stores also
+// register it with atexit when first used.
+void FlushFileStores();
+
+}  // namespace orv

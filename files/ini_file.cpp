@@ -1,0 +1,180 @@
+// INI parsing, lookup and saving.
+#include "files/ini_file.h"
+
+#include <cstdlib>
+
+#include "files/asset_locator.h"
+#include "files/atomic_write.h"
+#include "runtime/lib/text_trim.h"
+#include "runtime/runtime_state.h"
+
+namespace orv {
+
+namespace {
+
+bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool SameIgnoringCase(const RtString& a, const RtString& b) {
+  if (a.Length() != b.Length()) return false;
+  for (int32_t i = 0; i < a.Length(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+IniFile* g_store = nullptr;
+
+}  // namespace
+
+IniFile::~IniFile() { Save(); }
+
+void IniFile::Clear() {
+  sections_.clear();
+  dirty_ = unsaved_ = false;
+  path_ = "";
+}
+
+void IniFile::Open(const RtString& name) {
+  Save();
+  if (name.Empty()) {
+    Clear();
+  } else {
+    Load(name);
+  }
+}
+
+IniFile::Section* IniFile::FindSection(const RtString& name) {
+  for (Section& s : sections_)
+    if (SameIgnoringCase(s.name, name)) return &s;
+  return nullptr;
+}
+
+const IniFile::Section* IniFile::FindSection(const RtString& name) const {
+  return const_cast<IniFile*>(this)->FindSection(name);
+}
+
+RtString IniFile::Get(const RtString& section, const RtString& key, const RtString& fallback) const {
+  if (const Section* s = FindSection(section))
+    for (const Entry& e : s->keys)
+      if (SameIgnoringCase(e.key, key)) return e.value;
+  return fallback;
+}
+
+void IniFile::Put(const RtString& section, const RtString& key, const RtString& value) {
+  if (key.Empty()) {
+    for (auto it = sections_.begin(); it != sections_.end(); ++it)
+      if (SameIgnoringCase(it->name, section)) {
+        sections_.erase(it);
+        Changed();
+        return;
+      }
+    return;
+  }
+  Section* s = FindSection(section);
+  if (!s) {
+    sections_.push_back(Section{section, {}});
+    s = &sections_.back();
+  }
+  for (auto it = s->keys.begin(); it != s->keys.end(); ++it)
+    if (SameIgnoringCase(it->key, key)) {
+      if (value.Empty()) {
+        s->keys.erase(it);
+      } else {
+        it->value = value;
+      }
+      Changed();
+      return;
+    }
+  if (value.Empty()) return;
+  s->keys.push_back(Entry{key, value});
+  Changed();
+}
+
+void IniFile::Load(const RtString& name) {
+  Clear();
+  RtString resolved;
+  if (!ResolveAsset(Rt().fileLocator.get(), name, resolved, true)) resolved = name;
+  // A default file from the archive is read from memory, but changes go to
+  // a real file of that name, which then takes precedence.
+  path_ = IsMemName(resolved.CStr()) && !IsMemName(name.CStr()) ? name : resolved;
+  FileChannel channel;
+  if (!channel.OpenRead(resolved.CStr())) return;
+  Parse(channel);
+}
+
+void IniFile::Parse(FileChannel& channel) {
+  Section current;
+  RtString line;
+  while (channel.ReadLine(line, 1023)) {
+    const char* s = line.CStr();  // a 0 byte ends the line, as for any text line
+    while (Blank(*s)) ++s;
+    if (*s == ';') continue;
+    if (*s == '[') {
+      // A section without entries is never stored; the next header renames it.
+      if (!current.keys.empty()) {
+        sections_.push_back(current);
+        current.keys.clear();
+      }
+      ++s;
+      while (Blank(*s)) ++s;
+      const char* stop = s;
+      while (*stop && !Blank(*stop) && *stop != '=') ++stop;
+      const char* end = stop;
+      if (end > s && end[-1] == ']') --end;
+      if (end > s) current.name = RtString(s, static_cast<int32_t>(end - s));
+      continue;
+    }
+    const char* stop = s;
+    while (*stop && !Blank(*stop) && *stop != '=') ++stop;
+    if (!*stop) continue;
+    RtString key(s, static_cast<int32_t>(stop - s));
+    const char* p = stop;
+    while (Blank(*p)) ++p;
+    if (*p != '=') continue;
+    ++p;
+    while (Blank(*p)) ++p;
+    if (!*p) continue;
+    RtString value(p);
+    TrimControlRight(value);
+    if (value.Empty()) continue;
+    current.keys.push_back(Entry{std::move(key), std::move(value)});
+  }
+  if (!current.keys.empty()) sections_.push_back(std::move(current));
+}
+
+std::string IniFile::Text() const {
+  std::string text;
+  for (const Section& s : sections_) {
+    text.append("[").append(s.name.CStr(), static_cast<size_t>(s.name.Length())).append("]\r\n");
+    for (const Entry& e : s.keys) {
+      text.append(e.key.CStr(), static_cast<size_t>(e.key.Length())).append("=");
+      text.append(e.value.CStr(), static_cast<size_t>(e.value.Length())).append("\r\n");
+    }
+  }
+  return text;
+}
+
+bool IniFile::Save() {
+  if (!dirty_ || !unsaved_ || path_.Empty()) return false;
+  std::string text = Text();
+  if (!ReplaceFileContents(path_.CStr(), text.data(), text.size())) return false;
+  unsaved_ = false;
+  return true;
+}
+
+IniFile& GameIniStore() {
+  if (!g_store) {
+    g_store = new IniFile();
+    std::atexit(SaveGameIniStore);
+  }
+  return *g_store;
+}
+
+void SaveGameIniStore() {
+  if (g_store) g_store->Save();
+}
+
+}  // namespace orv

@@ -1,0 +1,109 @@
+#include "files/paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace orv {
+
+namespace {
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+    if (x == 0) return true;
+  }
+}
+
+// The entry of `dir` equal to `name` ignoring ASCII case; "" when none.
+std::string FindIgnoringCase(const std::string& dir, const std::string& name) {
+  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return {};
+  std::string best;
+  while (dirent* e = readdir(d)) {
+    if (!EqualIgnoringCase(e->d_name, name.c_str())) continue;
+    if (best.empty() || std::strcmp(e->d_name, best.c_str()) < 0) best = e->d_name;
+  }
+  closedir(d);
+  return best;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::string ForwardSlashes(const char* path) {
+  std::string s(path ? path : "");
+  for (char& c : s)
+    if (c == '\\') c = '/';
+  return s;
+}
+
+void ForwardSlashes(RtString& path) {
+  for (int32_t i = 0; i < path.Length(); ++i)
+    if (path[i] == '\\') {
+      char* buf = path.WritableBuffer(static_cast<uint32_t>(path.Length()) + 1);
+      for (int32_t j = i; j < path.Length(); ++j)
+        if (buf[j] == '\\') buf[j] = '/';
+      return;
+    }
+}
+
+std::string SystemPath(const char* gamePath) {
+  std::string path = ForwardSlashes(gamePath);
+  if (path.empty() || Exists(path)) return path;
+
+  std::string out;
+  size_t i = 0;
+  if (path[0] == '/') {
+    out = "/";
+    i = 1;
+  }
+  bool found = true;  // every component so far exists; after a miss nothing below can
+  while (true) {
+    size_t j = path.find('/', i);
+    bool last = j == std::string::npos;
+    std::string part = path.substr(i, last ? std::string::npos : j - i);
+    if (found && !part.empty() && part != "." && part != ".." && !Exists(out + part)) {
+      std::string match = FindIgnoringCase(out, part);
+      if (match.empty()) {
+        found = false;
+      } else {
+        part = match;
+      }
+    }
+    out += part;
+    if (last) break;
+    out += '/';
+    i = j + 1;
+  }
+  return out;
+}
+
+RtString CurrentDirectoryForGame() {
+  std::vector<char> buf(1024);
+  while (!getcwd(buf.data(), buf.size())) {
+    if (errno != ERANGE) return RtString("/");
+    buf.resize(buf.size() * 2);
+  }
+  RtString dir(buf.data());
+  if (dir.Empty() || dir[dir.Length() - 1] != '/') dir += '/';
+  return dir;
+}
+
+bool ChangeCurrentDirectory(const char* gamePath) {
+  std::string path = SystemPath(gamePath);
+  return !path.empty() && chdir(path.c_str()) == 0;
+}
+
+}  // namespace orv

@@ -1,0 +1,95 @@
+#include "runtime/lib/line_file.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "files/asset_locator.h"
+#include "files/atomic_write.h"
+#include "files/file_channel.h"
+#include "runtime/error_state.h"
+#include "runtime/lib/text_trim.h"
+#include "runtime/runtime_state.h"
+
+namespace orv {
+
+namespace {
+LineFileCache* g_cache = nullptr;
+}
+
+LineFileCache& LineFiles() {
+  if (!g_cache) {
+    g_cache = new LineFileCache();
+    std::atexit(FlushLineFile);
+  }
+  return *g_cache;
+}
+
+void FlushLineFile() {
+  if (g_cache) g_cache->Select(RtString());
+}
+
+void LineFileCache::WriteBack() {
+  if (fileName_.empty() || !dirty_) return;
+  std::string text;
+  for (int32_t i = 0; i <= lastLine_; ++i) text.append(lines_[static_cast<size_t>(i)]).append("\r\n");
+  // Write-back failures are not reported to the game.
+  ReplaceFileContents(fileName_.c_str(), text.data(), text.size());
+}
+
+bool LineFileCache::Select(const RtString& name) {
+  const char* wanted = name.CStr();
+  // A file that could not be read is tried again until the game writes to it.
+  if (*wanted && fileName_ == wanted && (!missing_ || dirty_)) return true;
+  WriteBack();
+  for (std::string& line : lines_) line.clear();
+  dirty_ = missing_ = false;
+  lastLine_ = 0;
+  fileName_.clear();
+  if (!*wanted) return true;
+
+  fileName_ = wanted;
+  RtString path;
+  FileChannel channel;
+  if (!ResolveAsset(Rt().fileLocator.get(), name, path, true) || !channel.OpenRead(path.CStr())) {
+    missing_ = true;
+    SetErrorCode(kErrNoSuchFile);
+    return false;
+  }
+  RtString text;
+  int32_t count = 0;
+  while (count < kLines && channel.ReadLine(text, kLineBytes)) {
+    lines_[static_cast<size_t>(count)].assign(text.CStr());  // a 0 byte ends the line
+    ++count;
+  }
+  lastLine_ = count > 0 ? count - 1 : 0;
+  return true;
+}
+
+RtString LineFileCache::Read(const RtString& name, int32_t line) {
+  ClearError();
+  if (line < 0 || line >= kLines) {
+    SetErrorCode(kErrOutOfMemory);
+    return RtString("NO_DATA");
+  }
+  if (!Select(name)) return RtString("NO_FILE");
+  RtString text(lines_[static_cast<size_t>(line)].c_str());
+  TrimControlRight(text);
+  if (text.Empty()) return RtString("NO_DATA");
+  return text;
+}
+
+void LineFileCache::Write(const RtString& name, int32_t line, const RtString& text) {
+  ClearError();
+  if (line < 0 || line >= kLines) {
+    SetErrorCode(kErrOutOfMemory);
+    return;
+  }
+  Select(name);
+  ClearError();  // a file that does not exist yet is created at write-back
+  size_t length = strnlen(text.CStr(), static_cast<size_t>(kLineBytes));
+  lines_[static_cast<size_t>(line)].assign(text.CStr(), length);
+  if (line > lastLine_) lastLine_ = line;
+  dirty_ = true;
+}
+
+}  // namespace orv

@@ -1,0 +1,52 @@
+// Line-addressed text files: a game reads and writes single lines of a small
+// text file by number (0-255, at most 1023 bytes each). One file at a time
+// is held in memory; it is written back when the game moves on to another
+// file and when the process ends, atomically, so a kill at any moment
+// leaves either the old or the new file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "orvane/rt_string.h"
+
+namespace orv {
+
+class LineFileCache {
+ public:
+  static constexpr int32_t kLines = 256;
+  static constexpr int32_t kLineBytes = 1023;
+
+  // Makes `name` the cached file: nothing when it already is; otherwise the
+  // old file is written back if changed, and `name` is read through the file
+  // locator. False (error 3) when it cannot be read; the cache then belongs
+  // to `name` and is empty. An empty name only writes back and empties.
+  bool Select(const RtString& name);
+  // The line without trailing control bytes; "NO_DATA" for a bad number
+  // (error 7) or an empty line, "NO_FILE" when the file cannot be read (error 3).
+  RtString Read(const RtString& name, int32_t line);
+  // Stores the text (cut at 1023 bytes and at a 0 byte); a bad number sets
+  // error 7 and writes nothing. A missing file is created at write-back.
+  void Write(const RtString& name, int32_t line, const RtString& text);
+
+  const std::string& FileName() const { return fileName_; }
+  bool Dirty() const { return dirty_; }
+  int32_t LastLine() const { return lastLine_; }
+
+ private:
+  void WriteBack();
+
+  std::string fileName_;
+  std::array<std::string, kLines> lines_;
+  bool dirty_ = false;
+  bool missing_ = false;  // the selected file could not be read
+  int32_t lastLine_ = 0;
+};
+
+// The process-wide cache, created on first use; written back at exit.
+LineFileCache& LineFiles();
+// Writes the cached file back if it changed (selects no file).
+void FlushLineFile();
+
+}  // namespace orv

@@ -1,0 +1,278 @@
+// orvane-pack: builds the asset archive a game reads its files from, either
+// appended to the game's executable or as a file of its own, and reads one
+// back to list or verify it.
+//
+// Entries are stored under their bare file names, LZO1X-999 compressed,
+// each starting with its uncompressed length. Offsets count from the end of
+// the file, so the archive stays valid wherever it is appended. Output files
+// are written beside their target and renamed into place: a failure never
+// leaves a half-written game or archive.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "files/archive_format.h"
+
+namespace {
+
+namespace ar = orv::archive;
+
+const char kUsage[] =
+    "usage: orvane-pack COMMAND ARGS...\n"
+    "\n"
+    "Packs game assets into the archive the Orvane runtime reads its files from.\n"
+    "\n"
+    "commands:\n"
+    "  append GAME FILE...   append an archive of the files to the executable GAME,\n"
+    "                        so the game runs with its assets inside it\n"
+    "  create OUT FILE...    write a stand-alone archive of the files to OUT\n"
+    "  list ARCHIVE          show the entries of an archive (or of a packed game)\n"
+    "  verify ARCHIVE        unpack every entry and check it\n"
+    "  --help                show this text\n"
+    "\n"
+    "Entries are stored under their bare file names (the folder part is dropped;\n"
+    "the game finds \"Media/a.png\" as entry \"a.png\"), so two files with the same\n"
+    "name, ignoring case, cannot go into one archive. A game carries one archive:\n"
+    "append refuses a file that already has one.\n"
+    "\n"
+    "Exit status: 0 on success, 1 on failure, 2 for a usage error.\n";
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "orvane-pack: %s\n", message.c_str());
+  return 1;
+}
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return what + " '" + path + "': " + std::strerror(errno);
+}
+
+bool ReadWhole(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
+  out.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = SystemError("cannot open", path);
+    return false;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = "not a regular file: '" + path + "'";
+    ::close(fd);
+    return false;
+  }
+  out.resize(static_cast<size_t>(st.st_size));
+  size_t done = 0;
+  while (done < out.size()) {
+    ssize_t r = ::read(fd, out.data() + done, out.size() - done);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<size_t>(r);
+  }
+  ::close(fd);
+  if (done != out.size()) {
+    error = SystemError("cannot read", path);
+    return false;
+  }
+  return true;
+}
+
+// Writes `prefix` (may be empty) and `bytes` to a temporary file beside
+// `path`, with `mode`, and renames it over `path`.
+bool WriteReplacing(const std::string& path, const std::vector<uint8_t>& prefix, const std::vector<uint8_t>& bytes,
+                    mode_t mode, std::string& error) {
+  std::string temp = path + ".pack-tmp" + std::to_string(getpid());
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error = SystemError("cannot create", temp);
+    return false;
+  }
+  bool ok = true;
+  for (const std::vector<uint8_t>* part : {&prefix, &bytes}) {
+    size_t done = 0;
+    while (ok && done < part->size()) {
+      ssize_t w = ::write(fd, part->data() + done, part->size() - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) ok = false;
+      else done += static_cast<size_t>(w);
+    }
+  }
+  if (!ok) error = SystemError("cannot write", temp);
+  if (ok && (fchmod(fd, mode) != 0 || fsync(fd) != 0)) {
+    error = SystemError("cannot finish", temp);
+    ok = false;
+  }
+  if (::close(fd) != 0 && ok) {
+    error = SystemError("cannot write", temp);
+    ok = false;
+  }
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    error = SystemError("cannot replace", path);
+    ok = false;
+  }
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+std::string BareName(const std::string& path) {
+  size_t cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+// Reads and compresses the files; prints one line per file as it goes.
+bool PackFiles(const std::vector<std::string>& files, std::vector<ar::PackedEntry>& entries, std::string& error) {
+  std::unordered_set<std::string> seen;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string& path = files[i];
+    std::string name = BareName(path);
+    if (name.empty() || name.size() > ar::kMaxNameLength) {
+      error = "unusable entry name for '" + path + "' (1 to 255 bytes after the last '/')";
+      return false;
+    }
+    if (!seen.insert(Lower(name)).second) {
+      error = "two files named '" + name + "' (names are compared ignoring case)";
+      return false;
+    }
+    std::vector<uint8_t> bytes;
+    if (!ReadWhole(path, bytes, error)) return false;
+    ar::PackedEntry entry;
+    entry.name = name;
+    if (!ar::PackEntry(bytes.data(), bytes.size(), entry.stored)) {
+      error = "cannot compress '" + path + "' (too large?)";
+      return false;
+    }
+    std::printf("[%zu/%zu] %s: %zu -> %zu bytes\n", i + 1, files.size(), name.c_str(), bytes.size(),
+                entry.stored.size());
+    std::fflush(stdout);
+    entries.push_back(std::move(entry));
+  }
+  return true;
+}
+
+int Create(const std::string& out, const std::vector<std::string>& files) {
+  std::vector<ar::PackedEntry> entries;
+  std::string error;
+  if (!PackFiles(files, entries, error)) return Fail(error);
+  std::vector<uint8_t> archive;
+  if (!ar::BuildArchive(entries, 0, true, archive)) return Fail("the archive would exceed 2 GiB");
+  if (!WriteReplacing(out, {}, archive, 0644, error)) return Fail(error);
+  std::printf("wrote %s: %zu entries, %zu bytes\n", out.c_str(), entries.size(), archive.size());
+  return 0;
+}
+
+int Append(const std::string& game, const std::vector<std::string>& files) {
+  std::vector<uint8_t> carrier;
+  std::string error;
+  if (!ReadWhole(game, carrier, error)) return Fail(error);
+  ar::MemorySource source(carrier.data(), carrier.size());
+  if (ar::HasTrailer(source))
+    return Fail("'" + game + "' already carries an archive; append to a fresh copy of the program");
+  struct stat st;
+  if (::stat(game.c_str(), &st) != 0) return Fail(SystemError("cannot stat", game));
+  std::vector<ar::PackedEntry> entries;
+  if (!PackFiles(files, entries, error)) return Fail(error);
+  std::vector<uint8_t> archive;
+  if (!ar::BuildArchive(entries, static_cast<int64_t>(carrier.size()), true, archive))
+    return Fail("the archive would exceed 2 GiB");
+  if (!WriteReplacing(game, carrier, archive, st.st_mode & 07777, error)) return Fail(error);
+  std::printf("appended %zu entries (%zu bytes) to %s\n", entries.size(), archive.size(), game.c_str());
+  return 0;
+}
+
+// Opens an archive for list and verify.
+bool OpenArchive(const std::string& path, std::vector<uint8_t>& bytes, ar::Directory& directory, std::string& error) {
+  if (!ReadWhole(path, bytes, error)) return false;
+  ar::MemorySource source(bytes.data(), bytes.size());
+  switch (ar::ReadDirectory(source, directory)) {
+    case ar::TrailerStatus::kOk: return true;
+    case ar::TrailerStatus::kNoArchive: error = "'" + path + "' carries no archive (no trailer)"; return false;
+    case ar::TrailerStatus::kCorrupt: error = "'" + path + "' has a damaged trailer"; return false;
+  }
+  return false;
+}
+
+int List(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  ar::Directory directory;
+  std::string error;
+  if (!OpenArchive(path, bytes, directory, error)) return Fail(error);
+  ar::MemorySource source(bytes.data(), bytes.size());
+  std::printf("%12s %12s  %s\n", "size", "stored", "name");
+  for (const ar::Entry& e : directory.entries) {
+    int64_t start = directory.EntryStart(e);
+    uint8_t prefix[4] = {};
+    long long length = -1;
+    if (start >= 0 && e.storedSize >= 4 && source.ReadAt(start, prefix, 4))
+      length = static_cast<int32_t>(prefix[0] | prefix[1] << 8 | prefix[2] << 16 | static_cast<uint32_t>(prefix[3]) << 24);
+    if (length < 0) {
+      std::printf("%12s %12d  %s\n", "?", e.storedSize, e.name.c_str());
+    } else {
+      std::printf("%12lld %12d  %s\n", length, e.storedSize, e.name.c_str());
+    }
+  }
+  std::printf("%zu entries\n", directory.entries.size());
+  return 0;
+}
+
+int Verify(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  ar::Directory directory;
+  std::string error;
+  if (!OpenArchive(path, bytes, directory, error)) return Fail(error);
+  ar::MemorySource source(bytes.data(), bytes.size());
+  int bad = 0;
+  std::unordered_set<std::string> seen;
+  for (const ar::Entry& e : directory.entries) {
+    std::vector<uint8_t> out;
+    ar::EntryStatus status = ar::ReadEntry(source, directory, e, out);
+    if (status != ar::EntryStatus::kOk) {
+      std::fprintf(stderr, "orvane-pack: %s: %s\n", e.name.c_str(), ar::EntryStatusText(status));
+      ++bad;
+    } else if (!seen.insert(Lower(e.name)).second) {
+      std::fprintf(stderr, "orvane-pack: %s: a second entry of that name can never be found\n", e.name.c_str());
+      ++bad;
+    }
+  }
+  if (bad) return Fail(std::to_string(bad) + " of " + std::to_string(directory.entries.size()) + " entries are bad");
+  std::printf("%s: %zu entries ok\n", path.c_str(), directory.entries.size());
+  return 0;
+}
+
+int Usage(const char* problem) {
+  std::fprintf(stderr, "orvane-pack: %s\n\n%s", problem, kUsage);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage("no command given");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "append" || command == "create") {
+    if (rest.size() < 2) return Usage((command + " needs a target and at least one file").c_str());
+    std::vector<std::string> files(rest.begin() + 1, rest.end());
+    return command == "append" ? Append(rest[0], files) : Create(rest[0], files);
+  }
+  if (command == "list" || command == "verify") {
+    if (rest.size() != 1) return Usage((command + " needs exactly one archive").c_str());
+    return command == "list" ? List(rest[0]) : Verify(rest[0]);
+  }
+  return Usage(("unknown command '" + command + "'").c_str());
+}
