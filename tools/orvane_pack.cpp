@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -34,7 +35,11 @@ const char kUsage[] =
     "                        so the game runs with its assets inside it\n"
     "  create OUT FILE...    write a stand-alone archive of the files to OUT\n"
     "  list ARCHIVE          show the entries of an archive (or of a packed game)\n"
-    "  verify ARCHIVE        unpack every entry and check it\n"
+    "  verify ARCHIVE [FILE...]\n"
+    "                        unpack every entry and check its structure; with\n"
+    "                        files, also compare each with the entry of its name\n"
+    "                        (LZO1X has no checksum: only a comparison can show\n"
+    "                        changed bytes inside an entry)\n"
     "  --help                show this text\n"
     "\n"
     "Entries are stored under their bare file names (the folder part is dropped;\n"
@@ -225,27 +230,43 @@ int List(const std::string& path) {
   return 0;
 }
 
-int Verify(const std::string& path) {
+int Verify(const std::string& path, const std::vector<std::string>& files) {
   std::vector<uint8_t> bytes;
   ar::Directory directory;
   std::string error;
   if (!OpenArchive(path, bytes, directory, error)) return Fail(error);
   ar::MemorySource source(bytes.data(), bytes.size());
   int bad = 0;
-  std::unordered_set<std::string> seen;
+  std::unordered_map<std::string, std::vector<uint8_t>> unpacked;  // first entry of each name
   for (const ar::Entry& e : directory.entries) {
     std::vector<uint8_t> out;
     ar::EntryStatus status = ar::ReadEntry(source, directory, e, out);
     if (status != ar::EntryStatus::kOk) {
       std::fprintf(stderr, "orvane-pack: %s: %s\n", e.name.c_str(), ar::EntryStatusText(status));
       ++bad;
-    } else if (!seen.insert(Lower(e.name)).second) {
+    } else if (unpacked.count(Lower(e.name))) {
       std::fprintf(stderr, "orvane-pack: %s: a second entry of that name can never be found\n", e.name.c_str());
+      ++bad;
+    } else {
+      unpacked.emplace(Lower(e.name), std::move(out));
+    }
+  }
+  for (const std::string& file : files) {
+    std::vector<uint8_t> original;
+    if (!ReadWhole(file, original, error)) return Fail(error);
+    auto found = unpacked.find(Lower(BareName(file)));
+    if (found == unpacked.end()) {
+      std::fprintf(stderr, "orvane-pack: %s: not in the archive (or damaged)\n", BareName(file).c_str());
+      ++bad;
+    } else if (found->second != original) {
+      std::fprintf(stderr, "orvane-pack: %s: differs from '%s'\n", BareName(file).c_str(), file.c_str());
       ++bad;
     }
   }
-  if (bad) return Fail(std::to_string(bad) + " of " + std::to_string(directory.entries.size()) + " entries are bad");
-  std::printf("%s: %zu entries ok\n", path.c_str(), directory.entries.size());
+  if (bad) return Fail(std::to_string(bad) + " problem" + (bad == 1 ? "" : "s") + " found");
+  std::printf("%s: %zu entries ok", path.c_str(), directory.entries.size());
+  if (!files.empty()) std::printf(", %zu files compared", files.size());
+  std::printf("\n");
   return 0;
 }
 
@@ -270,9 +291,13 @@ int main(int argc, char** argv) {
     std::vector<std::string> files(rest.begin() + 1, rest.end());
     return command == "append" ? Append(rest[0], files) : Create(rest[0], files);
   }
-  if (command == "list" || command == "verify") {
-    if (rest.size() != 1) return Usage((command + " needs exactly one archive").c_str());
-    return command == "list" ? List(rest[0]) : Verify(rest[0]);
+  if (command == "list") {
+    if (rest.size() != 1) return Usage("list needs exactly one archive");
+    return List(rest[0]);
+  }
+  if (command == "verify") {
+    if (rest.empty()) return Usage("verify needs an archive");
+    return Verify(rest[0], std::vector<std::string>(rest.begin() + 1, rest.end()));
   }
   return Usage(("unknown command '" + command + "'").c_str());
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "files/asset_locator.h"
 #include "files/atomic_write.h"
@@ -32,6 +33,7 @@ void LineFileCache::WriteBack() {
   if (fileName_.empty() || !dirty_) return;
   std::string text;
   for (int32_t i = 0; i <= lastLine_; ++i) text.append(lines_[static_cast<size_t>(i)]).append("\r\n");
+  text.append(tail_);
   // Write-back failures are not reported to the game.
   ReplaceFileContents(fileName_.c_str(), text.data(), text.size());
 }
@@ -42,6 +44,7 @@ bool LineFileCache::Select(const RtString& name) {
   if (*wanted && fileName_ == wanted && (!missing_ || dirty_)) return true;
   WriteBack();
   for (std::string& line : lines_) line.clear();
+  tail_.clear();
   dirty_ = missing_ = false;
   lastLine_ = 0;
   fileName_.clear();
@@ -62,6 +65,12 @@ bool LineFileCache::Select(const RtString& name) {
     ++count;
   }
   lastLine_ = count > 0 ? count - 1 : 0;
+  if (count == kLines) {
+    // The game cannot address more lines, but a write-back must not drop them.
+    std::vector<uint8_t> rest;
+    channel.ReadRest(rest);
+    tail_.assign(rest.begin(), rest.end());
+  }
   return true;
 }
 

@@ -20,7 +20,7 @@ class LineFileCache {
 
   // Makes `name` the cached file: nothing when it already is; otherwise the
   // old file is written back if changed, and `name` is read through the file
-  // locator. False (error 3) when it cannot be read; the cache then belongs
+  // locator (lines past 255 are kept aside and written back unchanged). False (error 3) when it cannot be read; the cache then belongs
   // to `name` and is empty. An empty name only writes back and empties.
   bool Select(const RtString& name);
   // The line without trailing control bytes; "NO_DATA" for a bad number
@@ -39,6 +39,7 @@ class LineFileCache {
 
   std::string fileName_;
   std::array<std::string, kLines> lines_;
+  std::string tail_;  // bytes after line 255, kept as they were and written back unchanged
   bool dirty_ = false;
   bool missing_ = false;  // the selected file could not be read
   int32_t lastLine_ = 0;

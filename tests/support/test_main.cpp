@@ -29,6 +29,13 @@ int main(int argc, char** argv) {
   if (deathChild) {
     const char* dir = std::getenv("TMPDIR");
     orvtest::g_privateDir = dir ? dir : "/tmp";
+    // The child is started in the folder the tests were started from and
+    // re-runs the test body from its start: work in the parent's folder, so
+    // files the body creates land where the parent looks for them.
+    if (chdir(orvtest::g_privateDir.c_str()) != 0) {
+      perror("chdir");
+      return 1;
+    }
     return RUN_ALL_TESTS();
   }
 

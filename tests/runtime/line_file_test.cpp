@@ -1,0 +1,91 @@
+// Line-addressed text files: the cache, its write-back and its errors.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+
+#include "orvane/runtime.h"
+#include "runtime/lib/line_file.h"
+#include "support/test_support.h"
+
+namespace {
+
+using orvtest::ReadFile;
+using orvtest::WriteFile;
+
+std::string Line(const char* file, double line) {
+  RtString out;
+  ReadFileLine(file, line, out);
+  return out.CStr();
+}
+
+TEST(LineFiles, WritingPastTheEndCreatesEmptyLinesOnWriteBack) {
+  WriteFileLine("new.txt", 5, "five");
+  EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(Line("new.txt", 3), "NO_DATA");
+  EXPECT_EQ(Line("new.txt", 5), "five");
+  EXPECT_FALSE(orvtest::Exists("new.txt"));  // nothing written before a switch
+  EXPECT_EQ(Line("other.txt", 0), "NO_FILE");
+  EXPECT_EQ(ReadFile("new.txt"), "\r\n\r\n\r\n\r\n\r\nfive\r\n");
+  EXPECT_EQ(Line("new.txt", 5), "five");
+}
+
+TEST(LineFiles, ErrorsAndNeutralResults) {
+  EXPECT_EQ(Line("missing.txt", 0), "NO_FILE");
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(Line("missing.txt", 1), "NO_FILE");  // every line of a missing file
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(Line("missing.txt", 256), "NO_DATA");
+  EXPECT_EQ(ErrorCode(), 7);
+  EXPECT_EQ(Line("missing.txt", -1), "NO_DATA");
+  WriteFileLine("missing.txt", 300, "x");
+  EXPECT_EQ(ErrorCode(), 7);
+  double value = -1;
+  ReadFileLineNumber("missing.txt", 0, value);
+  EXPECT_EQ(value, 0);
+}
+
+TEST(LineFiles, TrailingControlBytesAndNumbers) {
+  WriteFile("scores.txt", "abc\t \r\nabc\t\r\r\n12.5\r\n\x01\x02\r\n");
+  EXPECT_EQ(Line("scores.txt", 0), "abc\t ");  // a trailing space stops the trim
+  EXPECT_EQ(Line("scores.txt", 1), "abc");
+  double value = 0;
+  ReadFileLineNumber("scores.txt", 2, value);
+  EXPECT_EQ(value, 12.5);
+  EXPECT_EQ(Line("scores.txt", 3), "NO_DATA");  // only control bytes
+  EXPECT_EQ(Line("scores.txt", 4), "NO_DATA");
+
+  WriteFileLineNumber("scores.txt", 2, 99);
+  WriteFileLine("scores.txt", 1, std::string(1500, 'L').c_str());  // cut to its slot
+  WriteFileLine("scores.txt", 0, RtString("cut\0here", 8));
+  WriteFileLine("elsewhere.txt", 0, "x");
+  EXPECT_EQ(ReadFile("scores.txt"), "cut\r\n" + std::string(1023, 'L') + "\r\n99\r\n\x01\x02\r\n");
+}
+
+TEST(LineFiles, ReadingOnlyNeverRewritesAndLinesPast255AreKept) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += std::to_string(i) + "\n";
+  WriteFile("long.txt", text);
+  EXPECT_EQ(Line("long.txt", 255), "255");
+  EXPECT_EQ(Line("other.txt", 0), "NO_FILE");
+  EXPECT_EQ(ReadFile("long.txt"), text);  // unchanged: no write-back
+  WriteFileLine("long.txt", 0, "zero");
+  orv::FlushLineFile();
+  std::string back = ReadFile("long.txt");
+  EXPECT_EQ(back.substr(0, 9), "zero\r\n1\r\n");
+  EXPECT_NE(back.find("255\r\n256\n"), std::string::npos);  // lines past 255 are kept as they were
+  EXPECT_EQ(back.substr(back.size() - 4), "299\n");
+}
+
+TEST(LineFilesDeathTest, TheCacheIsWrittenBackWhenTheProgramEnds) {
+  EXPECT_EXIT(
+      {
+        WriteFileLine("atexit.txt", 1, "kept");
+        EndWithSuccess();
+      },
+      testing::ExitedWithCode(0), "");
+  EXPECT_EQ(ReadFile("atexit.txt"), "\r\nkept\r\n");
+}
+
+}  // namespace
