@@ -11,6 +11,8 @@ mkdir -p "$build"
 build=$(cd "$build" && pwd)
 CC=clang CXX=clang++ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_FUZZ=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
+# Each target runs inside its own scratch folder: refer to the build by its full path.
+build=$(cd "$build" && pwd)
 status=0
 for f in "$build"/fuzz/fuzz_*; do
   [ -x "$f" ] || continue
