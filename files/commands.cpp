@@ -15,6 +15,7 @@
 #include "files/ini_file.h"
 #include "files/paths.h"
 #include "runtime/error_state.h"
+#include "runtime/lib/number_convert.h"
 #include "runtime/program_dir.h"
 #include "runtime/runtime_state.h"
 #include "runtime/temp_dir.h"
@@ -23,21 +24,18 @@ namespace {
 
 using orv::FileChannel;
 
-// Truncation toward zero without undefined behaviour for NaN or huge values.
+// 64-bit truncation toward zero for offsets and values written to files
+// (an unsigned 32-bit value does not fit 32 signed bits); NaN gives 0.
 int64_t Trunc(double v) {
   if (std::isnan(v)) return 0;
   if (v >= 9.2e18) return INT64_MAX;
   if (v <= -9.2e18) return INT64_MIN;
   return static_cast<int64_t>(v);
 }
-int32_t Trunc32(double v) {
-  int64_t t = Trunc(v);
-  return t > INT32_MAX ? INT32_MAX : t < INT32_MIN ? INT32_MIN : static_cast<int32_t>(t);
-}
 
 // The channel for a read, write, seek or position; a bad number ends the program.
 FileChannel& Channel(double number) {
-  FileChannel* c = orv::GameChannel(Trunc32(number));
+  FileChannel* c = orv::GameChannel(orv::ToInt32(number));
   if (!c) orv::RuntimeError(orv::kErrOutOfMemory);
   return *c;
 }
@@ -76,7 +74,7 @@ bool StatPath(const RtString& name, struct stat& st) {
 
 double OpenFileChannel(double channel, const RtString& name, double mode) {
   orv::ClearError();
-  FileChannel* c = orv::GameChannel(Trunc32(channel));
+  FileChannel* c = orv::GameChannel(orv::ToInt32(channel));
   if (!c) return orv::SetErrorCode(orv::kErrOutOfMemory), 0;
   c->Close();
   bool ok;
@@ -100,7 +98,7 @@ double FreeFileChannel() {
 }
 
 double EndOfFile(double channel) {
-  FileChannel* c = orv::GameChannel(Trunc32(channel));
+  FileChannel* c = orv::GameChannel(orv::ToInt32(channel));
   return !c || c->EndOfData() ? 1 : 0;
 }
 

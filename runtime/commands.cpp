@@ -64,18 +64,13 @@ double MessageParam(double index) {
   return orv::ToInt32(index) == 0 ? e->param1 : orv::ToInt32(index) == 1 ? e->param2 : 0;
 }
 
-namespace {
-// Line numbers are truncated; anything out of the int range is simply out of range.
-int32_t LineNumber(double line) { return line > -1e9 && line < 1e9 ? static_cast<int32_t>(line) : -1; }
-}  // namespace
-
-void ReadFileLine(const RtString& file, double line, RtString& out) { out = orv::LineFiles().Read(file, LineNumber(line)); }
+void ReadFileLine(const RtString& file, double line, RtString& out) { out = orv::LineFiles().Read(file, orv::ToInt32(line)); }
 void ReadFileLineNumber(const RtString& file, double line, double& out) {
-  out = orv::LineFiles().Read(file, LineNumber(line)).ToDouble();
+  out = orv::LineFiles().Read(file, orv::ToInt32(line)).ToDouble();
 }
 void WriteFileLine(const RtString& file, double line, const RtString& text) {
-  orv::LineFiles().Write(file, LineNumber(line), text);
+  orv::LineFiles().Write(file, orv::ToInt32(line), text);
 }
 void WriteFileLineNumber(const RtString& file, double line, double value) {
-  orv::LineFiles().Write(file, LineNumber(line), NumberText(value));
+  orv::LineFiles().Write(file, orv::ToInt32(line), NumberText(value));
 }
