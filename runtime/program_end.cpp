@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "audio/sound_device.h"
+#include "files/files_lifecycle.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"
@@ -24,13 +25,18 @@ void RuntimeShutdown() {
     rt.quitRaised = 1;
     CallByName("ORV_ON_QUIT");
   }
+  // What the game wrote to its INI and line files is saved on every way
+  // out, also when start-up never got as far as the device.
+  FlushFileStores();
   if (!rt.device) return;
   LogLine("Shut down ORV\n");
   RtString dir = ProgramDirectory();
   if (chdir(dir.CStr()) != 0) {
     // Nothing below depends on the folder; carry on releasing.
   }
+  CloseAllFileChannels();
   if (rt.game.exitHook) rt.game.exitHook();
+  FlushFileStores();  // the exit hook may have written too
   if (rt.net) {
     rt.net->Shutdown();
     rt.net.reset();
@@ -51,6 +57,7 @@ void RuntimeShutdown() {
   rt.mainWindow = nullptr;
   rt.device.reset();
   rt.scene.reset();
+  ReleaseAssetLocators();
   LogLine("orv is shut down\n");
 }
 

@@ -8,6 +8,7 @@
 
 #include "audio/sound_device.h"
 #include "gfx2d/opengl_vexel.h"
+#include "files/files_lifecycle.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"
 #include "net/net_session.h"
@@ -97,6 +98,7 @@ int RuntimeInit(const char* caption) {
     // The log line below tells which folder was meant.
   }
   LogFormat("exepath=curdir= %s\n", dir.CStr());
+  StartAssetLocators(ProgramPath());
 
   rt.startTime = rt.prevFrameTime = rt.frameTime = ClockMs();
   rt.device->FreeBackground(0);

@@ -27,7 +27,10 @@ std::string Game() { return orvtest::BinaryPath("tests/runtime/spine_game"); }
 void Press(VirtualDisplay& x, const std::string& window, const std::string& keys) {
   x.Xdotool({"windowfocus", "--sync", window});
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  x.Xdotool({"key", "--delay", "60", keys});
+  // Held for a while: the game samples the keyboard once per frame.
+  x.Xdotool({"keydown", keys});
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  x.Xdotool({"keyup", keys});
 }
 
 TEST(WindowE2E, WindowOpensAtItsSizeCentredAndEscapeEnds) {
@@ -102,8 +105,17 @@ TEST(WindowE2E, LosingFocusPausesAndTheTitleSaysSo) {
   ASSERT_FALSE(idB.empty());
   x.Xdotool({"windowfocus", "--sync", idA});
   // Opening the second window may already have paused the first; start
-  // from a running first game.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // from a running first game: as many pause loops ended as begun.
+  auto count = [](const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+  };
+  for (int i = 0; i < 200; ++i) {
+    std::string out = a.Out();
+    if (count(out, "pause loop in showscreen") == count(out, "pause loop ended") && x.WindowTitle(idA) == "first") break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   size_t mark = a.Out().size();
   x.Xdotool({"windowfocus", "--sync", idB});  // the first loses the focus
   ASSERT_TRUE(a.WaitForOutput("pause loop in showscreen/hibernate\n", 10, mark)) << a.Out();
@@ -114,8 +126,8 @@ TEST(WindowE2E, LosingFocusPausesAndTheTitleSaysSo) {
   EXPECT_EQ(x.WindowTitle(idA), "first");
   Press(x, idA, "Escape");
   Press(x, idB, "Escape");
-  EXPECT_TRUE(a.Wait(10));
-  EXPECT_TRUE(b.Wait(10));
+  EXPECT_TRUE(a.Wait(10)) << a.Out();
+  EXPECT_TRUE(b.Wait(10)) << b.Out() << x.WindowTitle(idB);
 }
 
 }  // namespace
