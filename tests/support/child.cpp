@@ -19,18 +19,6 @@ namespace orvtest {
 namespace {
 int g_childCounter = 0;
 
-std::vector<std::string> Environment(const std::map<std::string, std::string>& extra) {
-  std::map<std::string, std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const char* eq = std::strchr(*e, '=');
-    if (eq) env[std::string(*e, eq - *e)] = eq + 1;
-  }
-  for (const auto& [k, v] : extra) env[k] = v;
-  std::vector<std::string> out;
-  for (const auto& [k, v] : env) out.push_back(k + "=" + v);
-  return out;
-}
-
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -40,13 +28,7 @@ Child::Child(const std::vector<std::string>& argv, const ProcessOptions& opt) {
   int n = ++g_childCounter;
   outPath_ = PrivateDir() + "/child" + std::to_string(n) + ".out";
   errPath_ = PrivateDir() + "/child" + std::to_string(n) + ".err";
-  std::vector<std::string> envStrings = Environment(opt.env);
-  std::vector<char*> envp, args;
-  for (auto& s : envStrings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argCopy = argv;
-  for (auto& s : argCopy) args.push_back(s.data());
-  args.push_back(nullptr);
+  SpawnArguments spawn(argv, opt.env);
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
@@ -58,7 +40,7 @@ Child::Child(const std::vector<std::string>& argv, const ProcessOptions& opt) {
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
   posix_spawnattr_setpgroup(&attr, 0);
   pid_t pid;
-  if (posix_spawn(&pid, args[0], &fa, &attr, args.data(), envp.data()) == 0) pid_ = pid;
+  if (posix_spawn(&pid, spawn.args[0], &fa, &attr, spawn.args.data(), spawn.envp.data()) == 0) pid_ = pid;
   posix_spawn_file_actions_destroy(&fa);
   posix_spawnattr_destroy(&attr);
 }

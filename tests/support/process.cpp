@@ -17,26 +17,28 @@ extern char** environ;
 
 namespace orvtest {
 
+SpawnArguments::SpawnArguments(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extra) {
+  std::map<std::string, std::string> env;
+  for (char** e = environ; *e; ++e) {
+    const char* eq = std::strchr(*e, '=');
+    if (eq) env[std::string(*e, eq - *e)] = eq + 1;
+  }
+  for (const auto& [k, v] : extra) env[k] = v;
+  for (const auto& [k, v] : env) envStrings.push_back(k + "=" + v);
+  argStrings = argv;
+  for (auto& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  for (auto& s : argStrings) args.push_back(s.data());
+  args.push_back(nullptr);
+}
+
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& opt) {
   ProcessResult result;
   int inPipe[2], outPipe[2], errPipe[2];
   if (pipe2(inPipe, O_CLOEXEC) || pipe2(outPipe, O_CLOEXEC) || pipe2(errPipe, O_CLOEXEC))
     throw std::runtime_error("pipe failed");
 
-  std::map<std::string, std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const char* eq = std::strchr(*e, '=');
-    if (eq) env[std::string(*e, eq - *e)] = eq + 1;
-  }
-  for (const auto& [k, v] : opt.env) env[k] = v;
-  std::vector<std::string> envStrings;
-  for (const auto& [k, v] : env) envStrings.push_back(k + "=" + v);
-  std::vector<char*> envp, args;
-  for (auto& s : envStrings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argCopy = argv;
-  for (auto& s : argCopy) args.push_back(s.data());
-  args.push_back(nullptr);
+  SpawnArguments spawn(argv, opt.env);
 
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
@@ -51,7 +53,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   posix_spawnattr_setpgroup(&attr, 0);
 
   pid_t pid = -1;
-  int rc = posix_spawn(&pid, args[0], &fa, &attr, args.data(), envp.data());
+  int rc = posix_spawn(&pid, spawn.args[0], &fa, &attr, spawn.args.data(), spawn.envp.data());
   posix_spawn_file_actions_destroy(&fa);
   posix_spawnattr_destroy(&attr);
   close(inPipe[0]);

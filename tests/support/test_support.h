@@ -36,6 +36,15 @@ struct ProcessOptions {
   double timeoutSeconds = 30;
 };
 
+// argv and environment (the process's own plus `extra`) as posix_spawn takes them.
+struct SpawnArguments {
+  SpawnArguments(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extra);
+  SpawnArguments(const SpawnArguments&) = delete;  // args and envp point into the strings
+  SpawnArguments& operator=(const SpawnArguments&) = delete;
+  std::vector<std::string> argStrings, envStrings;
+  std::vector<char*> args, envp;
+};
+
 // Runs a program and waits for it, capturing standard output and error.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& opt = {});
 
