@@ -6,6 +6,7 @@
 #include "orvane/program.h"
 #include "orvane/rt_array.h"
 #include "orvane/rt_string.h"
+#include "orvane/audio.h"
 #include "orvane/gfx2d.h"
 #include "orvane/runtime.h"
 #include "orvane/text.h"

@@ -1,0 +1,115 @@
+// Game-facing commands of the audio subsystem: convert and forward.
+#include "orvane/audio.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/sound_device.h"
+#include "audio/sound_level.h"
+#include "runtime/error_state.h"
+#include "runtime/runtime_state.h"
+
+namespace {
+
+// Truncates a game number to an int; numbers no int can hold (and NaN)
+// become INT_MIN, which every range check below refuses.
+int ArgInt(double v) {
+  if (!(v > static_cast<double>(INT_MIN) - 1.0 && v < static_cast<double>(INT_MAX) + 1.0)) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+orv::SoundSlot* Slots() { return orv::Rt().soundSlots.get(); }
+
+orv::SoundSlot* SlotOfChannel(int channel) {
+  orv::SoundSlot* slots = Slots();
+  if (!slots || channel < 0 || channel >= orv::kSoundChannels) return nullptr;
+  return &slots[channel / orv::kChannelsPerSlot];
+}
+
+// Stand-in until the files subsystem's asset reader (disk, appended archive,
+// mem:// names) is available: reads the file from disk.
+bool ReadSoundFile(const RtString& name, std::vector<uint8_t>& out) {
+  out.clear();
+  std::string path(name.CStr(), static_cast<size_t>(name.Length()));
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  uint8_t buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + n);
+  const bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+}  // namespace
+
+void LoadSound(const RtString& name, double slot, double copies) {
+  orv::ClearError();
+  const int s = ArgInt(slot);
+  if (s < 0 || s >= orv::kSoundSlots) {
+    orv::SetErrorCode(orv::kErrOutOfMemory);
+    return;
+  }
+  orv::SoundSlot* slots = Slots();
+  orv::SoundDevice* audio = orv::Rt().audio.get();
+  if (slots) slots[s].Clear();
+  // Without sound output nothing is read: the load simply fails.
+  if (!slots || !audio || !audio->IsOpen()) {
+    orv::SetErrorCode(orv::kErrNoSuchFile);
+    return;
+  }
+  std::vector<uint8_t> bytes;
+  std::string why = "cannot be read";
+  if (!ReadSoundFile(name, bytes) || !slots[s].Load(audio, bytes, ArgInt(copies), why)) {
+    orv::SetErrorCode(orv::kErrNoSuchFile);
+    orv::LogFormat("Sound %s not loaded: %s\n", name.CStr(), why.c_str());
+  }
+}
+
+double PlaySoundSlot(double slot, double pan, double volume) {
+  const int s = ArgInt(slot);
+  if (s < 0 || s >= orv::kSoundSlots) {
+    orv::SetErrorCode(orv::kErrOutOfMemory);
+    return 0;
+  }
+  orv::SoundSlot* slots = Slots();
+  if (!slots) return -1;
+  const int copy = slots[s].Play(orv::VolumeHundredthsDb(orv::VolumePercent(volume)), orv::PanHundredths(pan));
+  return copy < 0 ? -1 : s * orv::kChannelsPerSlot + copy;
+}
+
+double SoundPlaying(double channel) {
+  const int c = ArgInt(channel);
+  if (c < 0 || c >= orv::kSoundChannels) {
+    orv::SetErrorCode(orv::kErrOutOfMemory);
+    return 0;
+  }
+  orv::SoundSlot* slot = SlotOfChannel(c);
+  return slot && slot->Playing(c % orv::kChannelsPerSlot) ? 1 : 0;
+}
+
+void StopSound(double channel) {
+  const int c = ArgInt(channel);
+  if (orv::SoundSlot* slot = SlotOfChannel(c)) slot->Stop(c % orv::kChannelsPerSlot);
+}
+
+void StopAllSounds() {
+  orv::SoundSlot* slots = Slots();
+  if (!slots) return;
+  for (int s = 0; s < orv::kSoundSlots; ++s) slots[s].StopAll();
+}
+
+double FreeSoundSlot() {
+  orv::ClearError();
+  if (orv::SoundSlot* slots = Slots()) {
+    for (int s = orv::kSoundSlots - 1; s >= 0; --s)
+      if (slots[s].channelCount == 0) return s;
+  }
+  orv::SetErrorCode(orv::kErrOutOfMemory);
+  return -1;
+}
