@@ -1,0 +1,60 @@
+// Sound in a whole program: the device opened at start-up, the demo's cues
+// played through the game commands, everything released at shutdown.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/test_support.h"
+#include "tests/audio/wav_builder.h"
+
+namespace {
+
+using namespace wavtest;
+
+std::string WriteCue(const std::string& name, int level) {
+  const std::string path = orvtest::PrivateDir() + "/" + name;
+  orvtest::WriteFile(path, Wav16(std::vector<int16_t>(22050 * 3 / 10, static_cast<int16_t>(level))));
+  return path;
+}
+
+orvtest::ProcessResult RunGame(const std::string& audioDriver) {
+  orvtest::ProcessOptions opt;
+  opt.env = {{"SDL_VIDEODRIVER", "offscreen"},
+             {"SDL_AUDIODRIVER", audioDriver},
+             {"SDL_DISKAUDIOFILE", orvtest::PrivateDir() + "/mix.raw"},
+             {"SOUND_OPEN", WriteCue("sfx_open.wav", 1000)},
+             {"SOUND_DIE", WriteCue("sfx_die.wav", 2000)},
+             {"SOUND_PING", WriteCue("sfx_001.wav", 4000)}};
+  return orvtest::RunProcess({orvtest::BinaryPath("tests/audio/sound_game")}, opt);
+}
+
+TEST(SoundGame, DemoCuesPlayFullRightWithOverlap) {
+  auto r = RunGame("disk");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "open 0\ndie 0\nping 0\nfree 4095\n"
+            "played 529152 528896 528897 267520 267521\n"
+            "done\nexit\n");
+  const std::string raw = orvtest::ReadFile(orvtest::PrivateDir() + "/mix.raw");
+  ASSERT_GE(raw.size(), 4u);
+  int leftPeak = 0, rightPeak = 0;
+  for (size_t i = 0; i + 4 <= raw.size(); i += 4) {
+    const auto l = static_cast<int16_t>(static_cast<uint8_t>(raw[i]) | (static_cast<uint8_t>(raw[i + 1]) << 8));
+    const auto rr = static_cast<int16_t>(static_cast<uint8_t>(raw[i + 2]) | (static_cast<uint8_t>(raw[i + 3]) << 8));
+    leftPeak = std::max(leftPeak, std::abs(static_cast<int>(l)));
+    rightPeak = std::max(rightPeak, std::abs(static_cast<int>(rr)));
+  }
+  EXPECT_EQ(leftPeak, 0);
+  EXPECT_EQ(rightPeak, 1000 + 2 * 2000 + 2 * 4000);
+}
+
+TEST(SoundGame, WithoutAudioOutputTheGameRunsSilently) {
+  auto r = RunGame("no-such-driver");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "open 3\ndie 3\nping 3\nfree 4095\nplayed -1 -1 -1 -1 -1\ndone\nexit\n");
+  // Nothing about the missing output in the log.
+  const std::string log = orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt");
+  EXPECT_NE(log.find("Init Finalized\nShut down ORV\norv is shut down\n"), std::string::npos) << log;
+}
+
+}  // namespace
