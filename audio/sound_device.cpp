@@ -131,6 +131,9 @@ bool SoundDevice::StartVoice(int voice, const std::vector<uint8_t>& pcm, int32_t
   if (!open_ || voice < 0 || voice >= voiceCount_ || pcm.empty() || pcm.size() > UINT32_MAX) return false;
   // Starting a busy mixer channel would drop the gains set up below.
   if (Mix_Playing(voice)) Mix_HaltChannel(voice);
+  // The mixer drops a channel's effects when it stops; they are set again
+  // for each play, before it starts, so no period is heard at full level.
+  Mix_UnregisterAllEffects(voice);
   VoiceState& v = voices_[voice];
   v.chunk.allocated = 0;
   v.chunk.abuf = const_cast<Uint8*>(pcm.data());
@@ -139,9 +142,6 @@ bool SoundDevice::StartVoice(int voice, const std::vector<uint8_t>& pcm, int32_t
   const SideGains g = GainsFor(volumeHundredthsDb, panHundredths);
   v.left = FixedGain(g.left);
   v.right = FixedGain(g.right);
-  // The mixer drops a channel's effects when it stops; they are set again
-  // for each play, before it starts, so no period is heard at full level.
-  Mix_UnregisterAllEffects(voice);
   if ((v.left != kUnityGain || v.right != kUnityGain) && !Mix_RegisterEffect(voice, ApplyGains, nullptr, &v))
     return false;
   Mix_Volume(voice, MIX_MAX_VOLUME);

@@ -39,13 +39,6 @@ std::vector<int16_t> Level(double seconds, int value, int channels = 1) {
   return std::vector<int16_t>(static_cast<size_t>(seconds * 22050) * channels, static_cast<int16_t>(value));
 }
 
-TEST_F(MixedOutput, FullVolumeIsTheFilesOwnSignalOnBothSides) {
-  const std::vector<int16_t> tone = Sine(4410, 1, 20000, 441, 22050);
-  const Mix m = PlayOnce(Wav16(tone), 0, 1);
-  EXPECT_EQ(Peak(m.left), Peak(tone));
-  EXPECT_EQ(m.left, m.right);
-}
-
 TEST_F(MixedOutput, HalfVolumeHalvesTheAmplitude) {
   const std::vector<int16_t> tone = Sine(4410, 1, 20000, 441, 22050);
   const Mix m = PlayOnce(Wav16(tone), 0, 0.5);
