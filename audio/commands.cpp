@@ -1,8 +1,6 @@
 // Game-facing commands of the audio subsystem: convert and forward.
 #include "orvane/audio.h"
 
-#include <climits>
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,16 +8,10 @@
 #include "audio/sound_device.h"
 #include "audio/sound_level.h"
 #include "runtime/error_state.h"
+#include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
 
 namespace {
-
-// Truncates a game number to an int; numbers no int can hold (and NaN)
-// become INT_MIN, which every range check below refuses.
-int ArgInt(double v) {
-  if (!(v > static_cast<double>(INT_MIN) - 1.0 && v < static_cast<double>(INT_MAX) + 1.0)) return INT_MIN;
-  return static_cast<int>(v);
-}
 
 orv::SoundSlot* Slots() { return orv::Rt().soundSlots.get(); }
 
@@ -50,7 +42,7 @@ bool ReadSoundFile(const RtString& name, std::vector<uint8_t>& out) {
 
 void LoadSound(const RtString& name, double slot, double copies) {
   orv::ClearError();
-  const int s = ArgInt(slot);
+  const int s = orv::ToInt32(slot);
   if (s < 0 || s >= orv::kSoundSlots) {
     orv::SetErrorCode(orv::kErrOutOfMemory);
     return;
@@ -65,14 +57,14 @@ void LoadSound(const RtString& name, double slot, double copies) {
   }
   std::vector<uint8_t> bytes;
   std::string why = "cannot be read";
-  if (!ReadSoundFile(name, bytes) || !slots[s].Load(audio, bytes, ArgInt(copies), why)) {
+  if (!ReadSoundFile(name, bytes) || !slots[s].Load(audio, bytes, orv::ToInt32(copies), why)) {
     orv::SetErrorCode(orv::kErrNoSuchFile);
     orv::LogFormat("Sound %s not loaded: %s\n", name.CStr(), why.c_str());
   }
 }
 
 double PlaySoundSlot(double slot, double pan, double volume) {
-  const int s = ArgInt(slot);
+  const int s = orv::ToInt32(slot);
   if (s < 0 || s >= orv::kSoundSlots) {
     orv::SetErrorCode(orv::kErrOutOfMemory);
     return 0;
@@ -84,7 +76,7 @@ double PlaySoundSlot(double slot, double pan, double volume) {
 }
 
 double SoundPlaying(double channel) {
-  const int c = ArgInt(channel);
+  const int c = orv::ToInt32(channel);
   if (c < 0 || c >= orv::kSoundChannels) {
     orv::SetErrorCode(orv::kErrOutOfMemory);
     return 0;
@@ -94,7 +86,7 @@ double SoundPlaying(double channel) {
 }
 
 void StopSound(double channel) {
-  const int c = ArgInt(channel);
+  const int c = orv::ToInt32(channel);
   if (orv::SoundSlot* slot = SlotOfChannel(c)) slot->Stop(c % orv::kChannelsPerSlot);
 }
 

@@ -17,39 +17,66 @@ std::string WriteCue(const std::string& name, int level) {
   return path;
 }
 
-orvtest::ProcessResult RunGame(const std::string& audioDriver) {
+struct Cues {
+  std::string open, die, ping;
+};
+
+// Constant levels, so overlapping plays add up to exact sums.
+Cues LevelCues() { return {WriteCue("sfx_open.wav", 1000), WriteCue("sfx_die.wav", 2000), WriteCue("sfx_001.wav", 4000)}; }
+
+orvtest::ProcessResult RunGame(const std::string& audioDriver, const Cues& cues) {
   orvtest::ProcessOptions opt;
   opt.env = {{"SDL_VIDEODRIVER", "offscreen"},
              {"SDL_AUDIODRIVER", audioDriver},
              {"SDL_DISKAUDIOFILE", orvtest::PrivateDir() + "/mix.raw"},
-             {"SOUND_OPEN", WriteCue("sfx_open.wav", 1000)},
-             {"SOUND_DIE", WriteCue("sfx_die.wav", 2000)},
-             {"SOUND_PING", WriteCue("sfx_001.wav", 4000)}};
+             {"SOUND_OPEN", cues.open},
+             {"SOUND_DIE", cues.die},
+             {"SOUND_PING", cues.ping}};
   return orvtest::RunProcess({orvtest::BinaryPath("tests/audio/sound_game")}, opt);
 }
 
-TEST(SoundGame, DemoCuesPlayFullRightWithOverlap) {
-  auto r = RunGame("disk");
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "open 0\ndie 0\nping 0\nfree 4095\n"
-            "played 529152 528896 528897 267520 267521\n"
-            "done\nexit\n");
+struct Peaks {
+  int left = 0, right = 0;
+};
+
+Peaks MixPeaks() {
   const std::string raw = orvtest::ReadFile(orvtest::PrivateDir() + "/mix.raw");
-  ASSERT_GE(raw.size(), 4u);
-  int leftPeak = 0, rightPeak = 0;
+  Peaks p;
   for (size_t i = 0; i + 4 <= raw.size(); i += 4) {
     const auto l = static_cast<int16_t>(static_cast<uint8_t>(raw[i]) | (static_cast<uint8_t>(raw[i + 1]) << 8));
-    const auto rr = static_cast<int16_t>(static_cast<uint8_t>(raw[i + 2]) | (static_cast<uint8_t>(raw[i + 3]) << 8));
-    leftPeak = std::max(leftPeak, std::abs(static_cast<int>(l)));
-    rightPeak = std::max(rightPeak, std::abs(static_cast<int>(rr)));
+    const auto r = static_cast<int16_t>(static_cast<uint8_t>(raw[i + 2]) | (static_cast<uint8_t>(raw[i + 3]) << 8));
+    p.left = std::max(p.left, std::abs(static_cast<int>(l)));
+    p.right = std::max(p.right, std::abs(static_cast<int>(r)));
   }
-  EXPECT_EQ(leftPeak, 0);
-  EXPECT_EQ(rightPeak, 1000 + 2 * 2000 + 2 * 4000);
+  return p;
+}
+
+const char* const kPlayedAll =
+    "open 0\ndie 0\nping 0\nfree 4095\n"
+    "played 529152 528896 528897 267520 267521\n"
+    "done\nexit\n";
+
+TEST(SoundGame, DemoCuesPlayFullRightWithOverlap) {
+  auto r = RunGame("disk", LevelCues());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, kPlayedAll);
+  const Peaks p = MixPeaks();
+  EXPECT_EQ(p.left, 0);
+  EXPECT_EQ(p.right, 1000 + 2 * 2000 + 2 * 4000);
+}
+
+TEST(SoundGame, TheGamesOwnCuesLoadAndPlay) {
+  const std::string media = orvtest::BinaryPath("game/Media/");
+  auto r = RunGame("disk", {media + "sfx_open.wav", media + "sfx_die.wav", media + "sfx_001.wav"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, kPlayedAll);
+  const Peaks p = MixPeaks();
+  EXPECT_EQ(p.left, 0);
+  EXPECT_GT(p.right, 1000);
 }
 
 TEST(SoundGame, WithoutAudioOutputTheGameRunsSilently) {
-  auto r = RunGame("no-such-driver");
+  auto r = RunGame("no-such-driver", LevelCues());
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "open 3\ndie 3\nping 3\nfree 4095\nplayed -1 -1 -1 -1 -1\ndone\nexit\n");
   // Nothing about the missing output in the log.
