@@ -1,12 +1,12 @@
 // Game-facing commands of the audio subsystem: convert and forward.
 #include "orvane/audio.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "audio/sound_device.h"
 #include "audio/sound_level.h"
+#include "files/asset_locator.h"
 #include "runtime/error_state.h"
 #include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
@@ -19,23 +19,6 @@ orv::SoundSlot* SlotOfChannel(int channel) {
   orv::SoundSlot* slots = Slots();
   if (!slots || channel < 0 || channel >= orv::kSoundChannels) return nullptr;
   return &slots[channel / orv::kChannelsPerSlot];
-}
-
-// Stand-in until the files subsystem's asset reader (disk, appended archive,
-// mem:// names) is available: reads the file from disk.
-bool ReadSoundFile(const RtString& name, std::vector<uint8_t>& out) {
-  out.clear();
-  std::string path(name.CStr(), static_cast<size_t>(name.Length()));
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  uint8_t buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + n);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
 }
 
 }  // namespace
@@ -57,7 +40,7 @@ void LoadSound(const RtString& name, double slot, double copies) {
   }
   std::vector<uint8_t> bytes;
   std::string why = "cannot be read";
-  if (!ReadSoundFile(name, bytes) || !slots[s].Load(audio, bytes, orv::ToInt32(copies), why)) {
+  if (!orv::ReadAssetBytes(name, bytes) || !slots[s].Load(audio, bytes, orv::ToInt32(copies), why)) {
     orv::SetErrorCode(orv::kErrNoSuchFile);
     orv::LogFormat("Sound %s not loaded: %s\n", name.CStr(), why.c_str());
   }
