@@ -4,9 +4,7 @@
 #include <cstring>
 
 #include "files/asset_locator.h"
-#include "files/files_lifecycle.h"
 #include "orvane/orvane.h"
-#include "runtime/program_dir.h"
 #include "runtime/runtime_state.h"
 
 void GameSettings(ProjectSettings& s) {
@@ -16,7 +14,6 @@ void GameSettings(ProjectSettings& s) {
 }
 
 double GameMain() {
-  if (!orv::Rt().fileLocator) orv::StartAssetLocators(orv::ProgramPath());
   LoadSound("Media/sfx_001.wav", 1, 4);
   std::printf("by name %g\n", ErrorCode());
 
