@@ -7,5 +7,6 @@
 #include "orvane/rt_array.h"
 #include "orvane/rt_string.h"
 #include "orvane/gfx2d.h"
+#include "orvane/input.h"
 #include "orvane/runtime.h"
 #include "orvane/text.h"
