@@ -85,7 +85,6 @@ RawMouse InputEventWatch::TakeMouse() {
   RawMouse taken = mouse_;
   mouse_.motionX = mouse_.motionY = 0;
   mouse_.wheel = 0;
-  mouse_.buttons = buttonsHeld_;
   return taken;
 }
 
@@ -104,7 +103,6 @@ void InputEventWatch::ClearLocked() {
   std::memset(held_, 0, sizeof held_);
   std::memset(pressed_, 0, sizeof pressed_);
   mouse_ = RawMouse{};
-  buttonsHeld_ = 0;
 }
 
 void InputEventWatch::Handle(const SDL_Event& e) {
@@ -124,11 +122,10 @@ void InputEventWatch::Handle(const SDL_Event& e) {
     }
     case SDL_WINDOWEVENT:
       if (e.window.windowID != windowId_) break;
-      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) focused_ = true;
-      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
-        // A press latched before the focus went away must not show up as
-        // a fresh press when the focus returns.
-        focused_ = false;
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED || e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        // Presses latched around a focus change belong to another window's
+        // time; keys still held are reported again by the system on return.
+        focused_ = e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED;
         std::memset(pressed_, 0, sizeof pressed_);
       }
       break;
@@ -144,10 +141,9 @@ void InputEventWatch::Handle(const SDL_Event& e) {
       mouse_.pointerX = e.button.x;
       mouse_.pointerY = e.button.y;
       if (e.type == SDL_MOUSEBUTTONDOWN) {
-        buttonsHeld_ |= bit;
         mouse_.buttons |= bit;
       } else {
-        buttonsHeld_ &= ~bit;
+        mouse_.buttons &= ~bit;
       }
       break;
     }

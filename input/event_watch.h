@@ -8,9 +8,9 @@
 // dispatched yet, and pushed events count exactly like real ones. Events may
 // be queued from any thread; all state here sits behind one lock.
 //
-// Short presses are latched: a key or button pressed and released between
-// two reads still reads as held once, so a tap shorter than a frame is never
-// lost.
+// Short key presses are latched: a key pressed and released between two
+// snapshots still reads as held in the next one, so a tap shorter than a
+// frame is never lost. Mouse buttons read as they are at the moment.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +25,7 @@ struct RawMouse {
   int pointerX = 0, pointerY = 0;  // last absolute pointer position in the window
   int motionX = 0, motionY = 0;    // relative movement since the last read
   int wheel = 0;                   // signed count of wheel readings since the last read
-  uint32_t buttons = 0;            // 1 left, 2 right, 4 middle: held, or pressed since the last read
+  uint32_t buttons = 0;            // held now: 1 left, 2 right, 4 middle
 };
 
 class InputEventWatch {
@@ -49,7 +49,7 @@ class InputEventWatch {
   // the last call, else 0. Clears the latched presses.
   void TakeKeys(uint8_t keys[256]);
 
-  // The mouse since the last call; clears movement, wheel and latched presses.
+  // The mouse since the last call; clears movement and wheel.
   RawMouse TakeMouse();
   // The pointer was moved by the program (a warp); takes the new position.
   void MovePointer(int x, int y);
@@ -69,7 +69,6 @@ class InputEventWatch {
   uint8_t held_[256] = {};
   uint8_t pressed_[256] = {};
   RawMouse mouse_;
-  uint32_t buttonsHeld_ = 0;
 };
 
 }  // namespace orv
