@@ -2,32 +2,24 @@
 // Without one (before start-up or after shutdown) every read is neutral.
 #include "orvane/input.h"
 
-#include <cmath>
-#include <limits>
-
 #include "input/dx_input.h"
 #include "input/input_line.h"
+#include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
 
 namespace {
 
 orv::DXInput* Input() { return orv::Rt().input.get(); }
 
-// Truncation toward zero that stays defined for any double a game passes.
-int Int(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-  if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-  return static_cast<int>(v);
+double Axis(double index, orv::JoyAxisId axis) {
+  return Input() ? Input()->JoyAxis(orv::ToInt32(index), axis) : 0;
 }
-
-double Axis(double index, orv::JoyAxisId axis) { return Input() ? Input()->JoyAxis(Int(index), axis) : 0; }
 
 }  // namespace
 
 // ---- Keyboard and typed text --------------------------------------------------------
 
-double KeyDown(double code) { return Input() && Input()->KeyDown(Int(code)) ? 1 : 0; }
+double KeyDown(double code) { return Input() && Input()->KeyDown(orv::ToInt32(code)) ? 1 : 0; }
 
 RtString InKey() {
   int c = Input() ? Input()->TakeTypedChar() : -1;
@@ -37,7 +29,7 @@ RtString InKey() {
 }
 
 RtString InputLine(const RtString& text, double x, double y, double kerning) {
-  return orv::InputLine(text, static_cast<float>(x), static_cast<float>(y), Int(kerning) != 0);
+  return orv::InputLine(text, static_cast<float>(x), static_cast<float>(y), orv::ToInt32(kerning) != 0);
 }
 
 double InputLineFloat(const RtString& text, double x, double y, double kerning) {
@@ -59,20 +51,20 @@ void MouseState(double& x, double& y, double& left, double& right) {
   right = r;
 }
 
-double MouseAxis(double n) { return Input() ? Input()->MouseAxis(Int(n)) : 0; }
+double MouseAxis(double n) { return Input() ? Input()->MouseAxis(orv::ToInt32(n)) : 0; }
 
 void SetMouse(double x, double y) {
-  if (Input()) Input()->SetMouse(Int(x), Int(y));
+  if (Input()) Input()->SetMouse(orv::ToInt32(x), orv::ToInt32(y));
 }
 
 void ShowMouse(double visible) {
-  if (Input()) Input()->ShowMouse(Int(visible) != 0);
+  if (Input()) Input()->ShowMouse(orv::ToInt32(visible) != 0);
 }
 
 double MouseCount() { return Input() ? Input()->MouseCount() : 1; }
 
 void SelectMouse(double n) {
-  if (Input()) Input()->SelectMouse(Int(n));
+  if (Input()) Input()->SelectMouse(orv::ToInt32(n));
 }
 
 // ---- Joysticks ----------------------------------------------------------------------------
@@ -104,22 +96,26 @@ double JoyAxisRZ(double index) { return Axis(index, orv::JoyAxisId::RZ); }
 
 double JoyHatX(double index) {
   int x = 0, y = 0;
-  if (Input()) Input()->JoyHat(Int(index), x, y);
+  if (Input()) Input()->JoyHat(orv::ToInt32(index), x, y);
   return x;
 }
 
 double JoyHatY(double index) {
   int x = 0, y = 0;
-  if (Input()) Input()->JoyHat(Int(index), x, y);
+  if (Input()) Input()->JoyHat(orv::ToInt32(index), x, y);
   return y;
 }
 
-double JoyButton(double index, double button) { return Input() ? Input()->JoyButton(Int(index), Int(button)) : 0; }
+double JoyButton(double index, double button) {
+  return Input() ? Input()->JoyButton(orv::ToInt32(index), orv::ToInt32(button)) : 0;
+}
 
-RtString JoyName(double index) { return Input() ? RtString(Input()->JoyName(Int(index)).c_str()) : RtString(); }
+RtString JoyName(double index) {
+  return Input() ? RtString(Input()->JoyName(orv::ToInt32(index)).c_str()) : RtString();
+}
 
 double JoyCount() { return Input() ? Input()->JoystickCount() : 0; }
 
 double JoyForce(double index, double milliseconds, double forceX, double forceY) {
-  return Input() ? Input()->JoyForce(Int(index), Int(milliseconds), forceX, forceY) : 0;
+  return Input() ? Input()->JoyForce(orv::ToInt32(index), orv::ToInt32(milliseconds), forceX, forceY) : 0;
 }

@@ -94,7 +94,8 @@ void DXInput::ReadJoystick(int index, JoystickState& state) {
   SDL_Joystick* device = joysticks_[index].device;
   SDL_JoystickUpdate();
   if (!SDL_JoystickGetAttached(device)) return;
-  int32_t* axes[8] = {&state.x, &state.y, &state.z, &state.rx, &state.ry, &state.rz, &state.slider[0], &state.slider[1]};
+  int32_t* axes[8] = {&state.x,  &state.y,  &state.z,         &state.rx,
+                      &state.ry, &state.rz, &state.slider[0], &state.slider[1]};
   const int axisCount = std::min(SDL_JoystickNumAxes(device), 8);
   for (int a = 0; a < axisCount; ++a) *axes[a] = AxisValue(SDL_JoystickGetAxis(device, a));
   const int hatCount = std::min(SDL_JoystickNumHats(device), 4);
