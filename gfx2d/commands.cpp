@@ -18,7 +18,10 @@ void SetScreen(double width, double height, double fullscreen) {
   if (!d) return;
   d->SetScreenSize(orv::ToInt32(width), orv::ToInt32(height), 0, orv::ToInt32(fullscreen) != 0);
   rt.mainWindow = d->Window();
-  if (rt.input) rt.input->SetWindow(d->Window());
+  if (rt.input) {
+    rt.input->SetWindow(d->Window());
+    rt.input->ShowMouse(rt.input->CursorVisible());
+  }
   if (rt.audio) rt.audio->SetWindow(d->Window());
   // A few frames let the window system settle on the new size before the
   // game draws its first frame into it.

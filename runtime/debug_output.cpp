@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "input/dx_input.h"
 #include "runtime/error_state.h"
 #include "runtime/runtime_state.h"
 
@@ -43,9 +44,15 @@ int32_t DebugBreakpoint(int32_t id) {
   if (!DebuggerAttached()) return 0;
   char buf[32] = {0};
   std::snprintf(buf, sizeof buf, "%x", static_cast<unsigned>(id));
-  SendDebugString("BP", buf, std::strlen(buf));
   RuntimeState& rt = Rt();
+  // The debugger needs the pointer while the game stands at the breakpoint.
+  if (rt.input) rt.input->ReleaseExclusive();
+  SendDebugString("BP", buf, std::strlen(buf));
   rt.paused = false;
+  if (rt.input) {
+    rt.input->PollKeyboard();
+    rt.input->PollMice();
+  }
   // The next flip brings the game window back to the front.
   rt.activateRequest = 1;
   return 1;

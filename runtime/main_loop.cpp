@@ -35,7 +35,7 @@ bool KeyHeld(int code) { return Rt().input && Rt().input->KeyHeld(code); }
 
 void ReadMouse(int m[4]) {
   m[0] = m[1] = m[2] = m[3] = 0;
-  if (Rt().input) Rt().input->MouseButtons(m[0], m[1], m[2], m[3]);
+  if (Rt().input) Rt().input->MouseState(m[0], m[1], m[2], m[3]);
 }
 
 void BringToFront() {
@@ -92,8 +92,7 @@ void Hibernate() {
     }
     PollInput();
     if (rt.escapeQuits && (KeyHeld(129) || KeyHeld(1))) EndProgram();
-    for (int code = 0; code < 255; ++code)
-      if (KeyHeld(code)) return;
+    if (rt.input && rt.input->AnyKeyHeld()) return;
     int now[4];
     ReadMouse(now);
     if (std::memcmp(now, reference, sizeof now) != 0) return;

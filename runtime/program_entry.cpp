@@ -86,7 +86,7 @@ int RuntimeInit(const char* caption) {
     rt.device->EnterWindowed();
   }
   LogLine("Create DXin\n");
-  rt.input->InitInput(s.exclusiveMouse != 0);
+  rt.input->InitInput(rt.mainWindow, s.exclusiveMouse != 0);
   LogLine("reptr\n");
   rt.input->SetWindow(rt.device->Window());
   rt.currentFont = 0;
@@ -112,7 +112,7 @@ int RuntimeInit(const char* caption) {
   // There is no show state on this platform: ORVANE_HIDDEN=1 starts hidden.
   const char* hidden = std::getenv("ORVANE_HIDDEN");
   if (hidden && hidden[0] == '1' && hidden[1] == 0) rt.device->HideWindow();
-  platform::ShowCursor(s.exclusiveMouse == 0);
+  rt.input->ShowMouse(s.exclusiveMouse == 0);
 
   rt.audio = std::make_unique<SoundDevice>();
   rt.soundSlots = std::make_unique<SoundSlot[]>(kSoundSlots);

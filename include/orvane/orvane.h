@@ -8,5 +8,6 @@
 #include "orvane/rt_string.h"
 #include "orvane/audio.h"
 #include "orvane/gfx2d.h"
+#include "orvane/input.h"
 #include "orvane/runtime.h"
 #include "orvane/text.h"

@@ -1,0 +1,185 @@
+// Joysticks: up to ten controllers enumerated once at start-up, read as a
+// JoystickState, and a constant force on those with force feedback.
+//
+// Like the keyboard, joysticks read only while the game window has the
+// focus; in the background every read is neutral (axes 0, hats centred, no
+// buttons). Controllers plugged in later are not seen.
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "input/dx_input.h"
+
+namespace orv {
+
+namespace {
+
+// Axes on -32768..32768: the positive half is stretched by one step.
+int32_t AxisValue(Sint16 v) { return v > 0 ? static_cast<int32_t>(v) * 32768 / 32767 : v; }
+
+uint32_t PovOf(Uint8 hat) {
+  switch (hat) {
+    case SDL_HAT_UP: return 0;
+    case SDL_HAT_RIGHTUP: return 4500;
+    case SDL_HAT_RIGHT: return 9000;
+    case SDL_HAT_RIGHTDOWN: return 13500;
+    case SDL_HAT_DOWN: return 18000;
+    case SDL_HAT_LEFTDOWN: return 22500;
+    case SDL_HAT_LEFT: return 27000;
+    case SDL_HAT_LEFTUP: return 31500;
+    default: return JoystickState::kPovCentred;
+  }
+}
+
+double Scaled(int32_t v) { return std::clamp(v / 32767.0, -1.0, 1.0); }
+
+constexpr size_t kJoystickNameMax = 521;  // bytes of "instance, product" kept
+
+}  // namespace
+
+void DXInput::OpenJoysticks() {
+  // Our own focus rule decides when joysticks read; the system must keep
+  // their state current regardless of which window it thinks is focused.
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return;
+  joystickSystem_ = true;
+  hapticSystem_ = SDL_InitSubSystem(SDL_INIT_HAPTIC) == 0;
+  const int available = SDL_NumJoysticks();
+  for (int i = 0; i < available && joystickCount < kMaxJoysticks; ++i) {
+    SDL_Joystick* device = SDL_JoystickOpen(i);
+    if (!device) continue;
+    // A controller needs an X and a Y axis to count as a joystick.
+    if (SDL_JoystickNumAxes(device) < 2) {
+      SDL_JoystickClose(device);
+      continue;
+    }
+    Joystick& j = joysticks_[joystickCount++];
+    j.device = device;
+    const char* instance = SDL_JoystickName(device);
+    const char* product = SDL_IsGameController(i) ? SDL_GameControllerNameForIndex(i) : nullptr;
+    j.name = instance ? instance : "";
+    j.name += ", ";
+    j.name += product ? product : (instance ? instance : "");
+    if (j.name.size() > kJoystickNameMax) j.name.resize(kJoystickNameMax);
+    if (hapticSystem_ && SDL_JoystickIsHaptic(device) == 1) {
+      j.haptic = SDL_HapticOpenFromJoystick(device);
+      if (j.haptic && !(SDL_HapticQuery(j.haptic) & SDL_HAPTIC_CONSTANT)) {
+        SDL_HapticClose(j.haptic);
+        j.haptic = nullptr;
+      }
+    }
+  }
+}
+
+void DXInput::CloseJoysticks() {
+  for (Joystick& j : joysticks_) {
+    if (j.haptic) {
+      if (j.effect >= 0) SDL_HapticDestroyEffect(j.haptic, j.effect);
+      SDL_HapticClose(j.haptic);
+    }
+    if (j.device) SDL_JoystickClose(j.device);
+    j = Joystick{};
+  }
+  joystickCount = 0;
+  if (hapticSystem_) SDL_QuitSubSystem(SDL_INIT_HAPTIC);
+  if (joystickSystem_) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+  hapticSystem_ = joystickSystem_ = false;
+}
+
+void DXInput::ReadJoystick(int index, JoystickState& state) {
+  state = JoystickState{};
+  if (index < 0 || index >= joystickCount || !watch_.Focused()) return;
+  SDL_Joystick* device = joysticks_[index].device;
+  SDL_JoystickUpdate();
+  if (!SDL_JoystickGetAttached(device)) return;
+  int32_t* axes[8] = {&state.x,  &state.y,  &state.z,         &state.rx,
+                      &state.ry, &state.rz, &state.slider[0], &state.slider[1]};
+  const int axisCount = std::min(SDL_JoystickNumAxes(device), 8);
+  for (int a = 0; a < axisCount; ++a) *axes[a] = AxisValue(SDL_JoystickGetAxis(device, a));
+  const int hatCount = std::min(SDL_JoystickNumHats(device), 4);
+  for (int h = 0; h < hatCount; ++h) state.pov[h] = PovOf(SDL_JoystickGetHat(device, h));
+  const int buttonCount = std::min(SDL_JoystickNumButtons(device), 32);
+  for (int b = 0; b < buttonCount; ++b) state.buttons[b] = SDL_JoystickGetButton(device, b) ? 128 : 0;
+}
+
+double DXInput::JoyAxis(int index, JoyAxisId axis) {
+  JoystickState s;
+  ReadJoystick(index, s);
+  int x = s.x, y = s.y, rx = s.rx, ry = s.ry;
+  RotateVector(x, y);
+  RotateVector(rx, ry);
+  switch (axis) {
+    case JoyAxisId::X: return Scaled(x);
+    case JoyAxisId::Y: return Scaled(y);
+    case JoyAxisId::Z: return Scaled(s.z);
+    case JoyAxisId::RX: return Scaled(rx);
+    case JoyAxisId::RY: return Scaled(ry);
+    case JoyAxisId::RZ: return Scaled(s.rz);
+  }
+  return 0;
+}
+
+void DXInput::HatDirections(uint32_t pov, int& x, int& y) {
+  x = (pov == 4500 || pov == 9000 || pov == 13500) ? 1 : (pov == 22500 || pov == 27000 || pov == 31500) ? -1 : 0;
+  y = (pov == 0 || pov == 4500 || pov == 31500) ? -1 : (pov == 13500 || pov == 18000 || pov == 22500) ? 1 : 0;
+}
+
+void DXInput::JoyHat(int index, int& x, int& y) {
+  JoystickState s;
+  ReadJoystick(index, s);
+  HatDirections(s.pov[0], x, y);
+  UnorientVector(x, y);
+}
+
+int DXInput::JoyButton(int index, int button) {
+  if (button < 0 || button >= 32) return 0;
+  JoystickState s;
+  ReadJoystick(index, s);
+  return s.buttons[button];
+}
+
+std::string DXInput::JoyName(int index) const {
+  if (index < 0 || index >= joystickCount) return "";
+  return joysticks_[index].name;
+}
+
+int DXInput::JoyForce(int index, int milliseconds, double forceX, double forceY) {
+  if (index < 0 || index >= joystickCount) return 0;
+  Joystick& j = joysticks_[index];
+  if (!j.haptic) return 0;  // no force feedback: nothing happens
+  // One force at a time: a new one replaces whatever still plays.
+  SDL_HapticStopAll(j.haptic);
+  if (j.effect >= 0) SDL_HapticDestroyEffect(j.haptic, j.effect);
+  j.effect = -1;
+  auto clampForce = [](double f) { return std::isnan(f) ? 0.0 : std::clamp(f, -1.0, 1.0); };
+  const double fx = clampForce(forceX), fy = clampForce(forceY);
+  SDL_HapticEffect effect{};
+  effect.type = SDL_HAPTIC_CONSTANT;
+  effect.constant.direction.type = SDL_HAPTIC_CARTESIAN;
+  effect.constant.direction.dir[0] = static_cast<Sint32>(fx * 32767);
+  effect.constant.direction.dir[1] = static_cast<Sint32>(fy * 32767);
+  effect.constant.length = static_cast<Uint32>(std::max(milliseconds, 0));
+  // Magnitude (fx² + fy²) / 2 of full strength.
+  effect.constant.level = static_cast<Sint16>((fx * fx + fy * fy) * 32767 / 2);
+  j.effect = SDL_HapticNewEffect(j.haptic, &effect);
+  if (j.effect < 0) return 0;
+  return SDL_HapticRunEffect(j.haptic, j.effect, 1) == 0 ? 1 : 0;
+}
+
+bool DXInput::JoystickActive() {
+  for (int i = joystickCount - 1; i >= 0; --i) {
+    JoystickState s;
+    ReadJoystick(i, s);
+    for (uint8_t b : s.buttons)
+      if (b & 0x80) return true;
+    if (std::abs(Scaled(s.x)) > 0.1 || std::abs(Scaled(s.y)) > 0.1 || std::abs(Scaled(s.z)) > 0.1) return true;
+    int hx = 0, hy = 0;
+    HatDirections(s.pov[0], hx, hy);
+    if (hx || hy) return true;
+  }
+  return false;
+}
+
+}  // namespace orv

@@ -1,0 +1,81 @@
+// The input test game on a real X server (Xvfb), driven like a person with
+// xdotool: a line typed into InputLine, real keys read as scan codes, a click.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/test_support.h"
+
+namespace {
+
+using orvtest::Child;
+using orvtest::VirtualDisplay;
+
+orvtest::ProcessOptions GameEnv(const VirtualDisplay& x, std::map<std::string, std::string> env) {
+  orvtest::ProcessOptions opt;
+  opt.env = std::move(env);
+  opt.env["SDL_VIDEODRIVER"] = "x11";
+  opt.env["DISPLAY"] = x.Display();
+  return opt;
+}
+
+std::string Game() { return orvtest::BinaryPath("tests/input/input_game"); }
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// The game reads keys once per frame; give the focus change a moment to arrive.
+void Focus(VirtualDisplay& x, const std::string& window) {
+  x.Xdotool({"windowfocus", "--sync", window});
+  Pause(300);
+}
+
+TEST(InputE2E, TypedLineReachesInputLine) {
+  VirtualDisplay x(800, 600);
+  ASSERT_TRUE(x.Ok());
+  Child game({Game()}, GameEnv(x, {{"INPUT_MODE", "line"}, {"INPUT_CAPTION", "line"}}));
+  ASSERT_TRUE(game.WaitForOutput("ready\n", 20)) << game.Err();
+  std::string id = x.FindWindow("line");
+  ASSERT_FALSE(id.empty());
+  Focus(x, id);
+  x.Xdotool({"type", "--delay", "40", "abc"});
+  x.Xdotool({"key", "--delay", "40", "BackSpace"});
+  // Only keys of the server's keymap: xdotool types others by remapping a
+  // key for a moment, and the client may look the key up after it was put back.
+  x.Xdotool({"type", "--delay", "40", "d 12!"});
+  x.Xdotool({"key", "--delay", "40", "Return"});
+  ASSERT_TRUE(game.Wait(10)) << game.Out();
+  EXPECT_EQ(game.ExitCode(), 0);
+  EXPECT_EQ(game.Out(), "ready\nline=abd 12!\nexit\n");
+}
+
+TEST(InputE2E, RealKeysReadAsScanCodesAndClicksAtTheirPosition) {
+  VirtualDisplay x(800, 600);
+  ASSERT_TRUE(x.Ok());
+  Child game({Game()}, GameEnv(x, {{"INPUT_MODE", "watch"}, {"INPUT_CAPTION", "watch"}}));
+  ASSERT_TRUE(game.WaitForOutput("ready\n", 20)) << game.Err();
+  std::string id = x.FindWindow("watch");
+  ASSERT_FALSE(id.empty());
+  Focus(x, id);
+  x.Xdotool({"key", "--delay", "80", "a", "F12", "Up", "Home", "Delete", "KP_Enter", "Control_R"});
+  ASSERT_TRUE(game.WaitForOutput("key 157\n", 10)) << game.Out();
+  // In the order pressed (the X server may add a modifier of its own).
+  size_t at = 0;
+  for (const char* line : {"key 30\n", "key 88\n", "key 200\n", "key 199\n", "key 211\n", "key 156\n", "key 157\n"}) {
+    at = game.Out().find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << game.Out();
+  }
+
+  x.Xdotool({"mousemove", "--window", id, "50", "60"});
+  Pause(100);
+  x.Xdotool({"mousedown", "1"});
+  Pause(100);
+  x.Xdotool({"mouseup", "1"});
+  ASSERT_TRUE(game.WaitForOutput("click 50 60\n", 10)) << game.Out();
+
+  x.Xdotool({"key", "Escape"});
+  ASSERT_TRUE(game.Wait(10)) << game.Out();
+  EXPECT_EQ(game.ExitCode(), 0);
+}
+
+}  // namespace
