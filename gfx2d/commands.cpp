@@ -2,15 +2,13 @@
 #include "orvane/gfx2d.h"
 
 #include "audio/sound_device.h"
-#include "gfx2d/opengl_vexel.h"
+#include "gfx2d/command_args.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"
 #include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
 
-namespace {
-orv::OpenGLVexel* Device() { return orv::Rt().device.get(); }
-}  // namespace
+using orv::Device;
 
 void SetScreen(double width, double height, double fullscreen) {
   orv::RuntimeState& rt = orv::Rt();

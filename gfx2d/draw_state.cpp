@@ -49,6 +49,12 @@ void OpenGLVexel::BindSprite(int a, int b, bool useMip, const GLuint* explicitTe
   }
 }
 
+void OpenGLVexel::ApplySmoothing() {
+  const GLint filter = smoothing ? GL_LINEAR : GL_NEAREST;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+}
+
 void OpenGLVexel::SetAlphaMode(float m) {
   GlStateCache& gl = GlState();
   if (m != 0) {

@@ -14,8 +14,10 @@
 
 #include "gfx2d/font.h"
 #include "gfx2d/gl.h"
+#include "gfx2d/pixel_image.h"
 #include "gfx2d/sprite_store.h"
 #include "gfx2d/surface.h"
+#include "orvane/rt_string.h"
 #include "platform/events.h"
 #include "platform/video.h"
 #include "runtime/frame_pacer.h"
@@ -72,18 +74,82 @@ class OpenGLVexel {
   int LogicalHeight() const { return (orientation & 1) ? screenWidth : screenHeight; }
 
   // ---- Render state (drawing) ------------------------------------------------
-  void SetAlphaMode(float mode);
-  void SetAlphaTest(float ref);
+  // Binds slot a (and b on unit 0 for two-texture 3D drawing); a < 0 turns
+  // texturing off. With explicitTextures the names come from that table.
   void BindSprite(int slot, int secondSlot, bool useMip, const GLuint* explicitTextures);
+  // Linear or nearest filtering of the bound texture, by `smoothing`.
+  void ApplySmoothing();
+  // m < 0 blends normally, m > 0 adds, 0 draws opaque; |m| (at most 1) is the intensity.
+  void SetAlphaMode(float mode);
+  // Texels whose alpha is at or below ref are not drawn; ref >= 1 turns the test off.
+  void SetAlphaTest(float ref);
 
-  // ---- Resources (sprite store, backgrounds, surfaces) -------------------------
+  // ---- Sprite and primitive drawing (logical pixels, y down) -------------------
+  // Free or invalid slots draw nothing.
+  void DrawSprite(int slot, int x, int y);
+  void StretchSprite(int slot, int x, int y, int w, int h);
+  void ZoomSprite(int slot, int x, int y, double scaleX, double scaleY);
+  // Turns about the sprite's centre; a positive angle (degrees) turns anticlockwise.
+  void RotoZoomSprite(int slot, int x, int y, double angle, double zoom);
+  void RotateSprite(int slot, int x, int y, double angle) { RotoZoomSprite(slot, x, y, angle, 1.0); }
+  // Frame n of an animated sprite: cells left to right, then top to bottom.
+  void DrawAnimFrame(int slot, int frame, int x, int y);
+  void StretchAnimFrame(int slot, int frame, int x, int y, int w, int h);
+  void RotoZoomAnimFrame(int slot, int frame, int x, int y, double angle, double zoom);
+  // Colours are 0x00BBGGRR; the transparent colour draws alpha 0.
+  void DrawRect(int x, int y, int w, int h, int32_t color);
+  void DrawLine(int x1, int y1, int x2, int y2, int32_t color);
+  void SetPixel(int x, int y, int32_t color);
+  // 0x00BBGGRR of a pixel of the drawing target.
+  uint32_t GetPixel(int x, int y);
+  // Polygons built vertex by vertex: kind 0 fan, 1 triangles, 2 strip.
+  void StartPoly(int slot, int kind);
+  // (u, v) are pixel coordinates in the sprite's image.
+  void PolyVertex(float x, float y, float u, float v, int32_t color);
+  void PolyNewStrip();
+  void EndPoly();
+  // Four vertices of x, y, u, v as one fan, clamped to the texture's edge.
+  void DrawQuadFan(const float vertices[16]);
+
+  // ---- Sprite store ------------------------------------------------------------
+  static bool IsSpriteSlot(int slot) { return slot >= 0 && slot < kSpriteSlots - 1; }
+  bool IsUsedSprite(int slot) const;
+  // Frees the slot, reads the image, keys and edge-treats it, builds its
+  // texture. An empty path only frees. False when nothing could be loaded.
+  bool LoadSprite(int slot, const RtString& path, int32_t colorKey, bool asNormalMap);
+  bool SpriteFromImage(int slot, const PixelImage& image, bool asNormalMap);
   void FreeSprite(int slot);
+  // Every sprite and every background.
   void FreeAllSprites();
-  void FreeBackground(int index);
+  // The highest free slot from 65,503 down; -1 when none.
+  int FindFreeSprite() const;
+  bool GetSpriteSize(int slot, int& width, int& height) const;
+  void SetSpriteAnimation(int slot, int frameWidth, int frameHeight);
+  // The screen rectangle (logical pixels) becomes the sprite; w or h 0 frees it.
+  bool GrabSprite(int slot, int x, int y, int width, int height);
+  // GrabSprite's path for turned screens and framebuffers without alpha:
+  // read the pixels, turn them upright, upload.
+  bool GrabByReadBack(int slot, int x, int y, int width, int height, bool keyFromRenderedColor);
+  // The sprite's pixels, top row first; false for a free slot.
+  bool SpriteToImage(int slot, PixelImage& image);
+  bool SaveSprite(int slot, const RtString& path);
+  bool SaveScreen(const RtString& path);
+
+  // ---- Backgrounds -------------------------------------------------------------
+  bool LoadBackground(int index, const RtString& path);
+  bool GrabBackground(int index);
   void DrawBackground(int index);
+  void FreeBackground(int index);
+  // Background `index` scaled by `fraction` and replacing the target
+  // (replace) or added to it: the two halves of a cross-fade frame.
+  void DrawBackgroundFaded(int index, float fraction, bool replace);
+
+  // ---- Surfaces ------------------------------------------------------------------
   void InitSurfaces();
   void EndSurface();
   void ReleaseAllSurfaces();
+  // Height of the drawing target in pixels (the window or the bound surface's image).
+  int TargetHeight() const;
 
   platform::Window* Window() const { return hwnd.get(); }
   // The event the pump is about to dispatch, while the idle callback runs.
@@ -122,6 +188,10 @@ class OpenGLVexel {
 
  private:
   bool CreateWindowAndContext(int width, int height);
+  void ReleaseSpriteTextures(int slot);
+  uint32_t RenderedKeyColor();
+  void DrawBackgroundTiles(int index);
+  void DrawFan(const float vertices[16], bool textured);
   void CheckSoftwareRenderer();
   void DestroyWindowOnly();
 

@@ -1,10 +1,46 @@
-// The sprite store and background images: freeing and drawing.
+// The sprite store: loading images into numbered slots, building their
+// textures, freeing, finding free slots, grabbing the screen into a sprite,
+// reading sprites back into images and saving them.
+//
+// Slot numbers come from game code; every entry point checks them, so a
+// wrong number gives the neutral result and never touches memory outside
+// the table.
+#include "gfx2d/sprite_store.h"
+
+#include <algorithm>
+
+#include "gfx2d/gl_extensions.h"
+#include "gfx2d/image_codec.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gfx2d/texture.h"
 
 namespace orv {
 
-void OpenGLVexel::FreeSprite(int slot) {
-  if (slot < 0 || slot >= kSpriteSlots) return;
+namespace {
+
+// Screen grabs read into this image; it only grows, so grabbing every frame
+// does not allocate.
+PixelImage& GrabScratch() {
+  static PixelImage scratch;
+  return scratch;
+}
+
+// Alpha bits of the window's framebuffer, asked once per process.
+int FramebufferAlphaBits() {
+  static int bits = -1;
+  if (bits < 0) {
+    GLint b = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &b);
+    bits = b;
+  }
+  return bits;
+}
+
+}  // namespace
+
+bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sprites[slot].imageWidth > 0; }
+
+void OpenGLVexel::ReleaseSpriteTextures(int slot) {
   SpriteSlot& s = sprites[slot];
   if (s.texture) glDeleteTextures(1, &s.texture);
   if (s.mipTexture) glDeleteTextures(1, &s.mipTexture);
@@ -12,21 +48,222 @@ void OpenGLVexel::FreeSprite(int slot) {
   spritePixels[slot].reset();
 }
 
+void OpenGLVexel::FreeSprite(int slot) {
+  if (!IsSpriteSlot(slot)) return;
+  ReleaseSpriteTextures(slot);
+  BindSprite(-1, -1, false, nullptr);
+}
+
 void OpenGLVexel::FreeAllSprites() {
   for (int i = 0; i < kSpriteSlots - 1; ++i) {
-    if (sprites[i].texture || sprites[i].mipTexture || sprites[i].imageWidth) FreeSprite(i);
+    const SpriteSlot& s = sprites[i];
+    if (s.texture || s.mipTexture || s.imageWidth || spritePixels[i]) ReleaseSpriteTextures(i);
   }
+  BindSprite(-1, -1, false, nullptr);
+  for (int i = 0; i < kBackgrounds; ++i) FreeBackground(i);
 }
 
-void OpenGLVexel::FreeBackground(int index) {
-  if (index < 0 || index >= kBackgrounds) return;
-  BackgroundImage& bg = backgrounds[index];
-  for (auto& column : bg.tiles)
-    for (GLuint& t : column)
-      if (t) glDeleteTextures(1, &t);
-  bg = BackgroundImage{};
+int OpenGLVexel::FindFreeSprite() const {
+  for (int i = kScratchSprite; i >= 0; --i)
+    if (sprites[i].imageWidth == 0) return i;
+  return -1;
 }
 
-void OpenGLVexel::DrawBackground(int /*index*/) {}
+bool OpenGLVexel::GetSpriteSize(int slot, int& width, int& height) const {
+  width = height = 0;
+  if (!IsSpriteSlot(slot)) return false;
+  width = sprites[slot].imageWidth;
+  height = sprites[slot].imageHeight;
+  return true;
+}
+
+void OpenGLVexel::SetSpriteAnimation(int slot, int frameWidth, int frameHeight) {
+  if (!IsSpriteSlot(slot)) return;
+  sprites[slot].frameWidth = static_cast<int16_t>(std::clamp(frameWidth, 0, kMaxImageSide));
+  sprites[slot].frameHeight = static_cast<int16_t>(std::clamp(frameHeight, 0, kMaxImageSide));
+}
+
+bool OpenGLVexel::SpriteFromImage(int slot, const PixelImage& image, bool asNormalMap) {
+  if (!IsSpriteSlot(slot)) return false;
+  FreeSprite(slot);
+  if (image.Empty()) return false;
+  // Font images are drawn texel for texel: no mip copy, no filtering.
+  const bool font = slot >= kFirstFontSprite;
+  SpriteSlot& s = sprites[slot];
+  if (!BuildTexture(image, 0, 0, 0, 0, s.texture, font ? nullptr : &s.mipTexture, asNormalMap && !font, font)) {
+    FreeSprite(slot);
+    return false;
+  }
+  // An image beyond the texture size limit was cut to it; the record
+  // describes what the texture holds.
+  const int m = MaxTextureSize();
+  const int w = std::min(image.width, m), h = std::min(image.height, m);
+  s.textureWidth = static_cast<int16_t>(TextureSide(w));
+  s.textureHeight = static_cast<int16_t>(TextureSide(h));
+  s.imageWidth = static_cast<int16_t>(w);
+  s.imageHeight = static_cast<int16_t>(h);
+  s.uMax = static_cast<float>(w) / s.textureWidth;
+  s.vMax = static_cast<float>(h) / s.textureHeight;
+  return true;
+}
+
+bool OpenGLVexel::LoadSprite(int slot, const RtString& path, int32_t colorKey, bool asNormalMap) {
+  if (!IsSpriteSlot(slot)) return false;
+  FreeSprite(slot);
+  if (path.Empty()) return false;
+  PixelImage image;
+  if (!ReadImage(path, colorKey, image)) return false;
+  if (!image.hasAlpha) TreatEdges(image);
+  return SpriteFromImage(slot, image, asNormalMap);
+}
+
+bool OpenGLVexel::GrabSprite(int slot, int x, int y, int w, int h) {
+  if (!IsSpriteSlot(slot)) return false;
+  SpriteSlot& s = sprites[slot];
+  s.frameWidth = s.frameHeight = 0;
+  spritePixels[slot].reset();
+  if (w <= 0 || h <= 0) {
+    FreeSprite(slot);
+    return w == 0 || h == 0;
+  }
+  const int m = MaxTextureSize();
+  w = std::min(w, m);
+  h = std::min(h, m);
+  const int T = TextureSide(w), U = TextureSide(h);
+  const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
+  // The mipmapped copy would keep showing the old picture; grabs have none.
+  if (s.mipTexture) glDeleteTextures(1, &s.mipTexture);
+  s.mipTexture = 0;
+  if (s.texture && s.textureWidth == T && s.textureHeight == U) {
+    glBindTexture(GL_TEXTURE_2D, s.texture);
+  } else {
+    if (s.texture) glDeleteTextures(1, &s.texture);
+    glGenTextures(1, &s.texture);
+    glBindTexture(GL_TEXTURE_2D, s.texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, T, U, 0, format, GL_UNSIGNED_BYTE, nullptr);
+  }
+  s.textureWidth = static_cast<int16_t>(T);
+  s.textureHeight = static_cast<int16_t>(U);
+  s.imageWidth = static_cast<int16_t>(w);
+  s.imageHeight = static_cast<int16_t>(h);
+  s.uMax = static_cast<float>(w) / T;
+  s.vMax = static_cast<float>(h) / U;
+
+  const int alphaBits = FramebufferAlphaBits();
+  if (alphaBits != 0 && orientation == 0) {
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, TargetHeight() - y - h, w, h);
+    return true;
+  }
+  return GrabByReadBack(slot, x, y, w, h, alphaBits == 0);
+}
+
+bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyFromRenderedColor) {
+  SpriteSlot& s = sprites[slot];
+  const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
+  // The logical rectangle's corners on the physical screen.
+  int x0 = x, y0 = y, x1 = x + w - 1, y1 = y + h - 1;
+  OrientPoint(x0, y0);
+  OrientPoint(x1, y1);
+  const int px = std::min(x0, x1), py = std::min(y0, y1);
+  const int pw = std::abs(x1 - x0) + 1, ph = std::abs(y1 - y0) + 1;
+
+  PixelImage& scratch = GrabScratch();
+  if (!scratch.Resize(pw, ph)) return false;
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glReadPixels(px, TargetHeight() - py - ph, pw, ph, format, GL_UNSIGNED_BYTE, scratch.Data());
+  // Rows arrive bottom-up; turning them as often as the screen is turned
+  // gives the logical picture, still bottom-up, as the texture wants it.
+  for (int i = 0; i < orientation; ++i)
+    if (!scratch.RotateQuarter()) return false;
+
+  if (keyFromRenderedColor) {
+    // Without destination alpha the key colour is all that marks
+    // transparency; compare with the colour as this framebuffer stores it.
+    const uint32_t key = RenderedKeyColor();
+    uint32_t* p = reinterpret_cast<uint32_t*>(scratch.Data());
+    for (size_t i = 0, n = static_cast<size_t>(scratch.width) * scratch.height; i < n; ++i)
+      if ((p[i] & 0x00FFFFFF) == key) p[i] &= 0x00FFFFFF;
+  }
+  if (!scratch.ResizeCanvas(s.textureWidth, s.textureHeight)) return false;
+  glBindTexture(GL_TEXTURE_2D, s.texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, s.textureWidth, s.textureHeight, 0, format, GL_UNSIGNED_BYTE,
+               scratch.Data());
+  return true;
+}
+
+uint32_t OpenGLVexel::RenderedKeyColor() {
+  const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
+  int px = 4, py = 4;
+  OrientPoint(px, py);
+  const int readY = TargetHeight() - py - 1;
+  uint8_t old[4] = {0, 0, 0, 0}, rendered[4] = {0, 0, 0, 0};
+  glReadPixels(px, readY, 1, 1, format, GL_UNSIGNED_BYTE, old);
+  // Plot raw: no texture, blending or alpha test may change the colour.
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glDisable(GL_ALPHA_TEST);
+  auto plot = [](uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    glColor4ub(r, g, b, a);
+    glBegin(GL_POINTS);
+    glVertex2f(4.375f, 4.375f);
+    glEnd();
+  };
+  plot(transparentColor & 0xFF, (transparentColor >> 8) & 0xFF, (transparentColor >> 16) & 0xFF, 255);
+  glReadPixels(px, readY, 1, 1, format, GL_UNSIGNED_BYTE, rendered);
+  if (format == GL_BGRA) {
+    plot(old[2], old[1], old[0], old[3]);
+  } else {
+    plot(old[0], old[1], old[2], old[3]);
+  }
+  glPopAttrib();
+  return rendered[0] | rendered[1] << 8 | rendered[2] << 16;
+}
+
+bool OpenGLVexel::SpriteToImage(int slot, PixelImage& image) {
+  if (!IsUsedSprite(slot)) return false;
+  const SpriteSlot& s = sprites[slot];
+  if (!image.Resize(s.imageWidth, s.imageHeight)) return false;
+  GlEntryPoints& gl = Gl();
+  if (!gl.glGenFramebuffersEXT || !gl.glBindFramebufferEXT || !gl.glFramebufferTexture2DEXT ||
+      !gl.glCheckFramebufferStatusEXT || !gl.glDeleteFramebuffersEXT)
+    return true;  // no way to read a texture back: the image stays zeroed
+  GLint previous = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
+  GLuint fbo = 0;
+  gl.glGenFramebuffersEXT(1, &fbo);
+  if (!fbo) return true;
+  gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo);
+  gl.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, s.texture, 0);
+  if (gl.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.Data());
+    image.FlipVertical();
+  }
+  gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(previous));
+  gl.glDeleteFramebuffersEXT(1, &fbo);
+  return true;
+}
+
+bool OpenGLVexel::SaveSprite(int slot, const RtString& path) {
+  PixelImage image;
+  return SpriteToImage(slot, image) && SaveImage(path, image);
+}
+
+bool OpenGLVexel::SaveScreen(const RtString& path) {
+  const int slot = FindFreeSprite();
+  if (slot < 0) return false;
+  bool ok = GrabSprite(slot, 0, 0, LogicalWidth(), LogicalHeight()) && SaveSprite(slot, path);
+  FreeSprite(slot);
+  return ok;
+}
 
 }  // namespace orv

@@ -1,0 +1,130 @@
+// Untextured primitives (rectangles, lines, pixels), reading pixels back,
+// and the textured fan every stretched sprite and background tile uses.
+#include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_state_cache.h"
+#include "gfx2d/opengl_vexel.h"
+
+namespace orv {
+
+namespace {
+
+// The projection moved by 3/8 pixel, so integer coordinates of lines,
+// points and rectangle edges fall inside the pixels they name.
+struct PixelCentreOffset {
+  PixelCentreOffset() {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glTranslatef(0.375f, 0.375f, 0);
+    glMatrixMode(GL_MODELVIEW);
+  }
+  ~PixelCentreOffset() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+  }
+};
+
+}  // namespace
+
+int OpenGLVexel::TargetHeight() const {
+  if (currentSurface >= 0 && currentSurface < kSurfaces) {
+    const int s = surfaces[currentSurface].sprite;
+    return IsSpriteSlot(s) ? sprites[s].imageHeight : surfaces[currentSurface].height;
+  }
+  return screenHeight;
+}
+
+void OpenGLVexel::DrawFan(const float v[16], bool textured) {
+  if (Gl().glClientActiveTextureARB) Gl().glClientActiveTextureARB(GL_TEXTURE0_ARB);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(2, GL_FLOAT, 16, v);
+  if (textured) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, 16, v + 2);
+  }
+  glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+  if (textured) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void OpenGLVexel::DrawQuadFan(const float v[16]) { DrawFan(v, boundSprite >= 0); }
+
+namespace {
+void SetDrawColor(uint32_t color, uint32_t key, float globalAlpha) {
+  const uint8_t alpha = color == key ? 0 : static_cast<uint8_t>(globalAlpha * 255);
+  glColor4ub(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF, alpha);
+}
+}  // namespace
+
+void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
+  if (w < 0) {
+    x += w + 1;
+    w = -w;
+  }
+  if (h < 0) {
+    y += h + 1;
+    h = -h;
+  }
+  const uint32_t c = static_cast<uint32_t>(color);
+  BindSprite(-1, -1, false, nullptr);
+  SetDrawColor(c, transparentColor, globalAlpha);
+  // The key colour clears to transparent: its alpha-0 pixels must not be
+  // dropped by the alpha test (this is how surfaces are cleared).
+  if (c == transparentColor) GlState().Set(kCapAlphaTest, false);
+  {
+    PixelCentreOffset offset;
+    const float l = static_cast<float>(x), t = static_cast<float>(y);
+    const float r = static_cast<float>(x + w), b = static_cast<float>(y + h);
+    const float quad[16] = {l, b, 0, 0, r, b, 0, 0, r, t, 0, 0, l, t, 0, 0};
+    DrawQuadFan(quad);
+  }
+  glColor4f(1, 1, 1, globalAlpha);
+  SetAlphaTest(alphaTestRef);
+}
+
+void OpenGLVexel::DrawLine(int x1, int y1, int x2, int y2, int32_t color) {
+  BindSprite(-1, -1, false, nullptr);
+  SetDrawColor(static_cast<uint32_t>(color), transparentColor, globalAlpha);
+  {
+    PixelCentreOffset offset;
+    glBegin(GL_LINES);
+    glVertex2i(x1, y1);
+    glVertex2i(x2, y2);
+    glEnd();
+    // Lines leave out their last pixel; the point puts it in.
+    glBegin(GL_POINTS);
+    glVertex2i(x2, y2);
+    glEnd();
+  }
+  glColor4f(1, 1, 1, globalAlpha);
+}
+
+void OpenGLVexel::SetPixel(int x, int y, int32_t color) {
+  BindSprite(-1, -1, false, nullptr);
+  SetDrawColor(static_cast<uint32_t>(color), transparentColor, globalAlpha);
+  {
+    PixelCentreOffset offset;
+    glBegin(GL_POINTS);
+    glVertex2i(x, y);
+    glEnd();
+  }
+  glColor4f(1, 1, 1, globalAlpha);
+}
+
+uint32_t OpenGLVexel::GetPixel(int x, int y) {
+  const bool surface = currentSurface >= 0 && currentSurface < kSurfaces;
+  // Surfaces are never turned; only the window follows the orientation.
+  if (!surface) OrientPoint(x, y);
+  const int H = TargetHeight();
+  uint8_t p[4] = {0, 0, 0, 0};
+  const bool bgra = bgraSupported;
+  glReadBuffer(surface ? GL_COLOR_ATTACHMENT0_EXT : GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(x, H - y - 1, 1, 1, bgra ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, p);
+  const uint8_t r = bgra ? p[2] : p[0], b = bgra ? p[0] : p[2];
+  return r | p[1] << 8 | b << 16;
+}
+
+}  // namespace orv

@@ -1,0 +1,147 @@
+// Sprite drawing: plain, stretched, zoomed, rotated, and animation frames.
+//
+// The vertex order, texture coordinates and half-texel insets below decide
+// exactly which pixels a sprite covers and which texels land on them; games
+// line up tiles and fonts by them, so they are part of the contract.
+#include <cmath>
+
+#include "gfx2d/opengl_vexel.h"
+
+namespace orv {
+
+namespace {
+
+// Texture rectangle of animation frame n: u from left to right, vBottom and
+// vTop of the frame's bottom and top edges (textures are stored bottom-up).
+struct FrameRect {
+  float uL, uR, vB, vT;
+  int fw, fh;
+};
+
+bool FrameOf(const SpriteSlot& s, int n, FrameRect& f) {
+  f.fw = s.frameWidth;
+  f.fh = s.frameHeight;
+  if (f.fw <= 0 || f.fh <= 0) return false;
+  const int perRow = s.imageWidth / f.fw;
+  const int column = perRow > 0 ? n % perRow : n;
+  const int row = perRow > 0 ? n / perRow : 0;
+  const float tw = s.textureWidth, th = s.textureHeight;
+  f.uL = column * f.fw / tw;
+  f.uR = f.uL + f.fw / tw;
+  f.vB = (s.imageHeight - f.fh * (row + 1)) / th;
+  f.vT = f.vB + f.fh / th;
+  return true;
+}
+
+}  // namespace
+
+void OpenGLVexel::DrawSprite(int slot, int x, int y) {
+  if (!IsUsedSprite(slot)) return;
+  const SpriteSlot& s = sprites[slot];
+  BindSprite(slot, -1, false, nullptr);
+  ApplySmoothing();
+  const int w = s.imageWidth, h = s.imageHeight;
+  glBegin(GL_QUADS);
+  glTexCoord2f(s.uMax, s.vMax);
+  glVertex2i(x + w, y);
+  glTexCoord2f(0, s.vMax);
+  glVertex2i(x, y);
+  glTexCoord2f(0, 0);
+  glVertex2i(x, y + h);
+  glTexCoord2f(s.uMax, 0);
+  glVertex2i(x + w, y + h);
+  glEnd();
+}
+
+void OpenGLVexel::StretchSprite(int slot, int x, int y, int w, int h) {
+  if (!IsUsedSprite(slot)) return;
+  const SpriteSlot& s = sprites[slot];
+  BindSprite(slot, -1, false, nullptr);
+  ApplySmoothing();
+  const float l = static_cast<float>(x), t = static_cast<float>(y);
+  const float r = static_cast<float>(x + w), b = static_cast<float>(y + h);
+  const float quad[16] = {l, b, 0, 0, r, b, s.uMax, 0, r, t, s.uMax, s.vMax, l, t, 0, s.vMax};
+  DrawQuadFan(quad);
+}
+
+void OpenGLVexel::ZoomSprite(int slot, int x, int y, double scaleX, double scaleY) {
+  if (!IsUsedSprite(slot)) return;
+  const SpriteSlot& s = sprites[slot];
+  const double w = s.imageWidth * scaleX, h = s.imageHeight * scaleY;
+  // About the centre: half the growth goes to each side (integer halving).
+  const int dx = static_cast<int>(w - s.imageWidth) / 2, dy = static_cast<int>(h - s.imageHeight) / 2;
+  StretchSprite(slot, x - dx, y - dy, static_cast<int>(w), static_cast<int>(h));
+}
+
+void OpenGLVexel::RotoZoomSprite(int slot, int x, int y, double angle, double zoom) {
+  if (!IsUsedSprite(slot)) return;
+  const SpriteSlot& s = sprites[slot];
+  const float tw = s.textureWidth, th = s.textureHeight;
+  // Half a texel in from every edge, so filtering never reaches the
+  // neighbouring (repeated) side of the texture while the sprite turns.
+  const float uL = 0.5f / tw, vB = 0.5f / th;
+  const float uR = (s.imageWidth - 0.5f) / tw, vT = (s.imageHeight - 0.5f) / th;
+  const float hw = static_cast<float>(s.imageWidth * zoom / 2), hh = static_cast<float>(s.imageHeight * zoom / 2);
+  BindSprite(slot, -1, false, nullptr);
+  glPushMatrix();
+  glTranslatef(static_cast<float>(x + s.imageWidth / 2), static_cast<float>(y + s.imageHeight / 2), 0);
+  glRotatef(static_cast<float>(angle), 0, 0, -1);
+  ApplySmoothing();
+  const float quad[16] = {-hw, hh, uL, vB, hw, hh, uR, vB, hw, -hh, uR, vT, -hw, -hh, uL, vT};
+  DrawQuadFan(quad);
+  glPopMatrix();
+}
+
+void OpenGLVexel::DrawAnimFrame(int slot, int frame, int x, int y) {
+  if (!IsUsedSprite(slot)) return;
+  FrameRect f;
+  if (!FrameOf(sprites[slot], frame, f)) return;
+  BindSprite(slot, -1, false, nullptr);
+  ApplySmoothing();
+  glBegin(GL_QUADS);
+  glTexCoord2f(f.uR, f.vT);
+  glVertex2i(x + f.fw, y);
+  glTexCoord2f(f.uL, f.vT);
+  glVertex2i(x, y);
+  glTexCoord2f(f.uL, f.vB);
+  glVertex2i(x, y + f.fh);
+  glTexCoord2f(f.uR, f.vB);
+  glVertex2i(x + f.fw, y + f.fh);
+  glEnd();
+}
+
+void OpenGLVexel::StretchAnimFrame(int slot, int frame, int x, int y, int w, int h) {
+  if (!IsUsedSprite(slot)) return;
+  FrameRect f;
+  if (!FrameOf(sprites[slot], frame, f)) return;
+  BindSprite(slot, -1, false, nullptr);
+  ApplySmoothing();
+  // The far edges reach 0.1 pixel further so stretched frames laid edge to
+  // edge leave no gap.
+  const float l = static_cast<float>(x), t = static_cast<float>(y);
+  const float r = x + w + 0.1f, b = y + h + 0.1f;
+  const float quad[16] = {l, t, f.uL, f.vT, l, b, f.uL, f.vB, r, b, f.uR, f.vB, r, t, f.uR, f.vT};
+  DrawQuadFan(quad);
+}
+
+void OpenGLVexel::RotoZoomAnimFrame(int slot, int frame, int x, int y, double angle, double zoom) {
+  if (!IsUsedSprite(slot)) return;
+  const SpriteSlot& s = sprites[slot];
+  FrameRect f;
+  if (!FrameOf(s, frame, f)) return;
+  const float tw = s.textureWidth, th = s.textureHeight;
+  const float uL = f.uL + 0.5f / tw, vB = f.vB + 0.5f / th;
+  const float uR = uL + (f.fw - 1) / tw, vT = vB + (f.fh - 1) / th;
+  const double c = std::cos(angle * 0.017453292), sn = std::sin(angle * 0.017453292);
+  const double hw = f.fw * zoom * 0.5, hh = f.fh * zoom * 0.5;
+  const double cx = x + f.fw / 2, cy = y + f.fh / 2;
+  auto px = [&](double lx, double ly) { return static_cast<float>(cx + c * lx + sn * ly); };
+  auto py = [&](double lx, double ly) { return static_cast<float>(cy - sn * lx + c * ly); };
+  BindSprite(slot, -1, false, nullptr);
+  ApplySmoothing();
+  const float quad[16] = {px(-hw, -hh), py(-hw, -hh), uL, vT, px(-hw, hh), py(-hw, hh), uL, vB,
+                          px(hw, hh),   py(hw, hh),   uR, vB, px(hw, -hh), py(hw, -hh), uR, vT};
+  DrawQuadFan(quad);
+}
+
+}  // namespace orv

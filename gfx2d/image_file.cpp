@@ -1,0 +1,48 @@
+// Image files by name: reading through the file layer and trying the three
+// readers in turn, and saving in the format the name's ending asks for.
+#include <cctype>
+
+#include "gfx2d/file_bytes.h"
+#include "gfx2d/image_codec.h"
+
+namespace orv {
+
+bool DecodeImage(ByteSpan data, int32_t colorKey, const char* name, PixelImage& out, int64_t maxPixels) {
+  return ReadBmp(data, colorKey, out, maxPixels) || ReadPng(data, colorKey, name, out, maxPixels) ||
+         ReadJpeg(data, out, maxPixels);
+}
+
+bool ReadImage(const RtString& path, int32_t colorKey, PixelImage& out) {
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(path, bytes) || bytes.empty()) {
+    out.Free();
+    return false;
+  }
+  return DecodeImage(bytes, colorKey, path.CStr(), out);
+}
+
+namespace {
+// True when the name ends in `ending`, ignoring ASCII case.
+bool EndsWith(const RtString& name, const char* ending, int n) {
+  if (name.Length() < n) return false;
+  const char* tail = name.CStr() + name.Length() - n;
+  for (int i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(tail[i])) != ending[i]) return false;
+  return true;
+}
+}  // namespace
+
+bool SaveImage(const RtString& path, const PixelImage& image) {
+  std::vector<uint8_t> bytes;
+  bool encoded;
+  if (path.Length() > 4 && EndsWith(path, ".png", 4)) {
+    encoded = EncodePng(image, bytes);
+  } else if (EndsWith(path, "jpg", 3)) {
+    encoded = EncodeJpeg(image, bytes, 80);
+  } else {
+    encoded = EncodeBmp(image, bytes);
+  }
+  return encoded && ReplaceFileBytes(path, bytes.data(), bytes.size());
+}
+
+}  // namespace orv

@@ -1,0 +1,37 @@
+// Texture build: images become power-of-two GL textures stored bottom row
+// first, optionally with a mipmapped copy for the 3D renderer.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "gfx2d/gl.h"
+#include "gfx2d/pixel_image.h"
+
+namespace orv {
+
+// GL_MAX_TEXTURE_SIZE of the current context, capped so texture sizes fit
+// the 16-bit fields of the sprite records.
+int MaxTextureSize();
+// Side of the texture that holds n pixels: the smallest power of two that
+// is at least n, and never below 16.
+int TextureSide(int n);
+
+// Builds a texture from the w x h part of `image` at (x, y) (w or h 0: to
+// the image's right or bottom edge), cut to the maximum texture size. The
+// image's top row becomes the texture's row ch - 1; pixels outside the image
+// and the padding are transparent black. A non-zero `texture` is deleted
+// and its name reused; 0 gets a new name. With `mipTarget` a second,
+// mipmapped texture of the square-reduced canvas is made into it. Leaves
+// the last texture it made bound. False when w or h is below 1 or memory
+// runs out.
+bool BuildTexture(const PixelImage& image, int x, int y, int w, int h, GLuint& texture, GLuint* mipTarget,
+                  bool asNormalMap, bool nearest);
+
+// The reduction chain of the mipmapped copy, exposed for tests: squares a
+// bottom-up RGBA canvas (halving the longer side) and returns it.
+void SquareCanvas(std::vector<uint8_t>& canvas, int& w, int& h);
+// The next level of a square level of side n (n > 1); its side is n / 2.
+void NextMipLevel(const uint8_t* level, int n, uint8_t* next);
+
+}  // namespace orv
