@@ -124,6 +124,7 @@ void OpenGLVexel::DrawBackgroundTiles(int index) {
     Gl().glActiveTextureARB(GL_TEXTURE1_ARB);
     glDisable(GL_TEXTURE_2D);
     Gl().glActiveTextureARB(GL_TEXTURE0_ARB);
+    textureUnit1Off = true;
   }
   glEnable(GL_TEXTURE_2D);
   int x = 0;

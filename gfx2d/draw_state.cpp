@@ -27,13 +27,19 @@ void OpenGLVexel::BindSprite(int a, int b, bool useMip, const GLuint* explicitTe
   };
   GlEntryPoints& ext = Gl();
   if (ext.glActiveTextureARB) {
-    ext.glActiveTextureARB(GL_TEXTURE1_ARB);
-    if (a < 0 || b < 0) {
-      glDisable(GL_TEXTURE_2D);
-    } else {
-      BindTexture(textureOf(a));
+    // Switching the active unit ends the driver's batch of immediate-mode
+    // quads, so consecutive 2D draws skip it while unit 1 is known to be off.
+    const bool unit1Off = a < 0 || b < 0;
+    if (!unit1Off || !textureUnit1Off) {
+      ext.glActiveTextureARB(GL_TEXTURE1_ARB);
+      if (unit1Off) {
+        glDisable(GL_TEXTURE_2D);
+      } else {
+        BindTexture(textureOf(a));
+      }
+      ext.glActiveTextureARB(GL_TEXTURE0_ARB);
+      textureUnit1Off = unit1Off;
     }
-    ext.glActiveTextureARB(GL_TEXTURE0_ARB);
     if (a < 0) {
       glDisable(GL_TEXTURE_2D);
       return;

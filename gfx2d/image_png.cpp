@@ -66,6 +66,12 @@ Outcome Decode(Decoder& dec, ErrorState& err, Source& src, PixelImage& out, int6
   if (setjmp(err.jump)) return Outcome::kFailed;
   png_set_read_fn(dec.png, &src, ReadFromMemory);
   png_set_user_limits(dec.png, kMaxImageSide, kMaxImageSide);
+  // Ancillary chunks may claim gigabytes; none of them is needed for the
+  // pixels, so text and colour-profile chunks are skipped unread and no
+  // chunk may ask for more than a few megabytes.
+  static const png_byte kSkipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+  png_set_keep_unknown_chunks(dec.png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 6);
+  png_set_chunk_malloc_max(dec.png, 8 << 20);
   png_read_info(dec.png, dec.info);
 
   png_uint_32 width = 0, height = 0;

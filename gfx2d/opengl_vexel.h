@@ -77,6 +77,10 @@ class OpenGLVexel {
   // Binds slot a (and b on unit 0 for two-texture 3D drawing); a < 0 turns
   // texturing off. With explicitTextures the names come from that table.
   void BindSprite(int slot, int secondSlot, bool useMip, const GLuint* explicitTextures);
+  // BindSprite remembers that texture unit 1 is off and unit 0 active, and
+  // then leaves the units alone. Code that switches texture units itself
+  // calls this afterwards; the 2D reset of every frame does too.
+  void ForgetTextureUnits() { textureUnit1Off = false; }
   // Linear or nearest filtering of the bound texture, by `smoothing`.
   void ApplySmoothing();
   // m < 0 blends normally, m > 0 adds, 0 draws opaque; |m| (at most 1) is the intensity.
@@ -162,6 +166,7 @@ class OpenGLVexel {
   int boundSprite = -1;
   int boundSecondSprite = -1;
   bool boundUsesMip = false;
+  bool textureUnit1Off = false;  // see ForgetTextureUnits
   FontGlyph fontGlyphs[kFonts][256];
   std::unique_ptr<SpriteSlot[]> sprites;  // kSpriteSlots records
   float globalAlpha = 0;

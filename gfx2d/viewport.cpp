@@ -128,6 +128,7 @@ void OpenGLVexel::Reset2DState() {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
   smoothing = true;
+  ForgetTextureUnits();
   BindSprite(-1, -1, false, nullptr);
   SetAlphaMode(0);
 }
