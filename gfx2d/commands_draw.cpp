@@ -2,8 +2,7 @@
 #include "gfx2d/command_args.h"
 #include "orvane/gfx2d.h"
 
-using orv::ArgColor;
-using orv::ArgInt;
+using orv::ToInt32;
 using orv::Device;
 
 void SetAlphaMode(double mode) {
@@ -15,60 +14,60 @@ void SetAlphaTest(double ref) {
 }
 
 void DrawSprite(double slot, double x, double y) {
-  if (Device()) Device()->DrawSprite(ArgInt(slot), ArgInt(x), ArgInt(y));
+  if (Device()) Device()->DrawSprite(ToInt32(slot), ToInt32(x), ToInt32(y));
 }
 
 void StretchSprite(double slot, double x, double y, double width, double height) {
-  if (Device()) Device()->StretchSprite(ArgInt(slot), ArgInt(x), ArgInt(y), ArgInt(width), ArgInt(height));
+  if (Device()) Device()->StretchSprite(ToInt32(slot), ToInt32(x), ToInt32(y), ToInt32(width), ToInt32(height));
 }
 
 void ZoomSprite(double slot, double x, double y, double scaleX, double scaleY) {
-  if (Device()) Device()->ZoomSprite(ArgInt(slot), ArgInt(x), ArgInt(y), scaleX, scaleY);
+  if (Device()) Device()->ZoomSprite(ToInt32(slot), ToInt32(x), ToInt32(y), scaleX, scaleY);
 }
 
 void RotoZoomSprite(double slot, double x, double y, double angle, double zoom) {
-  if (Device()) Device()->RotoZoomSprite(ArgInt(slot), ArgInt(x), ArgInt(y), angle, zoom);
+  if (Device()) Device()->RotoZoomSprite(ToInt32(slot), ToInt32(x), ToInt32(y), angle, zoom);
 }
 
 void RotateSprite(double slot, double x, double y, double angle) {
-  if (Device()) Device()->RotateSprite(ArgInt(slot), ArgInt(x), ArgInt(y), angle);
+  if (Device()) Device()->RotateSprite(ToInt32(slot), ToInt32(x), ToInt32(y), angle);
 }
 
 void DrawAnimFrame(double slot, double frame, double x, double y) {
-  if (Device()) Device()->DrawAnimFrame(ArgInt(slot), ArgInt(frame), ArgInt(x), ArgInt(y));
+  if (Device()) Device()->DrawAnimFrame(ToInt32(slot), ToInt32(frame), ToInt32(x), ToInt32(y));
 }
 
 void StretchAnimFrame(double slot, double frame, double x, double y, double width, double height) {
   if (Device())
-    Device()->StretchAnimFrame(ArgInt(slot), ArgInt(frame), ArgInt(x), ArgInt(y), ArgInt(width), ArgInt(height));
+    Device()->StretchAnimFrame(ToInt32(slot), ToInt32(frame), ToInt32(x), ToInt32(y), ToInt32(width), ToInt32(height));
 }
 
 void RotoZoomAnimFrame(double slot, double frame, double x, double y, double angle, double zoom) {
-  if (Device()) Device()->RotoZoomAnimFrame(ArgInt(slot), ArgInt(frame), ArgInt(x), ArgInt(y), angle, zoom);
+  if (Device()) Device()->RotoZoomAnimFrame(ToInt32(slot), ToInt32(frame), ToInt32(x), ToInt32(y), angle, zoom);
 }
 
 void DrawRect(double x, double y, double width, double height, double color) {
-  if (Device()) Device()->DrawRect(ArgInt(x), ArgInt(y), ArgInt(width), ArgInt(height), ArgColor(color));
+  if (Device()) Device()->DrawRect(ToInt32(x), ToInt32(y), ToInt32(width), ToInt32(height), ToInt32(color));
 }
 
 void DrawLine(double x1, double y1, double x2, double y2, double color) {
-  if (Device()) Device()->DrawLine(ArgInt(x1), ArgInt(y1), ArgInt(x2), ArgInt(y2), ArgColor(color));
+  if (Device()) Device()->DrawLine(ToInt32(x1), ToInt32(y1), ToInt32(x2), ToInt32(y2), ToInt32(color));
 }
 
 void SetPixel(double x, double y, double color) {
-  if (Device()) Device()->SetPixel(ArgInt(x), ArgInt(y), ArgColor(color));
+  if (Device()) Device()->SetPixel(ToInt32(x), ToInt32(y), ToInt32(color));
 }
 
-double GetPixel(double x, double y) { return Device() ? Device()->GetPixel(ArgInt(x), ArgInt(y)) : 0; }
+double GetPixel(double x, double y) { return Device() ? Device()->GetPixel(ToInt32(x), ToInt32(y)) : 0; }
 
 void StartPoly(double slot, double kind) {
-  if (Device()) Device()->StartPoly(ArgInt(slot), ArgInt(kind));
+  if (Device()) Device()->StartPoly(ToInt32(slot), ToInt32(kind));
 }
 
 void PolyVertex(double x, double y, double u, double v, double color) {
   if (Device())
     Device()->PolyVertex(static_cast<float>(x), static_cast<float>(y), static_cast<float>(u), static_cast<float>(v),
-                         ArgColor(color));
+                         ToInt32(color));
 }
 
 void PolyNewStrip() {

@@ -8,8 +8,7 @@
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
 
-using orv::ArgColor;
-using orv::ArgInt;
+using orv::ToInt32;
 using orv::Device;
 
 namespace {
@@ -20,7 +19,7 @@ double LoadInto(double slot, const RtString& path, bool asNormalMap) {
   orv::ClearError();
   orv::OpenGLVexel* d = Device();
   if (!d) return 0;
-  const int s = ArgInt(slot);
+  const int s = ToInt32(slot);
   if (!orv::OpenGLVexel::IsSpriteSlot(s)) {
     orv::SetErrorCode(orv::kErrOutOfBounds);
     return 0;
@@ -38,13 +37,13 @@ double LoadNormalMap(double slot, const RtString& path) { return LoadInto(slot, 
 double LoadAnimSprite(double slot, const RtString& path, double frameWidth, double frameHeight) {
   double ok = LoadInto(slot, path, false);
   orv::OpenGLVexel* d = Device();
-  const int s = ArgInt(slot);
-  if (d && d->IsUsedSprite(s)) d->SetSpriteAnimation(s, ArgInt(frameWidth), ArgInt(frameHeight));
+  const int s = ToInt32(slot);
+  if (d && d->IsUsedSprite(s)) d->SetSpriteAnimation(s, ToInt32(frameWidth), ToInt32(frameHeight));
   return ok;
 }
 
 void FreeSprite(double slot) {
-  if (Device()) Device()->FreeSprite(ArgInt(slot));
+  if (Device()) Device()->FreeSprite(ToInt32(slot));
 }
 
 void FreeAllSprites() {
@@ -55,44 +54,44 @@ double FindFreeSprite() { return Device() ? Device()->FindFreeSprite() : -1; }
 
 double SpriteWidth(double slot) {
   int w = 0, h = 0;
-  if (Device()) Device()->GetSpriteSize(ArgInt(slot), w, h);
+  if (Device()) Device()->GetSpriteSize(ToInt32(slot), w, h);
   return w;
 }
 
 double SpriteHeight(double slot) {
   int w = 0, h = 0;
-  if (Device()) Device()->GetSpriteSize(ArgInt(slot), w, h);
+  if (Device()) Device()->GetSpriteSize(ToInt32(slot), w, h);
   return h;
 }
 
 void GetSpriteSize(double slot, double& width, double& height) {
   int w = 0, h = 0;
-  if (Device()) Device()->GetSpriteSize(ArgInt(slot), w, h);
+  if (Device()) Device()->GetSpriteSize(ToInt32(slot), w, h);
   width = w;
   height = h;
 }
 
 void GetSpriteSize(double slot, int32_t& width, int32_t& height) {
   int w = 0, h = 0;
-  if (Device()) Device()->GetSpriteSize(ArgInt(slot), w, h);
+  if (Device()) Device()->GetSpriteSize(ToInt32(slot), w, h);
   width = w;
   height = h;
 }
 
 void SetSpriteAnimation(double slot, double frameWidth, double frameHeight) {
-  if (Device()) Device()->SetSpriteAnimation(ArgInt(slot), ArgInt(frameWidth), ArgInt(frameHeight));
+  if (Device()) Device()->SetSpriteAnimation(ToInt32(slot), ToInt32(frameWidth), ToInt32(frameHeight));
 }
 
 double GrabSprite(double slot, double x, double y, double width, double height) {
   orv::OpenGLVexel* d = Device();
   if (!d) return 0;
-  return d->GrabSprite(ArgInt(slot), ArgInt(x), ArgInt(y), ArgInt(width), ArgInt(height)) ? 1 : 0;
+  return d->GrabSprite(ToInt32(slot), ToInt32(x), ToInt32(y), ToInt32(width), ToInt32(height)) ? 1 : 0;
 }
 
 void SetTransparentColor(double color) {
   orv::OpenGLVexel* d = Device();
   if (!d) return;
-  d->transparentColor = static_cast<uint32_t>(ArgColor(color));
+  d->transparentColor = static_cast<uint32_t>(ToInt32(color));
   d->fontTransparentColor = d->transparentColor;
 }
 
@@ -103,7 +102,7 @@ double GetTransparentColor() {
 
 double SaveSprite(double slot, const RtString& path) {
   orv::OpenGLVexel* d = Device();
-  return d && d->SaveSprite(ArgInt(slot), path) ? 1 : 0;
+  return d && d->SaveSprite(ToInt32(slot), path) ? 1 : 0;
 }
 
 double SaveScreen(const RtString& path) {
@@ -115,18 +114,18 @@ double SaveScreen(const RtString& path) {
 
 double SpriteFromArray(double slot, const RtArray<int32_t>& pixels, double width, double height) {
   orv::OpenGLVexel* d = Device();
-  const int w = ArgInt(width), h = ArgInt(height);
+  const int w = ToInt32(width), h = ToInt32(height);
   if (!d || w <= 0 || h <= 0 || pixels.Count() != int64_t{w} * h) return 0;
   orv::PixelImage image;
   if (!image.Resize(w, h)) return 0;
   std::memcpy(image.Data(), pixels.Data(), image.ByteCount());  // 0xAABBGGRR is R, G, B, A in memory
-  return d->SpriteFromImage(ArgInt(slot), image, false) ? 1 : 0;
+  return d->SpriteFromImage(ToInt32(slot), image, false) ? 1 : 0;
 }
 
 double SpriteToArray(double slot, RtArray<int32_t>& pixels) {
   orv::OpenGLVexel* d = Device();
   orv::PixelImage image;
-  if (!d || !d->SpriteToImage(ArgInt(slot), image)) return 0;
+  if (!d || !d->SpriteToImage(ToInt32(slot), image)) return 0;
   pixels.DimExact(image.width, image.height);
   std::memcpy(pixels.Data(), image.Data(), image.ByteCount());
   return 1;

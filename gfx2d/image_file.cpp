@@ -1,8 +1,10 @@
-// Image files by name: reading through the file layer and trying the three
-// readers in turn, and saving in the format the name's ending asks for.
+// Image files by name: reading through the file layer (disk, the archive
+// appended to the program, "mem://" names) and trying the three readers in
+// turn, and saving in the format the name's ending asks for.
 #include <cctype>
 
-#include "gfx2d/file_bytes.h"
+#include "files/asset_locator.h"
+#include "files/atomic_write.h"
 #include "gfx2d/image_codec.h"
 
 namespace orv {
@@ -14,7 +16,7 @@ bool DecodeImage(ByteSpan data, int32_t colorKey, const char* name, PixelImage& 
 
 bool ReadImage(const RtString& path, int32_t colorKey, PixelImage& out) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, bytes) || bytes.empty()) {
+  if (!ReadAssetBytes(path, bytes) || bytes.empty()) {
     out.Free();
     return false;
   }
@@ -42,7 +44,7 @@ bool SaveImage(const RtString& path, const PixelImage& image) {
   } else {
     encoded = EncodeBmp(image, bytes);
   }
-  return encoded && ReplaceFileBytes(path, bytes.data(), bytes.size());
+  return encoded && ReplaceFileContents(path.CStr(), bytes.data(), bytes.size());
 }
 
 }  // namespace orv

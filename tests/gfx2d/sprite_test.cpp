@@ -1,5 +1,8 @@
 // The sprite store on a real GL context: texture layout, loading from files,
 // error codes, grabbing, reading back, saving, arrays and backgrounds.
+#include "files/asset_locator.h"
+#include "files/files_test_support.h"
+#include "files/mem_name.h"
 #include "gfx2d/texture.h"
 #include "gl_fixture.h"
 #include "orvane/gfx2d.h"
@@ -132,6 +135,34 @@ TEST_F(Sprites, LoadingFromFilesKeysEdgesAndReportsFailures) {
   ASSERT_EQ(SpriteToArray(4, pixels), 1);
   EXPECT_EQ(static_cast<uint32_t>(pixels[0]) >> 24, 0u);
   EXPECT_EQ(static_cast<uint32_t>(pixels[1]), 0xFF8000FFu);
+}
+
+TEST_F(Sprites, ImagesLoadFromTheArchiveAndFromMemoryNames) {
+  PixelImage pic;
+  imgtest::Fill(pic, 6, 4, [](int x, int y) { return 0xFF000000u | uint32_t(30 * x) | uint32_t(50 * y) << 8; });
+  std::vector<uint8_t> png, jpg, bmp;
+  ASSERT_TRUE(orv::EncodePng(pic, png));
+  ASSERT_TRUE(orv::EncodeJpeg(pic, jpg));
+  ASSERT_TRUE(orv::EncodeBmp(pic, bmp));
+  auto text = [](const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); };
+  orvtest::WriteFile(Path("carrier"), filestest::Carrier("program bytes", {{"pic.png", text(png)}, {"PIC.JPG", text(jpg)},
+                                                                            {"pic.bmp", text(bmp)}}, false));
+  orv::Rt().fileLocator = std::make_unique<orv::AssetLocator>();
+  orv::Rt().fileLocator->Reset(Path("carrier").c_str());
+  for (const char* name : {"Media/pic.png", "Media/pic.jpg", "pic.bmp"}) {
+    ASSERT_EQ(LoadSprite(1, name), 1) << name;
+    EXPECT_EQ(SpriteWidth(1), 6) << name;
+  }
+  ASSERT_EQ(LoadBackground("pic.png"), 1);
+  EXPECT_EQ(Pixel(5, 3), 0x0096u | 150u << 8);
+  orv::Rt().fileLocator.reset();
+  EXPECT_EQ(LoadSprite(1, "Media/pic.png"), 0);
+
+  auto block = std::make_shared<const orv::MemBlock>(png);
+  RtString memName = orv::MemName(block);
+  ASSERT_EQ(LoadSprite(2, memName), 1);
+  EXPECT_EQ(SpriteHeight(2), 4);
+  EXPECT_EQ(SaveSprite(2, memName), 0);  // memory names cannot be written
 }
 
 TEST_F(Sprites, SavedSpritesReloadInAllThreeFormats) {
