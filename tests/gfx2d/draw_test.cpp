@@ -1,5 +1,6 @@
 // Sprite and primitive drawing on a real GL context: which pixels each
 // operation covers and what colours land there.
+#include "gfx2d/gl_extensions.h"
 #include "gl_fixture.h"
 #include "orvane/gfx2d.h"
 
@@ -103,6 +104,30 @@ TEST_F(Drawing, AlphaModesBlendAddAndReplace) {
   EXPECT_EQ(drawOver(0), 200);
   EXPECT_EQ(drawOver(-2), 200);  // capped at 1
   EXPECT_EQ(d->globalAlpha, 1.0f);
+}
+
+TEST_F(Drawing, BindingWithoutMultitexturingAndTheAlphaTest) {
+  MakeSprite(1, 2, 2, [](int, int) { return 0xFFFFFFFFu; });
+  auto saved = orv::Gl().glActiveTextureARB;
+  orv::Gl().glActiveTextureARB = nullptr;
+  d->BindSprite(-1, -1, false, nullptr);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+  DrawSprite(1, 4, 4);
+  orv::Gl().glActiveTextureARB = saved;
+  EXPECT_EQ(Box(kWhite), (std::array<int, 4>{4, 4, 5, 5}));
+
+  // Texels at or below the reference are dropped; 1 or more turns the test off.
+  NextFrame();
+  MakeSprite(2, 2, 1, [](int x, int) { return x == 0 ? 0x20FFFFFFu : 0x60FFFFFFu; });
+  SetAlphaTest(0.25);
+  DrawSprite(2, 0, 0);
+  EXPECT_EQ(Pixel(0, 0), 0u);
+  EXPECT_EQ(Pixel(1, 0), kWhite);
+  SetAlphaTest(1);
+  EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+  DrawSprite(2, 0, 0);
+  EXPECT_EQ(Pixel(0, 0), kWhite);
 }
 
 TEST_F(Drawing, RectanglesWithNegativeSizesAndTheKeyColour) {

@@ -72,6 +72,14 @@ TEST_F(Sprites, TexturesArePowersOfTwoFromSixteenStoredBottomUp) {
   EXPECT_EQ(TextureParameter(d->sprites[orv::kFirstFontSprite].texture, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
 }
 
+TEST_F(Sprites, ImagesBeyondTheTextureLimitAreCut) {
+  const int m = orv::MaxTextureSize();
+  MakeSprite(1, m + 5, 2, [](int x, int) { return x < 16 ? 0xFF0000FFu : 0xFF00FF00u; });
+  EXPECT_EQ(d->sprites[1].imageWidth, m);
+  EXPECT_EQ(d->sprites[1].textureWidth, m);
+  EXPECT_FLOAT_EQ(d->sprites[1].uMax, 1.0f);
+}
+
 TEST_F(Sprites, FreeingAndFindingSlots) {
   EXPECT_EQ(FindFreeSprite(), 65503);
   MakeSprite(65503, 2, 2, [](int, int) { return 0xFFFFFFFFu; });
