@@ -94,25 +94,6 @@ TEST(BmpReader, PalettesSixteenBitAndThirtyTwoBitPixels) {
   EXPECT_EQ(img.Pixel(0, 0), 0xFF030201u);
 }
 
-TEST(BmpReader, CoreHeaderWithThreeBytePalette) {
-  std::vector<uint8_t> b(14 + 12 + 2 * 3 + 4, 0);
-  b[0] = 'B';
-  b[1] = 'M';
-  Put32(b, 10, 14 + 12 + 6);
-  Put32(b, 14, 12);
-  Put16(b, 18, 2);  // width
-  Put16(b, 20, 1);  // height
-  Put16(b, 22, 1);
-  Put16(b, 24, 1);  // 1 bit
-  b[26] = 0x30, b[27] = 0x20, b[28] = 0x10;  // entry 0: blue, green, red
-  b[29] = 0x60, b[30] = 0x50, b[31] = 0x40;  // entry 1
-  b[32] = 0x40;                               // pixels 0, 1
-  PixelImage img;
-  ASSERT_TRUE(orv::ReadBmp(b, orv::kNoColorKey, img));
-  EXPECT_EQ(img.Pixel(0, 0), 0xFF302010u);
-  EXPECT_EQ(img.Pixel(1, 0), 0xFF605040u);
-}
-
 TEST(BmpReader, ColourKeyClearsAllFourBytes) {
   auto file = MakeBmp(2, 1, 24, {Row({128, 0, 255, 128, 0, 254, 0, 0})});
   PixelImage img;
@@ -146,22 +127,6 @@ TEST(BmpReader, HeadersThatPromiseMoreThanTheFileHoldsFail) {
   }
   // A pixel limit refuses big images before allocating.
   EXPECT_FALSE(orv::ReadBmp(good, orv::kNoColorKey, img, 3));
-}
-
-TEST(BmpReader, RunLengthEncodedEightBit) {
-  // A run of 3 x index 1, end of line, an absolute run of 2 (1, 2), end of bitmap.
-  std::vector<uint8_t> data = {3, 1, 0, 0, 0, 3, 1, 2, 1, 0, 0, 1};
-  auto file = MakeBmp(4, 2, 8, {data}, {0x000000, 0x0000FF, 0x00FF00});
-  Put32(file, 30, 1);
-  PixelImage img;
-  ASSERT_TRUE(orv::ReadBmp(file, orv::kNoColorKey, img));
-  // Bottom row (y 1): 1 1 1 and an untouched pixel (entry 0).
-  EXPECT_EQ(img.Pixel(0, 1), 0xFFFF0000u);
-  EXPECT_EQ(img.Pixel(2, 1), 0xFFFF0000u);
-  EXPECT_EQ(img.Pixel(3, 1), 0xFF000000u);
-  EXPECT_EQ(img.Pixel(0, 0), 0xFFFF0000u);
-  EXPECT_EQ(img.Pixel(1, 0), 0xFF00FF00u);
-  EXPECT_EQ(img.Pixel(2, 0), 0xFFFF0000u);
 }
 
 // ---- PNG -----------------------------------------------------------------------
@@ -357,13 +322,6 @@ TEST(MipChain, SquaresByAveragingThenWeightsTowardsTheFirstTexel) {
   EXPECT_EQ(next[4], (2 * 2 + 22) / 3);         // last column, inner row: (2a + d) / 3
   EXPECT_EQ(next[8], (2 * 20 + 21) / 3);        // last row, inner column
   EXPECT_EQ(next[12], 22);                      // corner: a
-}
-
-TEST(TextureSide, PowersOfTwoFromSixteen) {
-  EXPECT_EQ(orv::TextureSide(1), 16);
-  EXPECT_EQ(orv::TextureSide(16), 16);
-  EXPECT_EQ(orv::TextureSide(17), 32);
-  EXPECT_EQ(orv::TextureSide(1000), 1024);
 }
 
 // ---- PixelImage -------------------------------------------------------------------------------
