@@ -91,7 +91,7 @@ TEST(PngSuite, EncodingsOfTheSamePictureDecodeToTheSamePixels) {
                         "6a08", "6a16"})
     same(std::string("basi") + t + ".png", std::string("basn") + t + ".png");
   for (int s = 1; s <= 40; s = s == 9 ? 32 : s + 1) {
-    char n[16], i[16];
+    char n[32], i[32];
     const char* kind = s <= 4 ? "3p01" : s <= 9 ? "3p02" : "3p04";
     std::snprintf(n, sizeof n, "s%02dn%s.png", s, kind);
     std::snprintf(i, sizeof i, "s%02di%s.png", s, kind);
