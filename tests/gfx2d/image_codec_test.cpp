@@ -131,7 +131,7 @@ TEST(BmpReader, HeadersThatPromiseMoreThanTheFileHoldsFail) {
 
 // ---- PNG -----------------------------------------------------------------------
 
-struct PngSpec {
+struct PngLayout {
   int width = 2, height = 1, colorType = PNG_COLOR_TYPE_RGB, bitDepth = 8;
   std::vector<uint8_t> pixels;        // packed rows
   std::vector<png_color> palette;
@@ -143,7 +143,7 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t n) {
   out->insert(out->end(), data, data + n);
 }
 
-std::vector<uint8_t> MakePng(const PngSpec& s) {
+std::vector<uint8_t> MakePng(const PngLayout& s) {
   std::vector<uint8_t> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -162,7 +162,7 @@ std::vector<uint8_t> MakePng(const PngSpec& s) {
 }
 
 TEST(PngReader, PaletteWithTransparencyKeepsAlphaAndIgnoresTheKey) {
-  PngSpec s;
+  PngLayout s;
   s.colorType = PNG_COLOR_TYPE_PALETTE;
   s.palette = {{255, 0, 128}, {10, 20, 30}};
   s.trnsAlpha = {255, 0};
@@ -175,7 +175,7 @@ TEST(PngReader, PaletteWithTransparencyKeepsAlphaAndIgnoresTheKey) {
 }
 
 TEST(PngReader, RgbIsKeyedGreyIsSpreadSixteenBitIsCut) {
-  PngSpec rgb;
+  PngLayout rgb;
   rgb.pixels = {255, 0, 128, 1, 2, 3};
   PixelImage img;
   ASSERT_TRUE(orv::ReadPng(MakePng(rgb), kKey, "rgb.png", img));
@@ -183,7 +183,7 @@ TEST(PngReader, RgbIsKeyedGreyIsSpreadSixteenBitIsCut) {
   EXPECT_EQ(img.Pixel(0, 0), 0u);
   EXPECT_EQ(img.Pixel(1, 0), 0xFF030201u);
 
-  PngSpec grey;
+  PngLayout grey;
   grey.colorType = PNG_COLOR_TYPE_GRAY;
   grey.bitDepth = 2;
   grey.pixels = {0xC0};  // 3, 0
@@ -191,7 +191,7 @@ TEST(PngReader, RgbIsKeyedGreyIsSpreadSixteenBitIsCut) {
   EXPECT_EQ(img.Pixel(0, 0), 0xFFFFFFFFu);
   EXPECT_EQ(img.Pixel(1, 0), 0xFF000000u);
 
-  PngSpec deep;
+  PngLayout deep;
   deep.width = 1;
   deep.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
   deep.bitDepth = 16;
@@ -202,7 +202,7 @@ TEST(PngReader, RgbIsKeyedGreyIsSpreadSixteenBitIsCut) {
 }
 
 TEST(PngReader, GreyWithAlphaIsRefusedWithTwoLines) {
-  PngSpec ga;
+  PngLayout ga;
   ga.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
   ga.pixels = {1, 2, 3, 4};
   PixelImage img;
@@ -213,7 +213,7 @@ TEST(PngReader, GreyWithAlphaIsRefusedWithTwoLines) {
 }
 
 TEST(PngReader, DamagedDataFailsCleanly) {
-  PngSpec rgb;
+  PngLayout rgb;
   rgb.width = 16;
   rgb.height = 16;
   rgb.pixels.assign(16 * 16 * 3, 7);
