@@ -8,24 +8,39 @@
 
 namespace orvtools {
 
-bool GrabScreen(const std::string& display, std::vector<uint32_t>& pixels, int& width, int& height) {
+ScreenReader::ScreenReader(const std::string& display) {
   ::Display* dpy = XOpenDisplay(display.c_str());
-  if (!dpy) return false;
-  Window root = DefaultRootWindow(dpy);
+  if (!dpy) return;
+  display_ = dpy;
   XWindowAttributes attr;
-  XGetWindowAttributes(dpy, root, &attr);
-  XImage* img = XGetImage(dpy, root, 0, 0, attr.width, attr.height, AllPlanes, ZPixmap);
-  bool ok = img != nullptr;
-  if (ok) {
-    width = attr.width;
-    height = attr.height;
-    pixels.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = XGetPixel(img, x, y) & 0xFFFFFF;
-    XDestroyImage(img);
-  }
-  XCloseDisplay(dpy);
-  return ok;
+  XGetWindowAttributes(dpy, DefaultRootWindow(dpy), &attr);
+  width_ = attr.width;
+  height_ = attr.height;
+}
+
+ScreenReader::~ScreenReader() {
+  if (display_) XCloseDisplay(static_cast<::Display*>(display_));
+}
+
+bool ScreenReader::Read(int x, int y, int w, int h, std::vector<uint32_t>& pixels) {
+  if (!display_ || x < 0 || y < 0 || w <= 0 || h <= 0 || x + w > width_ || y + h > height_) return false;
+  ::Display* dpy = static_cast<::Display*>(display_);
+  XImage* img = XGetImage(dpy, DefaultRootWindow(dpy), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                          AllPlanes, ZPixmap);
+  if (!img) return false;
+  pixels.resize(static_cast<size_t>(w) * h);
+  for (int row = 0; row < h; ++row)
+    for (int col = 0; col < w; ++col) pixels[static_cast<size_t>(row) * w + col] = XGetPixel(img, col, row) & 0xFFFFFF;
+  XDestroyImage(img);
+  return true;
+}
+
+bool GrabScreen(const std::string& display, std::vector<uint32_t>& pixels, int& width, int& height) {
+  ScreenReader reader(display);
+  if (!reader.Ok()) return false;
+  width = reader.Width();
+  height = reader.Height();
+  return reader.Read(0, 0, width, height, pixels);
 }
 
 bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h) {

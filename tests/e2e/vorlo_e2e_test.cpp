@@ -1,0 +1,386 @@
+// vorlo as a player meets it: the real executable under Xvfb, driven with
+// xdotool, its mixed sound written to a file by SDL's disk audio driver.
+#include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "support/test_support.h"
+#include "tools/screen_grab/screen_grab.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using orvtest::Child;
+using orvtest::VirtualDisplay;
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+struct Rgb {
+  int r, g, b;
+};
+Rgb Split(uint32_t p) { return {static_cast<int>(p >> 16 & 255), static_cast<int>(p >> 8 & 255), static_cast<int>(p & 255)}; }
+
+class Vorlo : public testing::Test {
+ protected:
+  // Xvfb large enough for the biggest window size the game offers.
+  VirtualDisplay x{1920, 1200};
+  std::string audioFile = orvtest::PrivateDir() + "/audio.raw";
+
+  std::unique_ptr<Child> Start(const std::string& program, const std::string& workDir = "") {
+    orvtest::ProcessOptions opt;
+    opt.env["DISPLAY"] = x.Display();
+    opt.env["SDL_VIDEODRIVER"] = "x11";
+    opt.env["SDL_AUDIODRIVER"] = "disk";
+    opt.env["SDL_DISKAUDIOFILE"] = audioFile;
+    opt.workDir = workDir;
+    return std::make_unique<Child>(std::vector<std::string>{program}, opt);
+  }
+
+  static std::string Game() { return orvtest::BinaryPath("game/vorlo"); }
+
+  // The game window and where its client area is on the screen.
+  bool FindGame(std::string& id, VirtualDisplay::Geometry& g, const std::string& title = "vorlo") {
+    id = x.FindWindow(title, 20);
+    if (id.empty()) return false;
+    g = x.WindowGeometry(id);
+    return g.width > 0;
+  }
+
+  // Waits until the window has the given client size.
+  bool WaitForSize(const std::string& id, int w, int h, VirtualDisplay::Geometry& g) {
+    for (int i = 0; i < 200; ++i) {
+      g = x.WindowGeometry(id);
+      if (g.width == w && g.height == h) return true;
+      Sleep(50);
+    }
+    return false;
+  }
+
+  // Pixels of a rectangle of the window's client area.
+  std::vector<uint32_t> Read(const VirtualDisplay::Geometry& g, int px, int py, int w, int h) {
+    orvtools::ScreenReader reader(x.Display());
+    std::vector<uint32_t> pixels;
+    reader.Read(g.x + px, g.y + py, w, h, pixels);
+    return pixels;
+  }
+
+  // The "Test" button is drawn red-tinted once the slide-in has ended.
+  bool WaitForTitle(const VirtualDisplay::Geometry& g, double seconds = 20) {
+    for (int i = 0; i < seconds * 20; ++i) {
+      if (TestButtonRed(g)) {
+        Sleep(300);  // the slide-in's last frames
+        if (TestButtonRed(g)) return true;
+      }
+      Sleep(50);
+    }
+    return false;
+  }
+
+  // The game's scale from its 960 x 640 design space: the axis nearer 1.
+  static double Scale(const VirtualDisplay::Geometry& g) {
+    double sx = g.width / 960.0, sy = g.height / 640.0;
+    return std::fabs(sy - 1) < std::fabs(sx - 1) ? sy : sx;
+  }
+
+  bool TestButtonRed(const VirtualDisplay::Geometry& g) {
+    // Inside the 118 x 70 box at the screen's centre, clear of its labels.
+    double s = Scale(g);
+    int size = std::max(2, static_cast<int>(8 * s));
+    auto p = Read(g, g.width / 2 - static_cast<int>(52 * s), g.height / 2 - static_cast<int>(30 * s), size, size);
+    if (p.empty()) return false;
+    for (uint32_t c : p) {
+      Rgb v = Split(c);
+      if (v.r < 102 || v.r - v.g < 60 || v.r - v.b < 60) return false;
+    }
+    return true;
+  }
+
+  void Click(const std::string& id, int cx, int cy) {
+    x.Xdotool({"mousemove", "--window", id, std::to_string(cx), std::to_string(cy)});
+    Sleep(100);
+    x.Xdotool({"mousedown", "1"});
+    Sleep(150);  // the game samples the mouse once per frame
+    x.Xdotool({"mouseup", "1"});
+  }
+
+  void Key(const std::string& id, const std::string& key) {
+    x.Xdotool({"windowfocus", "--sync", id});
+    Sleep(100);
+    x.Xdotool({"keydown", key});
+    Sleep(150);
+    x.Xdotool({"keyup", key});
+  }
+
+  size_t AudioBytes() { return orvtest::Exists(audioFile) ? fs::file_size(audioFile) : 0; }
+
+  // Peak of each channel of the mixed output written after byte `from`
+  // (16-bit stereo frames).
+  void AudioPeaks(size_t from, int& left, int& right) {
+    std::string bytes = orvtest::ReadFile(audioFile);
+    left = right = 0;
+    from &= ~size_t{3};
+    for (size_t i = from; i + 4 <= bytes.size(); i += 4) {
+      int16_t l = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8);
+      int16_t r = static_cast<int16_t>(static_cast<uint8_t>(bytes[i + 2]) | static_cast<uint8_t>(bytes[i + 3]) << 8);
+      left = std::max(left, std::abs(static_cast<int>(l)));
+      right = std::max(right, std::abs(static_cast<int>(r)));
+    }
+  }
+
+  void Quit(Child& game, const std::string& id) {
+    Key(id, "Escape");
+    ASSERT_TRUE(game.Wait(15)) << game.Out();
+    EXPECT_EQ(game.ExitCode(), 0);
+    std::string out = game.Out();
+    EXPECT_EQ(out.substr(out.size() < 5 ? 0 : out.size() - 5), "exit\n");
+  }
+};
+
+TEST_F(Vorlo, StartsLoadsShowsTheTitleScreenAndEndsOnEscape) {
+  ASSERT_TRUE(x.Ok());
+  auto game = Start(Game());
+  std::string id;
+  VirtualDisplay::Geometry g;
+  ASSERT_TRUE(FindGame(id, g)) << game->Err();
+
+  // The loading screen: the bar grows one step per asset. Sample the bar's
+  // middle row while the game loads and collect its yellow lengths.
+  std::set<int> lengths;
+  orvtools::ScreenReader reader(x.Display());
+  for (int i = 0; i < 3000 && !TestButtonRed(g); ++i) {
+    g = x.WindowGeometry(id);
+    if (g.width != 960) continue;
+    std::vector<uint32_t> row;
+    if (!reader.Read(g.x, g.y + 496, 960, 1, row)) continue;
+    int yellow = 0;
+    for (uint32_t c : row) yellow += c == 0xFFFF00;
+    if (yellow > 0) lengths.insert(yellow);
+  }
+  EXPECT_GE(lengths.size(), 2u) << "bar lengths seen: " << lengths.size();
+  for (int len : lengths) EXPECT_NEAR(len % 112, 0, 2) << len;  // whole steps of (960 - 64) / 8
+
+  ASSERT_TRUE(WaitForTitle(g));
+  // Windowed at the design size, centred on the display.
+  EXPECT_EQ(g.width, 960);
+  EXPECT_EQ(g.height, 640);
+  EXPECT_EQ(g.x, (1920 - 960) / 2);
+  EXPECT_EQ(g.y, (1200 - 640) / 2);
+
+  // The three white buttons are lighter than anything under them could be
+  // alone: at least 0.2 x 255 on every channel.
+  const int buttons[3][2] = {{192, 448}, {403, 448}, {614, 448}};
+  for (const auto& b : buttons) {
+    for (uint32_t c : Read(g, b[0] - 56, b[1] - 32, 10, 10)) {
+      Rgb v = Split(c);
+      EXPECT_GE(std::min({v.r, v.g, v.b}), 50) << b[0];
+    }
+  }
+  // Tiles: many different colours in the grid; the vertical band on the
+  // right darkens what lies under it.
+  auto grid = Read(g, 0, 120, 400, 200);
+  std::set<uint32_t> colours(grid.begin(), grid.end());
+  EXPECT_GT(colours.size(), 200u);
+  auto luminance = [](const std::vector<uint32_t>& px) {
+    double sum = 0;
+    for (uint32_t c : px) {
+      Rgb v = Split(c);
+      sum += 0.3 * v.r + 0.59 * v.g + 0.11 * v.b;
+    }
+    return sum / static_cast<double>(px.size());
+  };
+  double band = luminance(Read(g, 800, 120, 140, 200));
+  double open = luminance(Read(g, 600, 120, 140, 200));
+  EXPECT_LT(band, open * 0.8);
+
+  Quit(*game, id);
+  std::string log = orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt");
+  EXPECT_EQ(log.rfind("Start new log...\ntimer\nvexl\nvexl init\nWIN32 init video\n", 0), 0u) << log;
+  EXPECT_NE(log.find("OGVX init [OK]\nCptn\nNetwork\nInput\nWindow mode\nCreate DXin\nreptr\ngetexe\ncd\nexepath=curdir= "),
+            std::string::npos) << log;
+  EXPECT_NE(log.find("\nInit Finalized\n"), std::string::npos) << log;
+  EXPECT_EQ(log.size() - log.rfind("Shut down ORV\norv is shut down\n"), 31u) << log;
+}
+
+TEST_F(Vorlo, ButtonsPlayTheirCuesOncePerPressAndTestRestartsTheSlideIn) {
+  ASSERT_TRUE(x.Ok());
+  auto game = Start(Game());
+  std::string id;
+  VirtualDisplay::Geometry g;
+  ASSERT_TRUE(FindGame(id, g)) << game->Err();
+  ASSERT_TRUE(WaitForTitle(g));
+
+  // Each of the three sound buttons puts its cue into the output: on the
+  // right channel, as the game plays them panned fully right.
+  const struct {
+    const char* name;
+    int x, y;
+  } buttons[] = {{"Open", 192, 448}, {"Die", 403, 448}, {"Ping", 614, 448}};
+  for (const auto& b : buttons) {
+    Sleep(600);  // the previous cue has ended
+    size_t mark = AudioBytes();
+    Click(id, b.x, b.y);
+    Sleep(700);
+    int left = 0, right = 0;
+    AudioPeaks(mark, left, right);
+    EXPECT_GT(right, 3000) << b.name;
+    EXPECT_EQ(left, 0) << b.name;
+  }
+
+  // Held down on "Open" and moved onto "Die": one cue only, and it ends.
+  Sleep(600);
+  x.Xdotool({"mousemove", "--window", id, "192", "448"});
+  Sleep(100);
+  x.Xdotool({"mousedown", "1"});
+  Sleep(500);  // the "Open" cue is 0.3 s long
+  x.Xdotool({"mousemove", "--window", id, "403", "448"});
+  Sleep(200);
+  size_t mark = AudioBytes();
+  Sleep(800);
+  x.Xdotool({"mouseup", "1"});
+  int left = 0, right = 0;
+  AudioPeaks(mark, left, right);
+  EXPECT_EQ(right, 0) << "moving onto another button with the button held played a cue";
+
+  // "Test": the scene slides in again from the left, in new colours.
+  auto before = Read(g, 800, 120, 140, 200);
+  Click(id, 480, 320);
+  Sleep(300);
+  EXPECT_FALSE(TestButtonRed(g));  // the buttons are away to the left
+  ASSERT_TRUE(WaitForTitle(g));
+  auto after = Read(g, 800, 120, 140, 200);
+  size_t same = 0;
+  for (size_t i = 0; i < before.size(); ++i) same += before[i] == after[i];
+  EXPECT_LT(same, before.size() / 4) << "the tint and tiles did not change";
+
+  Quit(*game, id);
+}
+
+// Files the game opens while the test runs, as inotify reports them.
+class OpenWatch {
+ public:
+  explicit OpenWatch(const std::string& dir) : fd_(inotify_init1(IN_NONBLOCK)) {
+    if (fd_ >= 0) inotify_add_watch(fd_, dir.c_str(), IN_OPEN);
+  }
+  ~OpenWatch() {
+    if (fd_ >= 0) close(fd_);
+  }
+  std::set<std::string> Take() {
+    std::set<std::string> names;
+    alignas(inotify_event) char buf[8192];
+    ssize_t n;
+    while ((n = read(fd_, buf, sizeof buf)) > 0) {
+      for (char* p = buf; p < buf + n;) {
+        auto* e = reinterpret_cast<inotify_event*>(p);
+        if (e->len) names.insert(e->name);
+        p += sizeof(inotify_event) + e->len;
+      }
+    }
+    return names;
+  }
+
+ private:
+  int fd_;
+};
+
+TEST_F(Vorlo, FunctionKeysSwitchTheWindowSizeAndTheAssetVariant) {
+  ASSERT_TRUE(x.Ok());
+  // A private copy, so only this game's file opens are seen.
+  std::string dir = orvtest::PrivateDir() + "/game";
+  fs::create_directories(dir);
+  fs::copy(Game(), dir + "/vorlo");
+  fs::copy(orvtest::BinaryPath("game/Media"), dir + "/Media");
+  OpenWatch watch(dir + "/Media");
+  auto game = Start(dir + "/vorlo", dir);
+  std::string id;
+  VirtualDisplay::Geometry g;
+  ASSERT_TRUE(FindGame(id, g)) << game->Err();
+  ASSERT_TRUE(WaitForTitle(g));
+  std::set<std::string> opened = watch.Take();
+  EXPECT_TRUE(opened.count("plat_bg_x640.png"));
+  EXPECT_TRUE(opened.count("16_(9x17)_x640.png"));
+
+  const struct {
+    const char* key;
+    int w, h;
+    const char* suffix;
+  } steps[] = {{"F1", 320, 240, "_x320"}, {"F8", 1920, 1080, "_x1280"}, {"F3", 800, 600, "_x640"}};
+  for (const auto& s : steps) {
+    Key(id, s.key);
+    ASSERT_TRUE(WaitForSize(id, s.w, s.h, g)) << s.key << " gave " << g.width << "x" << g.height;
+    EXPECT_EQ(g.x, (1920 - s.w) / 2) << s.key;
+    ASSERT_TRUE(WaitForTitle(g)) << s.key;
+    opened = watch.Take();
+    for (const char* name : {"logo", "plat_bg", "button", "16_(9x17)"})
+      EXPECT_TRUE(opened.count(std::string(name) + s.suffix + ".png")) << s.key << " did not load " << name << s.suffix;
+    for (const std::string& name : opened) {
+      if (name.find(".png") != std::string::npos) {
+        EXPECT_NE(name.find(s.suffix), std::string::npos) << name;
+      }
+    }
+  }
+  Quit(*game, id);
+}
+
+TEST_F(Vorlo, PackedGameRunsFromAnEmptyFolder) {
+  ASSERT_TRUE(x.Ok());
+  std::string dir = orvtest::PrivateDir() + "/empty";
+  fs::create_directories(dir);
+  fs::copy(orvtest::BinaryPath("game/vorlo-packed"), dir + "/vorlo-packed");
+  auto game = Start(dir + "/vorlo-packed", dir);
+  std::string id;
+  VirtualDisplay::Geometry g;
+  ASSERT_TRUE(FindGame(id, g)) << game->Err();
+  ASSERT_TRUE(WaitForTitle(g));
+  auto packed = Read(g, 0, 0, 960, 560);  // above the frame-statistics overlay
+  Quit(*game, id);
+  EXPECT_EQ(fs::directory_iterator(dir)->path().filename(), "vorlo-packed");
+
+  // The same title screen as the game with its Media folder.
+  auto plain = Start(Game());
+  ASSERT_TRUE(FindGame(id, g)) << plain->Err();
+  ASSERT_TRUE(WaitForTitle(g));
+  auto loose = Read(g, 0, 0, 960, 560);
+  Quit(*plain, id);
+  ASSERT_EQ(packed.size(), loose.size());
+  size_t same = 0;
+  for (size_t i = 0; i < packed.size(); ++i) same += packed[i] == loose[i];
+  EXPECT_GT(same, packed.size() * 99 / 100);
+}
+
+TEST_F(Vorlo, LosingTheFocusPausesTheGame) {
+  ASSERT_TRUE(x.Ok());
+  auto game = Start(Game());
+  std::string id;
+  VirtualDisplay::Geometry g;
+  ASSERT_TRUE(FindGame(id, g)) << game->Err();
+  ASSERT_TRUE(WaitForTitle(g));
+  // Another program's window takes the focus.
+  orvtest::ProcessOptions opt;
+  opt.env["DISPLAY"] = x.Display();
+  opt.env["SDL_VIDEODRIVER"] = "x11";
+  opt.env["SPINE_FRAMES"] = "-1";
+  opt.env["SPINE_CAPTION"] = "other";
+  Child other({orvtest::BinaryPath("tests/runtime/spine_game")}, opt);
+  std::string otherId = x.FindWindow("other");
+  ASSERT_FALSE(otherId.empty());
+  x.Xdotool({"windowfocus", "--sync", otherId});
+  bool paused = false;
+  for (int i = 0; i < 100 && !paused; ++i, Sleep(50)) paused = x.WindowTitle(id) == "vorlo <pause>";
+  EXPECT_TRUE(paused);
+  x.Xdotool({"windowfocus", "--sync", id});
+  bool resumed = false;
+  for (int i = 0; i < 100 && !resumed; ++i, Sleep(50)) resumed = x.WindowTitle(id) == "vorlo";
+  EXPECT_TRUE(resumed);
+  Key(otherId, "Escape");
+  EXPECT_TRUE(other.Wait(10));
+  Quit(*game, id);
+}
+
+}  // namespace
