@@ -1,14 +1,14 @@
 #!/bin/sh
-# `make run`: starts the program from the build folder. Without a display it
-# says so and runs on the offscreen video driver instead.
+# `make run`: starts vorlo from the build folder. Without a display it says
+# so, runs the game on a virtual display for a few seconds and saves a
+# screenshot to look at.
 set -eu
 build=${1:-build}
-program="$build/examples/runtime_hello"
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${SDL_VIDEODRIVER:-}" ]; then
-  echo "run: no display found (DISPLAY is not set); running without a visible window."
-  export SDL_VIDEODRIVER=offscreen
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$build/game/vorlo"
 fi
-"$program"
-log="${TMPDIR:-/tmp}/ErrorLog.txt"
-echo "--- $log"
-cat "$log"
+shot="$build/vorlo-screenshot.png"
+echo "run: no display found (DISPLAY is not set)."
+echo "run: running vorlo on a virtual display for a few seconds instead..."
+./scripts/vorlo-headless.sh "$build" "$shot" 6
+echo "run: vorlo ran and ended; its title screen is in $shot"
