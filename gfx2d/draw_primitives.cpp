@@ -27,7 +27,8 @@ struct PixelCentreOffset {
 }  // namespace
 
 int OpenGLVexel::TargetHeight() const {
-  if (currentSurface >= 0 && currentSurface < kSurfaces) {
+  // A surface on the copying path is drawn in the window itself.
+  if (DrawingIntoFramebuffer()) {
     const int s = surfaces[currentSurface].sprite;
     return IsSpriteSlot(s) ? sprites[s].imageHeight : surfaces[currentSurface].height;
   }
@@ -114,7 +115,7 @@ void OpenGLVexel::SetPixel(int x, int y, int32_t color) {
 }
 
 uint32_t OpenGLVexel::GetPixel(int x, int y) {
-  const bool surface = currentSurface >= 0 && currentSurface < kSurfaces;
+  const bool surface = DrawingIntoFramebuffer();
   // Surfaces are never turned; only the window follows the orientation.
   if (!surface) OrientPoint(x, y);
   const int H = TargetHeight();

@@ -20,7 +20,7 @@ bool g_softwareReported = false;
 }  // namespace
 
 OpenGLVexel::OpenGLVexel()
-    : sprites(new SpriteSlot[kSpriteSlots]), spritePixels(new std::unique_ptr<uint8_t[]>[kSpriteSlots]) {
+    : sprites(new SpriteSlot[kSpriteSlots]), spritePixels(new std::unique_ptr<AlphaMask>[kSpriteSlots]) {
   pacer.SetFrameRate(60);
 }
 

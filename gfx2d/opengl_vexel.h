@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "gfx2d/collision.h"
 #include "gfx2d/font.h"
 #include "gfx2d/gl.h"
 #include "gfx2d/pixel_image.h"
@@ -148,12 +149,57 @@ class OpenGLVexel {
   // (replace) or added to it: the two halves of a cross-fade frame.
   void DrawBackgroundFaded(int index, float fraction, bool replace);
 
+  // ---- Fonts and text (font f's image is sprite 65,504 + f) --------------------
+  static bool IsFont(int font) { return font >= 0 && font < kFonts; }
+  // A font is in use while its image holds at least one cell per column.
+  bool IsUsedFont(int font) const;
+  void InstallBuiltinFont(int font);
+  // Reads a BMP or PNG font image keyed with fontTransparentColor and
+  // measures its glyphs. On failure the font's image slot is freed.
+  bool LoadFont(int font, const RtString& path);
+  // Prints at (ceil x, ceil y), top-left; a character code 0 (modulo the
+  // font's character count) ends the text. Colours come from the font image;
+  // the alpha mode applies.
+  void PrintText(int font, const char* text, int length, double x, double y, float z, bool proportional);
+  int TextWidth(int font, const char* text, int length, bool proportional) const;
+  bool GetFontCellSize(int font, int& width, int& height) const;
+  // The highest font number whose slot is free; -1 when none.
+  int FindFreeFont() const;
+
   // ---- Surfaces ------------------------------------------------------------------
+  // Fetches the framebuffer entry points (hidden when ORVANE_NO_FRAMEBUFFER=1,
+  // which selects the copying fallback).
   void InitSurfaces();
+  static bool FramebuffersAvailable();
+  // Surface `index` draws into sprite `slot`, made a zeroed width x height image.
+  void CreateSurface(int index, int slot, int width, int height);
+  // Redirects drawing into the surface (ending any other first); an index
+  // outside 0..31 leaves the window as the target.
+  void UseSurface(int index);
+  // Drawing goes to the window again; the surface's sprite holds the result.
   void EndSurface();
+  bool CreateFramebuffer(SurfaceRecord& record, int width, int height, GLuint colorTexture, bool withDepth);
+  bool BindFramebuffer(SurfaceRecord& record);
+  bool UnbindFramebuffer(SurfaceRecord& record);
+  void ReleaseSurface(SurfaceRecord& record);
   void ReleaseAllSurfaces();
+  // The framebuffer bound now (0 = the window), and the object attached as
+  // its colour buffer; for the 3D renderer.
+  static int CurrentFramebufferBinding();
+  static int CurrentColorAttachment();
+  // Drawing goes into the current surface's framebuffer (not the fallback).
+  bool DrawingIntoFramebuffer() const;
   // Height of the drawing target in pixels (the window or the bound surface's image).
   int TargetHeight() const;
+
+  // ---- Collision -------------------------------------------------------------------
+  // Some pixel is solid in both sprites placed with their top-left corners
+  // at the given points.
+  bool SpritesCollide(int spriteA, int xA, int yA, int spriteB, int xB, int yB);
+  // The same for one animation frame of each sprite.
+  bool AnimFramesCollide(int spriteA, int frameA, int xA, int yA, int spriteB, int frameB, int xB, int yB);
+  // The sprite's alpha mask, read back on first use; null for a free slot.
+  const AlphaMask* SpriteMask(int slot);
 
   platform::Window* Window() const { return hwnd.get(); }
   // The event the pump is about to dispatch, while the idle callback runs.
@@ -176,7 +222,7 @@ class OpenGLVexel {
   bool bgraSupported = false;
   SurfaceRecord surfaces[kSurfaces];
   int currentSurface = -1;
-  std::unique_ptr<std::unique_ptr<uint8_t[]>[]> spritePixels;  // alpha masks for collision
+  std::unique_ptr<std::unique_ptr<AlphaMask>[]> spritePixels;  // alpha masks for collision
   BackgroundImage backgrounds[kBackgrounds];
   bool smoothing = true;
   std::unique_ptr<platform::Window> hwnd;
@@ -199,6 +245,15 @@ class OpenGLVexel {
   void DrawFan(const float vertices[16], bool textured);
   void CheckSoftwareRenderer();
   void DestroyWindowOnly();
+  // The sprite store tells the surfaces when a slot's texture goes away.
+  void SurfaceTextureReleased(int slot);
+  // Copies the surface's or the scratch sprite's pixels into the window's
+  // top-left corner exactly: no blending, filtering or colour.
+  void CopySpriteToCorner(int slot, bool keepTransparent);
+  bool PixelTest(int a, int64_t oxA, int64_t oyA, int b, int64_t oxB, int64_t oyB, int64_t left, int64_t top,
+                 int64_t right, int64_t bottom);
+
+  int fallbackOrientation = 0;  // the orientation while a copying surface is in use
 
   const platform::Event* pendingEvent = nullptr;
 };

@@ -42,7 +42,10 @@ bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sp
 
 void OpenGLVexel::ReleaseSpriteTextures(int slot) {
   SpriteSlot& s = sprites[slot];
-  if (s.texture) glDeleteTextures(1, &s.texture);
+  if (s.texture) {
+    glDeleteTextures(1, &s.texture);
+    SurfaceTextureReleased(slot);
+  }
   if (s.mipTexture) glDeleteTextures(1, &s.mipTexture);
   s = SpriteSlot{};
   spritePixels[slot].reset();
@@ -137,7 +140,10 @@ bool OpenGLVexel::GrabSprite(int slot, int x, int y, int w, int h) {
   if (s.texture && s.textureWidth == T && s.textureHeight == U) {
     glBindTexture(GL_TEXTURE_2D, s.texture);
   } else {
-    if (s.texture) glDeleteTextures(1, &s.texture);
+    if (s.texture) {
+      glDeleteTextures(1, &s.texture);
+      SurfaceTextureReleased(slot);
+    }
     glGenTextures(1, &s.texture);
     glBindTexture(GL_TEXTURE_2D, s.texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -158,7 +164,8 @@ bool OpenGLVexel::GrabSprite(int slot, int x, int y, int w, int h) {
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, TargetHeight() - y - h, w, h);
     return true;
   }
-  return GrabByReadBack(slot, x, y, w, h, alphaBits == 0);
+  // A key of -1 keys nothing: the grab keeps every pixel as it is.
+  return GrabByReadBack(slot, x, y, w, h, alphaBits == 0 && transparentColor != 0xFFFFFFFFu);
 }
 
 bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyFromRenderedColor) {
@@ -231,25 +238,18 @@ bool OpenGLVexel::SpriteToImage(int slot, PixelImage& image) {
   if (!IsUsedSprite(slot)) return false;
   const SpriteSlot& s = sprites[slot];
   if (!image.Resize(s.imageWidth, s.imageHeight)) return false;
-  GlEntryPoints& gl = Gl();
-  if (!gl.glGenFramebuffersEXT || !gl.glBindFramebufferEXT || !gl.glFramebufferTexture2DEXT ||
-      !gl.glCheckFramebufferStatusEXT || !gl.glDeleteFramebuffersEXT)
-    return true;  // no way to read a texture back: the image stays zeroed
-  GLint previous = 0;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
-  GLuint fbo = 0;
-  gl.glGenFramebuffersEXT(1, &fbo);
-  if (!fbo) return true;
-  gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo);
-  gl.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, s.texture, 0);
-  if (gl.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT) {
+  // Read through a framebuffer of its own around the texture; without
+  // framebuffers there is no way to read a texture back and the image stays
+  // zeroed.
+  SurfaceRecord reader;
+  if (!CreateFramebuffer(reader, s.textureWidth, s.textureHeight, s.texture, false)) return true;
+  if (BindFramebuffer(reader)) {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.Data());
     image.FlipVertical();
   }
-  gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(previous));
-  gl.glDeleteFramebuffersEXT(1, &fbo);
+  ReleaseSurface(reader);
   return true;
 }
 

@@ -40,12 +40,18 @@ void OpenGLVexel::RotateVector(int& dx, int& dy) const {
 }
 
 void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
-  const bool surface = currentSurface >= 0 && currentSurface < kSurfaces;
+  // A surface on the copying path is drawn in the window's top-left corner
+  // (the orientation is 0 meanwhile), sized as the surface's image.
+  const bool surface = DrawingIntoFramebuffer();
+  const bool copyingSurface = !surface && currentSurface >= 0 && currentSurface < kSurfaces;
   if (w <= 0 || h <= 0) {
     x = y = 0;
     if (surface) {
       w = surfaces[currentSurface].width;
       h = surfaces[currentSurface].height;
+    } else if (copyingSurface && IsUsedSprite(surfaces[currentSurface].sprite)) {
+      w = sprites[surfaces[currentSurface].sprite].imageWidth;
+      h = sprites[surfaces[currentSurface].sprite].imageHeight;
     } else {
       w = LogicalWidth();
       h = LogicalHeight();

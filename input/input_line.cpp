@@ -43,19 +43,13 @@ RtString InputLine(const RtString& initial, float x, float y, bool kerning) {
 }
 
 void InputLineView::Grab() {
-  // The device has no screen grab into a background yet: until it has, the
-  // line is drawn over what the flip leaves in the frame.
+  if (device_) device_->GrabBackground(kBackgroundSlot);
 }
 
 void InputLineView::Draw(const RtString& line, float x, float y, bool kerning) {
   if (!device_) return;
   device_->DrawBackground(kBackgroundSlot);
-  // Text printing arrives with the device's fonts; until then the line is
-  // edited without being shown.
-  (void)line;
-  (void)x;
-  (void)y;
-  (void)kerning;
+  device_->PrintText(Rt().currentFont, line.CStr(), line.Length(), x, y, 0, kerning);
 }
 
 void InputLineView::Release() {

@@ -8,6 +8,7 @@
 
 #include "audio/sound_device.h"
 #include "gfx2d/opengl_vexel.h"
+#include "files/asset_locator.h"
 #include "files/files_lifecycle.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"
@@ -105,6 +106,18 @@ int RuntimeInit(const char* caption) {
   rt.device->SetClearColor(0);
   rt.device->Flip(nullptr);
   rt.device->Reset2DState();
+  // The default font: built in, replaced by the first font file the file
+  // locator finds; a found file that does not load leaves the built-in one.
+  rt.device->InstallBuiltinFont(0);
+  for (const char* name : {"Media/smalfont.png", "Media/smalfont.bmp", "smalfont.png", "smalfont.bmp"}) {
+    RtString found;
+    if (!ResolveAsset(rt.fileLocator.get(), RtString(name), found, true)) continue;
+    if (!rt.device->LoadFont(0, found)) {
+      SetErrorCode(kErrNoSuchFile);
+      rt.device->InstallBuiltinFont(0);
+    }
+    break;
+  }
   rt.currentFont = 0;
   rt.paused = false;
   rt.startTime = rt.prevFrameTime = rt.frameTime = ClockMs();

@@ -77,3 +77,23 @@ void StartPoly(double slot, double kind);          // new polygon: kind 0 fan, 1
 void PolyVertex(double x, double y, double u, double v, double color);  // vertex; (u, v) in image pixels
 void PolyNewStrip();                               // start a separate strip within the same polygon
 void EndPoly();                                    // draw the polygon
+
+// ---- Fonts and text (fonts 0..31; font 0 is ready at start) -------------------------------
+double LoadFont(double font, const RtString& path);  // BMP/PNG font into a slot, made current; 0, error 3 and the built-in font on failure
+void SetCurrentFont(double font);                  // font used by PrintText and TextWidth; error 7 outside 0..31
+double GetCurrentFont();                           // the current font number
+void PrintText(const RtString& text, double x, double y, double proportional);  // top-left at (x, y); proportional != 0: inked widths
+double TextWidth(const RtString& text, double proportional);  // width in pixels PrintText gives the text
+void GetFontCellSize(double font, double& width, double& height);  // size of one character cell
+void GetFontCellSize(double font, int32_t& width, int32_t& height);  // size of one character cell as integers
+double FindFreeFont();                             // highest unused font number; -1 when none
+
+// ---- Off-screen surfaces (0..31) -------------------------------------------------------------
+void CreateSurface(double index, double slot, double width, double height);  // sprite `slot` becomes an empty drawing target
+void UseSurface(double index);                     // draw into the surface from now on; negative: back to the screen
+void EndSurface();                                 // draw on the screen again; the sprite holds what was drawn
+void ReleaseSurface(double index);                 // release the surface (its sprite stays)
+
+// ---- Collision --------------------------------------------------------------------------------
+double SpritesCollide(double spriteA, double xA, double yA, double spriteB, double xB, double yB);  // 1 when an opaque pixel of each overlaps
+double AnimFramesCollide(double spriteA, double frameA, double xA, double yA, double spriteB, double frameB, double xB, double yB);  // the same for animation frames

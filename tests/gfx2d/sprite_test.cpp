@@ -84,7 +84,7 @@ TEST_F(Sprites, FreeingAndFindingSlots) {
   EXPECT_EQ(FindFreeSprite(), 65503);
   MakeSprite(65503, 2, 2, [](int, int) { return 0xFFFFFFFFu; });
   EXPECT_EQ(FindFreeSprite(), 65502);
-  d->spritePixels[65503].reset(new uint8_t[64]);
+  ASSERT_NE(d->SpriteMask(65503), nullptr);  // a collision mask, dropped with the texture
   FreeSprite(65503);
   EXPECT_EQ(FindFreeSprite(), 65503);
   EXPECT_EQ(d->sprites[65503].texture, 0u);

@@ -1,0 +1,69 @@
+// Printing and measuring text in a bitmap font.
+//
+// A whole text is one triangle strip: each character adds the four corners
+// of its quad, and consecutive characters share the edge between them, so
+// the joining triangles have no area and draw nothing.
+#include <cmath>
+
+#include "gfx2d/gl_extensions.h"
+#include "gfx2d/opengl_vexel.h"
+
+namespace orv {
+
+void OpenGLVexel::PrintText(int font, const char* text, int length, double x, double y, float z, bool proportional) {
+  if (!text || length <= 0 || !IsUsedFont(font)) return;
+  const int slot = kFirstFontSprite + font;
+  const SpriteSlot& s = sprites[slot];
+  const FontLayout l = FontLayoutOf(s.imageWidth, s.imageHeight);
+  const float W = static_cast<float>(l.cellWidth), H = static_cast<float>(l.cellHeight);
+  const float cellU = s.uMax / 16, cellV = s.vMax / static_cast<float>(l.rows);
+  const FontGlyph* glyphs = fontGlyphs[font];
+
+  quadVertices.clear();
+  quadVertices.reserve(static_cast<size_t>(length) * 4);
+  // Text starts on whole pixels, so glyph texels land on pixels one to one.
+  float px = static_cast<float>(std::ceil(x));
+  const float top = static_cast<float>(std::ceil(y)), bottom = top + H;
+  for (int i = 0; i < length; ++i) {
+    const int index = static_cast<unsigned char>(text[i]) % l.characters;
+    if (index == 0) break;
+    // Rows are stored bottom-up: t is the bottom of the character's row.
+    const float t = static_cast<float>(l.rows - 1 - index / 16) * cellV;
+    float a, b, advance;
+    if (proportional) {
+      a = glyphs[index].u0;
+      b = glyphs[index].u1;
+      advance = glyphs[index].width;
+    } else {
+      a = static_cast<float>(index % 16) * cellU;
+      b = a + cellU;
+      advance = W;
+    }
+    quadVertices.push_back({px, bottom, z, a, t});
+    quadVertices.push_back({px, top, z, a, t + cellV});
+    quadVertices.push_back({px + advance, bottom, z, b, t});
+    quadVertices.push_back({px + advance, top, z, b, t + cellV});
+    px += advance;
+  }
+  if (quadVertices.empty()) return;
+
+  BindSprite(slot, -1, false, nullptr);
+  if (Gl().glClientActiveTextureARB) Gl().glClientActiveTextureARB(GL_TEXTURE0_ARB);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glVertexPointer(3, GL_FLOAT, sizeof(QuadVertex), &quadVertices[0].x);
+  glTexCoordPointer(2, GL_FLOAT, sizeof(QuadVertex), &quadVertices[0].u);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, static_cast<GLsizei>(quadVertices.size()));
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+int OpenGLVexel::TextWidth(int font, const char* text, int length, bool proportional) const {
+  if (!text || length <= 0 || !IsUsedFont(font)) return 0;
+  if (!proportional) return length * (sprites[kFirstFontSprite + font].imageWidth >> 4);
+  int width = 0;
+  for (int i = 0; i < length; ++i) width += fontGlyphs[font][static_cast<unsigned char>(text[i])].width;
+  return width;
+}
+
+}  // namespace orv
