@@ -43,6 +43,22 @@ TEST(InputE2E, TypedLineReachesInputLine) {
   // Only keys of the server's keymap: xdotool types others by remapping a
   // key for a moment, and the client may look the key up after it was put back.
   x.Xdotool({"type", "--delay", "40", "d 12!"});
+  // The line shows at (10, 10) in the built-in font: white glyphs, grey
+  // outline, over the screen as it was (black). "a" has its top row of ink
+  // at (3, 3) of its cell, "!" its stroke in column 3 of the seventh cell.
+  Pause(300);
+  auto g = x.WindowGeometry(id);
+  std::vector<uint32_t> screen;
+  int sw = 0, sh = 0;
+  ASSERT_TRUE(x.Grab(screen, sw, sh));
+  auto at = [&](int px, int py) { return screen[static_cast<size_t>(g.y + py) * sw + g.x + px]; };
+  EXPECT_EQ(at(10 + 3, 10 + 3), 0xFFFFFFu);
+  EXPECT_EQ(at(10 + 4, 10 + 3), 0xFFFFFFu);
+  EXPECT_EQ(at(10 + 3, 10 + 2), 0x080808u);
+  EXPECT_EQ(at(10 + 6 * 8 + 3, 10 + 3), 0xFFFFFFu);
+  EXPECT_EQ(at(10 + 6 * 8 + 3, 10 + 5), 0x080808u);
+  EXPECT_EQ(at(10 + 0, 10 + 0), 0u);
+  EXPECT_EQ(at(10 + 3, 30), 0u);
   x.Xdotool({"key", "--delay", "40", "Return"});
   ASSERT_TRUE(game.Wait(10)) << game.Out();
   EXPECT_EQ(game.ExitCode(), 0);
