@@ -54,8 +54,8 @@ FontLayout FontLayoutOf(int imageWidth, int imageHeight) {
   return l;
 }
 
-bool DecodeFontImage(ByteSpan data, int32_t colorKey, const char* name, PixelImage& out) {
-  return ReadBmp(data, colorKey, out) || ReadPng(data, colorKey, name, out);
+bool DecodeFontImage(ByteSpan data, int32_t colorKey, const char* name, PixelImage& out, int64_t maxPixels) {
+  return ReadBmp(data, colorKey, out, maxPixels) || ReadPng(data, colorKey, name, out, maxPixels);
 }
 
 bool MeasureFontGlyphs(const PixelImage& image, int textureWidth, FontGlyph glyphs[kFontGlyphs]) {

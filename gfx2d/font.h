@@ -36,7 +36,8 @@ FontLayout FontLayoutOf(int imageWidth, int imageHeight);
 
 // Font images are read as BMP or PNG (never JPEG), keyed with `colorKey`
 // and without edge treatment. False when neither reader accepts the bytes.
-bool DecodeFontImage(ByteSpan data, int32_t colorKey, const char* name, PixelImage& out);
+bool DecodeFontImage(ByteSpan data, int32_t colorKey, const char* name, PixelImage& out,
+                     int64_t maxPixels = kMaxImagePixels);
 
 // Measures every character of a font image whose texture will be
 // `textureWidth` texels wide: the inked columns of each cell give `left` and
