@@ -1,9 +1,8 @@
 // Pixel-exact sprite collision: two sprites collide where some pixel is
 // solid in both. The bounding rectangles are intersected first; inside the
-// overlap a probe at its centre and then four interleaved passes (every
-// second row and column, in four phases) find typical overlaps after few
-// probes. The masks are bit rows, so each probe tests up to 64 pixels of a
-// row at once.
+// overlap a probe at its centre and then interleaved passes over the rows
+// find typical overlaps after few probes. The masks are bit rows, so each
+// probe tests up to 64 pixels of a row at once.
 #include "gfx2d/collision.h"
 
 #include <algorithm>
@@ -72,16 +71,15 @@ bool OpenGLVexel::PixelTest(int a, int64_t oxA, int64_t oyA, int b, int64_t oxB,
       mb->Solid(static_cast<int>(cx - oxB), static_cast<int>(cy - oyB)))
     return true;
 
-  // Bits i of a window starting at an even distance from `left` stand for
-  // columns of the same parity as i.
-  constexpr uint64_t kEvenColumns = 0x5555555555555555u;
-  for (int pass = 0; pass < 4; ++pass) {
-    const int rowPhase = pass >> 1, columnPhase = pass & 1;
-    const uint64_t phase = columnPhase ? ~kEvenColumns : kEvenColumns;
+  // Every second row first, then the rows between: overlaps of any height
+  // show up in the first half of the rows. A 64-bit window covers both
+  // column phases of a row at once.
+  for (int rowPhase = 0; rowPhase < 2; ++rowPhase) {
     for (int64_t y = top + rowPhase; y < bottom; y += 2) {
-      const int ya = static_cast<int>(y - oyA), yb = static_cast<int>(y - oyB);
+      const uint64_t* ra = ma->Row(static_cast<int>(y - oyA));
+      const uint64_t* rb = mb->Row(static_cast<int>(y - oyB));
       for (int64_t x = left; x < right; x += 64) {
-        uint64_t both = ma->Window(ya, static_cast<int>(x - oxA)) & mb->Window(yb, static_cast<int>(x - oxB)) & phase;
+        uint64_t both = AlphaMask::Window(ra, static_cast<int>(x - oxA)) & AlphaMask::Window(rb, static_cast<int>(x - oxB));
         if (right - x < 64) both &= (uint64_t{1} << (right - x)) - 1;
         if (both) return true;
       }

@@ -22,14 +22,14 @@ struct AlphaMask {
   void FromTextureAlpha(const uint8_t* alpha, int textureWidth, int width, int height);
   // 64 pixels of image row y from column x on (x inside the row); bits past
   // the row's end are 0.
-  uint64_t Window(int y, int x) const {
-    const uint64_t* row = &bits[static_cast<size_t>(y) * wordsPerRow];
+  const uint64_t* Row(int y) const { return &bits[static_cast<size_t>(y) * wordsPerRow]; }
+  static uint64_t Window(const uint64_t* row, int x) {
     const int word = x >> 6, shift = x & 63;
     uint64_t v = row[word] >> shift;
     if (shift) v |= row[word + 1] << (64 - shift);
     return v;
   }
-  bool Solid(int x, int y) const { return (Window(y, x) & 1u) != 0; }
+  bool Solid(int x, int y) const { return (Window(Row(y), x) & 1u) != 0; }
 };
 
 }  // namespace orv
