@@ -71,8 +71,13 @@ TEST_P(Surfaces, DrawingLandsInTheSpriteAndLeavesTheWindowAlone) {
   DrawRect(30, 20, 10, 10, kGreen);
   EXPECT_EQ(GetPixel(5, 5), kRed);
   EXPECT_EQ(GetPixel(35, 25), kGreen);
+  // What the 3D renderer asks about the target.
+  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), Fallback() ? 0 : int(d->surfaces[2].framebuffer));
+  EXPECT_EQ(orv::OpenGLVexel::CurrentColorAttachment(), Fallback() ? 0 : int(d->sprites[9].texture));
   UseSurface(-1);
   EXPECT_EQ(d->currentSurface, -1);
+  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   EXPECT_EQ(ScreenWidth(), kWidth);
   EXPECT_EQ(Screen(), before);
 
