@@ -7,7 +7,6 @@
 // Usage: vorlo-media OUTPUT_FOLDER [FONT_FILE]
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +15,10 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "files/atomic_write.h"
+#include "gfx2d/image_codec.h"
+#include "gfx2d/pixel_image.h"
 
 namespace {
 
@@ -50,35 +53,15 @@ struct Rng {
 };
 
 bool WritePng(const std::string& path, const Image& img, bool alpha) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "vorlo-media: cannot write %s\n", path.c_str());
-    return false;
+  orv::PixelImage image;
+  std::vector<uint8_t> bytes;
+  bool ok = image.Resize(img.w, img.h);
+  if (ok) {
+    std::memcpy(image.Data(), img.rgba.data(), img.rgba.size());
+    ok = orv::EncodePng(image, bytes, alpha) && orv::ReplaceFileContents(path.c_str(), bytes.data(), bytes.size());
   }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, img.w, img.h, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  std::vector<uint8_t> row(static_cast<size_t>(img.w) * 4);
-  for (int y = 0; y < img.h; ++y) {
-    const uint8_t* src = &img.rgba[static_cast<size_t>(y) * img.w * 4];
-    if (alpha) {
-      png_write_row(png, src);
-    } else {
-      for (int x = 0; x < img.w; ++x) std::memcpy(&row[x * 3], src + x * 4, 3);
-      png_write_row(png, row.data());
-    }
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  if (!ok) std::fprintf(stderr, "vorlo-media: cannot write %s\n", path.c_str());
+  return ok;
 }
 
 bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int rate) {

@@ -55,7 +55,8 @@ void TreatEdges(PixelImage& image);
 void ConvertToNormalMap(uint8_t* canvas, int w, int h);
 
 // Encoders. The image is not changed.
-bool EncodePng(const PixelImage& image, std::vector<uint8_t>& out);
+// PNG with an alpha channel, or without one (alpha false: RGB, the alpha bytes dropped).
+bool EncodePng(const PixelImage& image, std::vector<uint8_t>& out, bool alpha = true);
 bool EncodeJpeg(const PixelImage& image, std::vector<uint8_t>& out, int quality = 80);
 // 24-bit BMP; a pixel that is not fully opaque is written as the default
 // key colour (red 255, green 0, blue 128) so it loads transparent again.

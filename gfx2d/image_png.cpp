@@ -169,12 +169,15 @@ struct Encoder {
   ~Encoder() { png_destroy_write_struct(&png, info ? &info : nullptr); }
 };
 
-bool Encode(Encoder& enc, ErrorState& err, const PixelImage& image, png_bytep* rows, std::vector<uint8_t>& out) {
+bool Encode(Encoder& enc, ErrorState& err, const PixelImage& image, png_bytep* rows, bool alpha,
+            std::vector<uint8_t>& out) {
   if (setjmp(err.jump)) return false;
   png_set_write_fn(enc.png, &out, WriteToVector, FlushNothing);
   png_set_IHDR(enc.png, enc.info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(enc.png, enc.info);
+  if (!alpha) png_set_filler(enc.png, 0, PNG_FILLER_AFTER);  // drops each pixel's fourth byte
   png_write_image(enc.png, rows);
   png_write_end(enc.png, nullptr);
   return true;
@@ -182,7 +185,7 @@ bool Encode(Encoder& enc, ErrorState& err, const PixelImage& image, png_bytep* r
 
 }  // namespace
 
-bool EncodePng(const PixelImage& image, std::vector<uint8_t>& out) {
+bool EncodePng(const PixelImage& image, std::vector<uint8_t>& out, bool alpha) {
   out.clear();
   if (image.Empty()) return false;
   ErrorState err;
@@ -193,7 +196,7 @@ bool EncodePng(const PixelImage& image, std::vector<uint8_t>& out) {
   if (!enc.info) return false;
   std::vector<png_bytep> rows(static_cast<size_t>(image.height));
   for (int y = 0; y < image.height; ++y) rows[y] = const_cast<png_bytep>(image.Row(y));
-  if (!Encode(enc, err, image, rows.data(), out) || err.failed) {
+  if (!Encode(enc, err, image, rows.data(), alpha, out) || err.failed) {
     out.clear();
     return false;
   }

@@ -34,9 +34,7 @@ class Vorlo : public testing::Test {
   std::string audioFile = orvtest::PrivateDir() + "/audio.raw";
 
   std::unique_ptr<Child> Start(const std::string& program, const std::string& workDir = "") {
-    orvtest::ProcessOptions opt;
-    opt.env["DISPLAY"] = x.Display();
-    opt.env["SDL_VIDEODRIVER"] = "x11";
+    orvtest::ProcessOptions opt = x.ProgramOptions();
     opt.env["SDL_AUDIODRIVER"] = "disk";
     opt.env["SDL_DISKAUDIOFILE"] = audioFile;
     opt.workDir = workDir;
@@ -362,12 +360,8 @@ TEST_F(Vorlo, LosingTheFocusPausesTheGame) {
   ASSERT_TRUE(FindGame(id, g)) << game->Err();
   ASSERT_TRUE(WaitForTitle(g));
   // Another program's window takes the focus.
-  orvtest::ProcessOptions opt;
-  opt.env["DISPLAY"] = x.Display();
-  opt.env["SDL_VIDEODRIVER"] = "x11";
-  opt.env["SPINE_FRAMES"] = "-1";
-  opt.env["SPINE_CAPTION"] = "other";
-  Child other({orvtest::BinaryPath("tests/runtime/spine_game")}, opt);
+  Child other({orvtest::BinaryPath("tests/runtime/spine_game")},
+              x.ProgramOptions({{"SPINE_FRAMES", "-1"}, {"SPINE_CAPTION", "other"}}));
   std::string otherId = x.FindWindow("other");
   ASSERT_FALSE(otherId.empty());
   x.Xdotool({"windowfocus", "--sync", otherId});

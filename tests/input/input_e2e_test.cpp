@@ -12,14 +12,6 @@ namespace {
 using orvtest::Child;
 using orvtest::VirtualDisplay;
 
-orvtest::ProcessOptions GameEnv(const VirtualDisplay& x, std::map<std::string, std::string> env) {
-  orvtest::ProcessOptions opt;
-  opt.env = std::move(env);
-  opt.env["SDL_VIDEODRIVER"] = "x11";
-  opt.env["DISPLAY"] = x.Display();
-  return opt;
-}
-
 std::string Game() { return orvtest::BinaryPath("tests/input/input_game"); }
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -33,7 +25,7 @@ void Focus(VirtualDisplay& x, const std::string& window) {
 TEST(InputE2E, TypedLineReachesInputLine) {
   VirtualDisplay x(800, 600);
   ASSERT_TRUE(x.Ok());
-  Child game({Game()}, GameEnv(x, {{"INPUT_MODE", "line"}, {"INPUT_CAPTION", "line"}}));
+  Child game({Game()}, x.ProgramOptions({{"INPUT_MODE", "line"}, {"INPUT_CAPTION", "line"}}));
   ASSERT_TRUE(game.WaitForOutput("ready\n", 20)) << game.Err();
   std::string id = x.FindWindow("line");
   ASSERT_FALSE(id.empty());
@@ -68,7 +60,7 @@ TEST(InputE2E, TypedLineReachesInputLine) {
 TEST(InputE2E, RealKeysReadAsScanCodesAndClicksAtTheirPosition) {
   VirtualDisplay x(800, 600);
   ASSERT_TRUE(x.Ok());
-  Child game({Game()}, GameEnv(x, {{"INPUT_MODE", "watch"}, {"INPUT_CAPTION", "watch"}}));
+  Child game({Game()}, x.ProgramOptions({{"INPUT_MODE", "watch"}, {"INPUT_CAPTION", "watch"}}));
   ASSERT_TRUE(game.WaitForOutput("ready\n", 20)) << game.Err();
   std::string id = x.FindWindow("watch");
   ASSERT_FALSE(id.empty());

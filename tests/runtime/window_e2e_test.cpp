@@ -12,14 +12,6 @@ namespace {
 using orvtest::Child;
 using orvtest::VirtualDisplay;
 
-orvtest::ProcessOptions GameEnv(const VirtualDisplay& x, std::map<std::string, std::string> env) {
-  orvtest::ProcessOptions opt;
-  opt.env = std::move(env);
-  opt.env["SDL_VIDEODRIVER"] = "x11";
-  opt.env["DISPLAY"] = x.Display();
-  return opt;
-}
-
 std::string Game() { return orvtest::BinaryPath("tests/runtime/spine_game"); }
 
 // Keys are read by polling once per frame, and a paused game looks at its
@@ -36,7 +28,7 @@ void Press(VirtualDisplay& x, const std::string& window, const std::string& keys
 TEST(WindowE2E, WindowOpensAtItsSizeCentredAndEscapeEnds) {
   VirtualDisplay x(1280, 1024);
   ASSERT_TRUE(x.Ok());
-  Child game({Game()}, GameEnv(x, {{"SPINE_MODE", "frames"}, {"SPINE_FRAMES", "-1"}, {"SPINE_WIDTH", "640"},
+  Child game({Game()}, x.ProgramOptions({{"SPINE_MODE", "frames"}, {"SPINE_FRAMES", "-1"}, {"SPINE_WIDTH", "640"},
                                    {"SPINE_HEIGHT", "480"}, {"SPINE_CAPTION", "placed"}}));
   ASSERT_TRUE(game.WaitForOutput("ready\n", 20)) << game.Err();
   std::string id = x.FindWindow("placed");
@@ -55,7 +47,7 @@ TEST(WindowE2E, WindowOpensAtItsSizeCentredAndEscapeEnds) {
 TEST(WindowE2E, FullScreenTakesTheWholeDisplay) {
   VirtualDisplay x(1024, 768);
   ASSERT_TRUE(x.Ok());
-  Child game({Game()}, GameEnv(x, {{"SPINE_MODE", "screen"}, {"SPINE_FRAMES", "-1"}, {"SPINE_SET_WIDTH", "1024"},
+  Child game({Game()}, x.ProgramOptions({{"SPINE_MODE", "screen"}, {"SPINE_FRAMES", "-1"}, {"SPINE_SET_WIDTH", "1024"},
                                    {"SPINE_SET_HEIGHT", "768"}, {"SPINE_SET_FULLSCREEN", "1"},
                                    {"SPINE_CAPTION", "full"}}));
   ASSERT_TRUE(game.WaitForOutput("ready\n", 20)) << game.Err();
@@ -79,7 +71,7 @@ TEST(WindowE2E, FullScreenTakesTheWholeDisplay) {
 TEST(WindowE2E, EscapeEndsOnlyWhileEnabledButAltF4Always) {
   VirtualDisplay x(800, 600);
   ASSERT_TRUE(x.Ok());
-  Child game({Game()}, GameEnv(x, {{"SPINE_MODE", "frames"}, {"SPINE_FRAMES", "-1"}, {"SPINE_ESCAPE", "0"},
+  Child game({Game()}, x.ProgramOptions({{"SPINE_MODE", "frames"}, {"SPINE_FRAMES", "-1"}, {"SPINE_ESCAPE", "0"},
                                    {"SPINE_CAPTION", "keys"}}));
   ASSERT_TRUE(game.WaitForOutput("ready\n", 20)) << game.Err();
   std::string id = x.FindWindow("keys");
@@ -95,8 +87,8 @@ TEST(WindowE2E, EscapeEndsOnlyWhileEnabledButAltF4Always) {
 TEST(WindowE2E, LosingFocusPausesAndTheTitleSaysSo) {
   VirtualDisplay x(1024, 768);
   ASSERT_TRUE(x.Ok());
-  Child a({Game()}, GameEnv(x, {{"SPINE_FRAMES", "-1"}, {"SPINE_CAPTION", "first"}}));
-  Child b({Game()}, GameEnv(x, {{"SPINE_FRAMES", "-1"}, {"SPINE_CAPTION", "second"}}));
+  Child a({Game()}, x.ProgramOptions({{"SPINE_FRAMES", "-1"}, {"SPINE_CAPTION", "first"}}));
+  Child b({Game()}, x.ProgramOptions({{"SPINE_FRAMES", "-1"}, {"SPINE_CAPTION", "second"}}));
   ASSERT_TRUE(a.WaitForOutput("ready\n", 20));
   ASSERT_TRUE(b.WaitForOutput("ready\n", 20));
   // Whichever window opened first may already be paused by the other.

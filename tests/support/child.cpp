@@ -126,6 +126,14 @@ VirtualDisplay::~VirtualDisplay() {
   }
 }
 
+ProcessOptions VirtualDisplay::ProgramOptions(std::map<std::string, std::string> env) const {
+  ProcessOptions opt;
+  opt.env = std::move(env);
+  opt.env["SDL_VIDEODRIVER"] = "x11";
+  opt.env["DISPLAY"] = display_;
+  return opt;
+}
+
 std::string VirtualDisplay::Xdotool(const std::vector<std::string>& args, double timeoutSeconds) {
   std::vector<std::string> argv = {"/usr/bin/xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());

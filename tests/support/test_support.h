@@ -88,6 +88,8 @@ class VirtualDisplay {
   VirtualDisplay& operator=(const VirtualDisplay&) = delete;
   bool Ok() const { return !display_.empty(); }
   const std::string& Display() const { return display_; }
+  // Options for a program that should open its window on this display.
+  ProcessOptions ProgramOptions(std::map<std::string, std::string> env = {}) const;
   // Runs xdotool with the arguments on this display; its standard output.
   std::string Xdotool(const std::vector<std::string>& args, double timeoutSeconds = 10);
   // The first window whose title matches the pattern exactly, waiting for it; "" when none appears.

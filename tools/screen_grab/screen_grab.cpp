@@ -2,9 +2,10 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
 
-#include <cstdio>
+#include "files/atomic_write.h"
+#include "gfx2d/image_codec.h"
+#include "gfx2d/pixel_image.h"
 
 namespace orvtools {
 
@@ -44,32 +45,20 @@ bool GrabScreen(const std::string& display, std::vector<uint32_t>& pixels, int& 
 }
 
 bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  std::vector<png_byte> row(static_cast<size_t>(w) * 3);
+  orv::PixelImage image;
+  if (!image.Resize(w, h) || pixels.size() < static_cast<size_t>(w) * h) return false;
   for (int y = 0; y < h; ++y) {
+    uint8_t* row = image.Row(y);
     for (int x = 0; x < w; ++x) {
       uint32_t p = pixels[static_cast<size_t>(y) * w + x];
-      row[x * 3 + 0] = (p >> 16) & 0xFF;
-      row[x * 3 + 1] = (p >> 8) & 0xFF;
-      row[x * 3 + 2] = p & 0xFF;
+      row[x * 4 + 0] = (p >> 16) & 0xFF;
+      row[x * 4 + 1] = (p >> 8) & 0xFF;
+      row[x * 4 + 2] = p & 0xFF;
+      row[x * 4 + 3] = 0xFF;
     }
-    png_write_row(png, row.data());
   }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  std::vector<uint8_t> bytes;
+  return orv::EncodePng(image, bytes, false) && orv::ReplaceFileContents(path.c_str(), bytes.data(), bytes.size());
 }
 
 }  // namespace orvtools
