@@ -3,10 +3,11 @@
 # baseline it measures in the same run.
 set -eu
 build=${1:-build}
+[ $# -gt 0 ] && shift
 status=0
 for b in "$build"/bench/bench_*; do
   [ -x "$b" ] || continue
   echo "=== $(basename "$b")"
-  "$b" "${@:2}" || status=1
+  "$b" "$@" || status=1
 done
 exit $status
