@@ -39,14 +39,8 @@ bool ParseWav(std::span<const uint8_t> bytes, WavImage& out, std::string& why);
 // The format a loaded sound is kept and described in: always PCM, two
 // channels when the file has more than one, the file's rate, bits and block
 // align, and bytes per second = rate x block align whatever the file says.
-struct BufferFormat {
-  uint16_t formatTag = 0;
-  uint16_t channels = 0;
-  uint32_t samplesPerSec = 0;
-  uint32_t avgBytesPerSec = 0;
-  uint16_t blockAlign = 0;
-  uint16_t bitsPerSample = 0;
-};
+// The same fields as the file's format chunk.
+using BufferFormat = WavFormat;
 
 // The buffer format for a file's format; false (with `why`) when no sound
 // can be made from it: no channels, a rate outside 100..200000 samples per

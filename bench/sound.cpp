@@ -139,6 +139,15 @@ struct RuntimeSound {
 };
 
 template <typename Player>
+void StopEverything() {
+  if constexpr (std::is_same_v<Player, DirectMixer>) {
+    Mix_HaltChannel(-1);
+  } else {
+    RuntimeSound::StopAll();
+  }
+}
+
+template <typename Player>
 void StartSounds(benchmark::State& state, bool full) {
   Player p(1.0);
   if (!p.ok) {
@@ -148,11 +157,7 @@ void StartSounds(benchmark::State& state, bool full) {
   for (auto _ : state) {
     p.StartAll(full);
     state.PauseTiming();
-    if constexpr (std::is_same_v<Player, DirectMixer>) {
-      Mix_HaltChannel(-1);
-    } else {
-      RuntimeSound::StopAll();
-    }
+    StopEverything<Player>();
     state.ResumeTiming();
   }
 }
@@ -172,11 +177,7 @@ void MixVoices(benchmark::State& state, bool full) {
     cpu += used;
     state.SetIterationTime(used / kWall);  // CPU seconds per second of sound
     state.PauseTiming();
-    if constexpr (std::is_same_v<Player, DirectMixer>) {
-      Mix_HaltChannel(-1);
-    } else {
-      RuntimeSound::StopAll();
-    }
+    StopEverything<Player>();
     state.ResumeTiming();
   }
   state.counters["cpu_pct"] = 100 * cpu / (kWall * static_cast<double>(state.iterations()));

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "runtime/lib/text.h"
+
 namespace orv::archive {
 
 namespace {
@@ -189,5 +191,12 @@ bool BuildArchive(const std::vector<PackedEntry>& entries, int64_t carrierSize, 
   PutInt32(out, directoryOffset);
   return true;
 }
+
+std::string BareName(std::string_view path) {
+  size_t cut = path.find_last_of("/\\");
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string LookupKey(std::string_view name) { return AsciiLower(BareName(name)); }
 
 }  // namespace orv::archive

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv::archive {
@@ -77,6 +78,12 @@ enum class TrailerStatus {
   kNoArchive,  // no "sbX" trailer: a plain file
   kCorrupt,    // a trailer whose directory lies outside the carrier
 };
+
+// The part of a path after its last "/" or "\": what an entry is stored as.
+std::string BareName(std::string_view path);
+// What entries are found by: the bare name in ASCII lower case. Two entries
+// with the same key cannot both be found, so the packer refuses them.
+std::string LookupKey(std::string_view name);
 
 // Reads the trailer and the directory. Entries are read until a zero
 // length byte or the end of the carrier; a partial entry is dropped.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "files/atomic_write.h"
 #include "files/paths.h"
 #include "runtime/runtime_state.h"
 #include "runtime/temp_dir.h"
@@ -15,31 +16,11 @@ namespace orv {
 
 namespace {
 
-std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
-
-// The part after the last "/" or "\".
-std::string Tail(const char* name) {
-  const char* tail = name;
-  for (const char* p = name; *p; ++p)
-    if (*p == '/' || *p == '\\') tail = p + 1;
-  return tail;
-}
-
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) break;
-    done += static_cast<size_t>(w);
-  }
-  bool ok = ::close(fd) == 0 && done == bytes.size();
+  const bool written = WriteFully(fd, bytes.data(), bytes.size()) == bytes.size();
+  bool ok = ::close(fd) == 0 && written;
   if (!ok) ::unlink(path.c_str());
   return ok;
 }
@@ -83,7 +64,7 @@ bool AssetLocator::LoadDirectory(int fd, const archive::ByteSource& source) {
   byLowerName_.clear();
   if (archive::ReadDirectory(source, directory_) != archive::TrailerStatus::kOk) return false;
   for (size_t i = 0; i < directory_.entries.size(); ++i)
-    byLowerName_.emplace(LowerAscii(directory_.entries[i].name), i);  // keeps the first of equal names
+    byLowerName_.emplace(archive::LookupKey(directory_.entries[i].name), i);  // keeps the first of equal names
   stamp_ = now;
   return true;
 }
@@ -122,7 +103,7 @@ bool AssetLocator::Resolve(const RtString& name, RtString& resultPath, bool inMe
     enabled_ = false;
     return false;
   }
-  auto found = byLowerName_.find(LowerAscii(Tail(name.CStr())));
+  auto found = byLowerName_.find(archive::LookupKey(name.CStr()));
   if (found == byLowerName_.end()) {
     ::close(fd);
     resultPath = "";

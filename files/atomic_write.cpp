@@ -33,6 +33,16 @@ bool ReplaceFileContents(const char* gamePath, const void* data, size_t size) {
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   if (existed) fchmod(fd, st.st_mode & 07777);  // a replaced file keeps its permissions
+  bool ok = WriteFully(fd, data, size) == size && fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+size_t WriteFully(int fd, const void* data, size_t size) {
   const char* bytes = static_cast<const char*>(data);
   size_t done = 0;
   while (done < size) {
@@ -41,13 +51,7 @@ bool ReplaceFileContents(const char* gamePath, const void* data, size_t size) {
     if (w <= 0) break;
     done += static_cast<size_t>(w);
   }
-  bool ok = done == size && fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  return done;
 }
 
 }  // namespace orv

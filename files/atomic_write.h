@@ -13,4 +13,8 @@ namespace orv {
 // old file is then untouched.
 bool ReplaceFileContents(const char* gamePath, const void* data, size_t size);
 
+// Writes the bytes to a descriptor, going on after short writes and
+// interruptions; the count written, which is `size` unless writing failed.
+size_t WriteFully(int fd, const void* data, size_t size);
+
 }  // namespace orv

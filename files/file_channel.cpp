@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "files/atomic_write.h"
 #include "files/paths.h"
 
 namespace orv {
@@ -110,13 +111,7 @@ bool FileChannel::Read(void* dst, int64_t n, int64_t* got) {
 bool FileChannel::Write(const void* src, int64_t n) {
   if (n == 0) return true;
   if (fd_ < 0 || n < 0) return false;
-  int64_t done = 0;
-  while (done < n) {
-    ssize_t w = ::write(fd_, static_cast<const char*>(src) + done, static_cast<size_t>(n - done));
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) break;
-    done += w;
-  }
+  const int64_t done = static_cast<int64_t>(WriteFully(fd_, src, static_cast<size_t>(n)));
   position_ += done;
   return done == n;
 }

@@ -5,6 +5,7 @@
 
 #include "files/asset_locator.h"
 #include "files/atomic_write.h"
+#include "runtime/lib/text.h"
 #include "runtime/lib/text_trim.h"
 #include "runtime/runtime_state.h"
 
@@ -15,14 +16,7 @@ namespace {
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool SameIgnoringCase(const RtString& a, const RtString& b) {
-  if (a.Length() != b.Length()) return false;
-  for (int32_t i = 0; i < a.Length(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
+  return EqualIgnoringAsciiCase({a.CStr(), static_cast<size_t>(a.Length())}, {b.CStr(), static_cast<size_t>(b.Length())});
 }
 
 IniFile* g_store = nullptr;

@@ -8,19 +8,11 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/lib/text.h"
+
 namespace orv {
 
 namespace {
-
-bool EqualIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-    if (x == 0) return true;
-  }
-}
 
 // The entry of `dir` equal to `name` ignoring ASCII case; "" when none.
 std::string FindIgnoringCase(const std::string& dir, const std::string& name) {
@@ -28,7 +20,7 @@ std::string FindIgnoringCase(const std::string& dir, const std::string& name) {
   if (!d) return {};
   std::string best;
   while (dirent* e = readdir(d)) {
-    if (!EqualIgnoringCase(e->d_name, name.c_str())) continue;
+    if (!EqualIgnoringAsciiCase(e->d_name, name)) continue;
     if (best.empty() || std::strcmp(e->d_name, best.c_str()) < 0) best = e->d_name;
   }
   closedir(d);

@@ -72,10 +72,10 @@ void GetSpriteSize(double slot, double& width, double& height) {
 }
 
 void GetSpriteSize(double slot, int32_t& width, int32_t& height) {
-  int w = 0, h = 0;
-  if (Device()) Device()->GetSpriteSize(ToInt32(slot), w, h);
-  width = w;
-  height = h;
+  double w = 0, h = 0;
+  GetSpriteSize(slot, w, h);
+  width = static_cast<int32_t>(w);
+  height = static_cast<int32_t>(h);
 }
 
 void SetSpriteAnimation(double slot, double frameWidth, double frameHeight) {

@@ -68,10 +68,10 @@ void GetFontCellSize(double font, double& width, double& height) {
 }
 
 void GetFontCellSize(double font, int32_t& width, int32_t& height) {
-  int w = 0, h = 0;
-  if (Device()) Device()->GetFontCellSize(ToInt32(font), w, h);
-  width = w;
-  height = h;
+  double w = 0, h = 0;
+  GetFontCellSize(font, w, h);
+  width = static_cast<int32_t>(w);
+  height = static_cast<int32_t>(h);
 }
 
 double FindFreeFont() { return Device() ? Device()->FindFreeFont() : -1; }

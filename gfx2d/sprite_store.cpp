@@ -16,6 +16,15 @@
 
 namespace orv {
 
+void SpriteSlot::SetImageSize(int width, int height) {
+  textureWidth = static_cast<int16_t>(TextureSide(width));
+  textureHeight = static_cast<int16_t>(TextureSide(height));
+  imageWidth = static_cast<int16_t>(width);
+  imageHeight = static_cast<int16_t>(height);
+  uMax = static_cast<float>(width) / textureWidth;
+  vMax = static_cast<float>(height) / textureHeight;
+}
+
 namespace {
 
 // Screen grabs read into this image; it only grows, so grabbing every frame
@@ -100,13 +109,7 @@ bool OpenGLVexel::SpriteFromImage(int slot, const PixelImage& image, bool asNorm
   // An image beyond the texture size limit was cut to it; the record
   // describes what the texture holds.
   const int m = MaxTextureSize();
-  const int w = std::min(image.width, m), h = std::min(image.height, m);
-  s.textureWidth = static_cast<int16_t>(TextureSide(w));
-  s.textureHeight = static_cast<int16_t>(TextureSide(h));
-  s.imageWidth = static_cast<int16_t>(w);
-  s.imageHeight = static_cast<int16_t>(h);
-  s.uMax = static_cast<float>(w) / s.textureWidth;
-  s.vMax = static_cast<float>(h) / s.textureHeight;
+  s.SetImageSize(std::min(image.width, m), std::min(image.height, m));
   return true;
 }
 
@@ -152,12 +155,7 @@ bool OpenGLVexel::GrabSprite(int slot, int x, int y, int w, int h) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, T, U, 0, format, GL_UNSIGNED_BYTE, nullptr);
   }
-  s.textureWidth = static_cast<int16_t>(T);
-  s.textureHeight = static_cast<int16_t>(U);
-  s.imageWidth = static_cast<int16_t>(w);
-  s.imageHeight = static_cast<int16_t>(h);
-  s.uMax = static_cast<float>(w) / T;
-  s.vMax = static_cast<float>(h) / U;
+  s.SetImageSize(w, h);
 
   const int alphaBits = FramebufferAlphaBits();
   if (alphaBits != 0 && orientation == 0) {

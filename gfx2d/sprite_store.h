@@ -24,6 +24,10 @@ struct SpriteSlot {
   int16_t imageHeight = 0;
   int16_t frameWidth = 0;  // animation cell; 0 = not animated
   int16_t frameHeight = 0;
+
+  // Records an image of width x height on the power-of-two texture that
+  // holds it, and the texture coordinates of its far corner.
+  void SetImageSize(int width, int height);
 };
 
 // A grid of at most 8 x 8 tiles, indexed [column][row]; empty while columns is 0.

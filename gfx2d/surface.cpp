@@ -183,14 +183,8 @@ void OpenGLVexel::CreateSurface(int index, int slot, int width, int height) {
     ReleaseSurface(r);
     return;
   }
-  const int T = TextureSide(width), U = TextureSide(height);
-  s.textureWidth = static_cast<int16_t>(T);
-  s.textureHeight = static_cast<int16_t>(U);
-  s.imageWidth = static_cast<int16_t>(width);
-  s.imageHeight = static_cast<int16_t>(height);
-  s.uMax = static_cast<float>(width) / T;
-  s.vMax = static_cast<float>(height) / U;
-  CreateFramebuffer(r, T, U, s.texture, true);
+  s.SetImageSize(width, height);
+  CreateFramebuffer(r, s.textureWidth, s.textureHeight, s.texture, true);
   // Kept even without a framebuffer: the copying path draws into it.
   r.sprite = slot;
 }

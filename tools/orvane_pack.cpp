@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "files/archive_format.h"
+#include "files/atomic_write.h"
 
 namespace {
 
@@ -98,15 +99,8 @@ bool WriteReplacing(const std::string& path, const std::vector<uint8_t>& prefix,
     return false;
   }
   bool ok = true;
-  for (const std::vector<uint8_t>* part : {&prefix, &bytes}) {
-    size_t done = 0;
-    while (ok && done < part->size()) {
-      ssize_t w = ::write(fd, part->data() + done, part->size() - done);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) ok = false;
-      else done += static_cast<size_t>(w);
-    }
-  }
+  for (const std::vector<uint8_t>* part : {&prefix, &bytes})
+    ok = ok && orv::WriteFully(fd, part->data(), part->size()) == part->size();
   if (!ok) error = SystemError("cannot write", temp);
   if (ok && (fchmod(fd, mode) != 0 || fsync(fd) != 0)) {
     error = SystemError("cannot finish", temp);
@@ -124,28 +118,17 @@ bool WriteReplacing(const std::string& path, const std::vector<uint8_t>& prefix,
   return ok;
 }
 
-std::string BareName(const std::string& path) {
-  size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
-
 // Reads and compresses the files; prints one line per file as it goes.
 bool PackFiles(const std::vector<std::string>& files, std::vector<ar::PackedEntry>& entries, std::string& error) {
   std::unordered_set<std::string> seen;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string& path = files[i];
-    std::string name = BareName(path);
+    std::string name = ar::BareName(path);
     if (name.empty() || name.size() > ar::kMaxNameLength) {
       error = "unusable entry name for '" + path + "' (1 to 255 bytes after the last '/')";
       return false;
     }
-    if (!seen.insert(Lower(name)).second) {
+    if (!seen.insert(ar::LookupKey(name)).second) {
       error = "two files named '" + name + "' (names are compared ignoring case)";
       return false;
     }
@@ -244,22 +227,22 @@ int Verify(const std::string& path, const std::vector<std::string>& files) {
     if (status != ar::EntryStatus::kOk) {
       std::fprintf(stderr, "orvane-pack: %s: %s\n", e.name.c_str(), ar::EntryStatusText(status));
       ++bad;
-    } else if (unpacked.count(Lower(e.name))) {
+    } else if (unpacked.count(ar::LookupKey(e.name))) {
       std::fprintf(stderr, "orvane-pack: %s: a second entry of that name can never be found\n", e.name.c_str());
       ++bad;
     } else {
-      unpacked.emplace(Lower(e.name), std::move(out));
+      unpacked.emplace(ar::LookupKey(e.name), std::move(out));
     }
   }
   for (const std::string& file : files) {
     std::vector<uint8_t> original;
     if (!ReadWhole(file, original, error)) return Fail(error);
-    auto found = unpacked.find(Lower(BareName(file)));
+    auto found = unpacked.find(ar::LookupKey(file));
     if (found == unpacked.end()) {
-      std::fprintf(stderr, "orvane-pack: %s: not in the archive (or damaged)\n", BareName(file).c_str());
+      std::fprintf(stderr, "orvane-pack: %s: not in the archive (or damaged)\n", ar::BareName(file).c_str());
       ++bad;
     } else if (found->second != original) {
-      std::fprintf(stderr, "orvane-pack: %s: differs from '%s'\n", BareName(file).c_str(), file.c_str());
+      std::fprintf(stderr, "orvane-pack: %s: differs from '%s'\n", ar::BareName(file).c_str(), file.c_str());
       ++bad;
     }
   }

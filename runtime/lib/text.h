@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "orvane/rt_array.h"
 #include "orvane/rt_string.h"
@@ -55,5 +57,11 @@ inline int HexDigitValue(unsigned char c) {
 }
 // Two hexadecimal digits per byte, high nibble first.
 RtString HexOfBytes(const unsigned char* bytes, int32_t count, bool upperCase);
+
+// ASCII letters folded to lower case; every other byte as it is. File names
+// and INI keys compare this way whatever the locale.
+constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+std::string AsciiLower(std::string_view text);
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 }  // namespace orv
