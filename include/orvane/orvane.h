@@ -9,5 +9,6 @@
 #include "orvane/audio.h"
 #include "orvane/gfx2d.h"
 #include "orvane/input.h"
+#include "orvane/pathfind.h"
 #include "orvane/runtime.h"
 #include "orvane/text.h"

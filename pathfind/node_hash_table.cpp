@@ -1,0 +1,82 @@
+#include "pathfind/node_hash_table.h"
+
+#include <cstddef>
+#include <new>
+
+namespace orv {
+
+NodeHashTable::NodeHashTable() { Allocate(0); }
+
+NodeHashTable::~NodeHashTable() { delete[] buckets_; }
+
+bool NodeHashTable::Allocate(int32_t exponent) {
+  delete[] buckets_;
+  buckets_ = new (std::nothrow) Node*[std::size_t{1} << exponent]();
+  foundLink_ = nullptr;
+  count_ = 0;
+  const bool ok = buckets_ != nullptr;
+  if (!ok) {
+    // One bucket is always a correct (if slow) table.
+    exponent = 0;
+    buckets_ = new Node*[1]();
+  }
+  exponent_ = exponent;
+  half_ = exponent / 2;
+  return ok;
+}
+
+bool NodeHashTable::Reset(int32_t exponent) {
+  if (exponent > kMaxExponent) exponent = kMaxExponent;
+  if (exponent < 0) exponent = 0;
+  exponent &= ~1;
+  return Allocate(exponent);
+}
+
+bool NodeHashTable::Insert(Node* node) {
+  if (!node) return false;
+  Node*& head = buckets_[BucketOf(node->x, node->y)];
+  for (Node* n = head; n; n = n->next)
+    if (n == node) return false;
+  node->next = head;
+  head = node;
+  ++count_;
+  return true;
+}
+
+Node* NodeHashTable::Find(int32_t x, int32_t y) {
+  foundLink_ = nullptr;
+  for (Node** link = &buckets_[BucketOf(x, y)]; *link; link = &(*link)->next) {
+    Node* n = *link;
+    if (n->x == x && n->y == y) {
+      foundLink_ = link;
+      return n;
+    }
+  }
+  return nullptr;
+}
+
+void NodeHashTable::RemoveFound() {
+  if (!foundLink_ || !*foundLink_) return;
+  Node* n = *foundLink_;
+  *foundLink_ = n->next;
+  n->next = nullptr;
+  foundLink_ = nullptr;
+  --count_;
+}
+
+void NodeHashTable::ReleaseAll(NodeFactory& factory) {
+  const uint32_t buckets = BucketCount();
+  for (uint32_t i = 0; i < buckets; ++i) {
+    for (Node* n = buckets_[i]; n;) {
+      Node* next = n->next;
+      n->next = nullptr;
+      factory.Release(n);
+      n = next;
+    }
+    buckets_[i] = nullptr;
+  }
+  foundLink_ = nullptr;
+  count_ = 0;
+}
+
+}  // namespace orv
