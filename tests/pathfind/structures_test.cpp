@@ -83,8 +83,6 @@ TEST(NodeHashTable, ResetRoundsTheExponentAndTilesTheMap) {
   EXPECT_EQ(t.Exponent(), 6);
   t.Reset(31);
   EXPECT_EQ(t.Exponent(), 24);
-  t.Reset(25);
-  EXPECT_EQ(t.Exponent(), 24);
   t.Reset(-3);
   EXPECT_EQ(t.Exponent(), 0);
   t.Reset(8);
