@@ -90,7 +90,9 @@ void DXInput::CloseJoysticks() {
 
 void DXInput::ReadJoystick(int index, JoystickState& state) {
   state = JoystickState{};
-  if (index < 0 || index >= joystickCount || !watch_.Focused()) return;
+  if (index < 0 || index >= joystickCount) return;
+  CollectEvents();  // the focus may have changed
+  if (!focused_) return;
   SDL_Joystick* device = joysticks_[index].device;
   SDL_JoystickUpdate();
   if (!SDL_JoystickGetAttached(device)) return;
