@@ -169,7 +169,12 @@ class DXInput {
     _SDL_Haptic* haptic = nullptr;  // null without force feedback
     int effect = -1;                // the last force started, kept until the next
     std::string name;
+    // The device axis read into each reading axis (x, y, z, rx, ry, rz,
+    // slider 0, slider 1); -1 reads 0.
+    int8_t axisOf[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
   };
+
+  static void PlaceAxes(Joystick& j, int deviceIndex);
 
   // Has the runtime dispatch the events still queued, so a read is current.
   void CollectEvents();
