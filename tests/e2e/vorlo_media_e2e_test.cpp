@@ -59,6 +59,9 @@ class OpenCounter {
   int fd_;
 };
 
+// The sound buttons as fractions of the window: "Open", "Die", "Ping".
+constexpr double kSoundButtons[3][2] = {{0.2, 0.7}, {0.42, 0.7}, {0.64, 0.7}};
+
 class VorloPlayer : public testing::Test {
  protected:
   VirtualDisplay x{1920, 1200};  // room for the largest window size the game offers
@@ -97,30 +100,38 @@ class VorloPlayer : public testing::Test {
     return std::fabs(sy - 1) < std::fabs(sx - 1) ? sy : sx;
   }
 
-  // The "Test" button, red once the slide-in has ended (a corner clear of its labels).
-  bool TestButtonRed(const Geometry& g) {
+  // A band across the window through the three sound buttons.
+  std::vector<uint32_t> ButtonBand(const Geometry& g) {
+    int half = static_cast<int>(40 * Scale(g));
+    return Read(g, 0, static_cast<int>(g.height * 0.7) - half, g.width, 2 * half);
+  }
+
+  // The white sound buttons in place: white at alpha 0.2 over anything is
+  // at least 51 on every channel, whatever the tint and the tiles.
+  bool SoundButtonsInPlace(const Geometry& g) {
     double s = Scale(g);
     int size = std::max(2, static_cast<int>(8 * s));
-    auto p = Read(g, g.width / 2 - static_cast<int>(52 * s), g.height / 2 - static_cast<int>(30 * s), size, size);
-    if (p.empty()) return false;
-    for (uint32_t c : p) {
-      Rgb v = Split(c);
-      if (v.r < 102 || v.r - v.g < 60 || v.r - v.b < 60) return false;
+    for (const auto& b : kSoundButtons) {
+      auto p = Read(g, static_cast<int>(g.width * b[0] - 56 * s), static_cast<int>(g.height * b[1] - 32 * s), size, size);
+      if (p.empty()) return false;
+      for (uint32_t c : p) {
+        Rgb v = Split(c);
+        if (std::min({v.r, v.g, v.b}) < 50) return false;
+      }
     }
     return true;
   }
 
-  // Waits for the title screen at the window's current place and size.
-  bool WaitForTitle(const std::string& id, Geometry& g, double seconds = 20) {
-    for (int i = 0; i < seconds * 20; ++i) {
+  // Waits for the title screen at rest: the buttons in place and the scene
+  // no longer sliding. The window's place and size are read on every try.
+  bool WaitForTitle(const std::string& id, Geometry& g, double seconds = 30) {
+    std::vector<uint32_t> last;
+    for (int i = 0; i < seconds * 4; ++i) {
       g = x.WindowGeometry(id);
-      if (TestButtonRed(g)) {
-        Sleep(300);  // the slide-in's last frames
-        Geometry now = x.WindowGeometry(id);
-        bool still = now.x == g.x && now.y == g.y && now.width == g.width && now.height == g.height;
-        if (still && TestButtonRed(g)) return true;
-      }
-      Sleep(50);
+      std::vector<uint32_t> band = ButtonBand(g);
+      if (!band.empty() && band == last && SoundButtonsInPlace(g)) return true;
+      last = std::move(band);
+      Sleep(250);
     }
     return false;
   }
@@ -195,9 +206,6 @@ class VorloPlayer : public testing::Test {
   }
 };
 
-// The sound buttons as fractions of the window: "Open", "Die", "Ping".
-constexpr double kSoundButtons[3][2] = {{0.2, 0.7}, {0.42, 0.7}, {0.64, 0.7}};
-
 TEST_F(VorloPlayer, EachMissingMediaFileLeavesOutOnlyItsOwnPiece) {
   ASSERT_TRUE(x.Ok());
   // What the complete game shows where the pieces go missing.
@@ -270,11 +278,18 @@ TEST_F(VorloPlayer, TapsPressEveryButtonAtEverySizeAndTheVariantFollowsTheWidth)
       ASSERT_TRUE(WaitForTitle(id, g));
     }
     for (const auto& b : kSoundButtons) EXPECT_GT(CueAfterTap(id, g, b[0], b[1]), 3000) << b[0];
-    // "Test" sends the scene out to the left and slides it in again.
+    // "Test" slides the scene in again with other colours and tiles.
+    auto before = ButtonBand(g);
     Tap(id, g.width / 2, g.height / 2);
-    Sleep(300);
-    EXPECT_FALSE(TestButtonRed(g));
+    bool moved = false;
+    for (int i = 0; i < 50 && !moved; ++i, Sleep(100)) moved = ButtonBand(g) != before;
+    EXPECT_TRUE(moved) << "the scene did not move";
     ASSERT_TRUE(WaitForTitle(id, g));
+    auto after = ButtonBand(g);
+    ASSERT_EQ(before.size(), after.size());
+    size_t same = 0;
+    for (size_t i = 0; i < before.size(); ++i) same += before[i] == after[i];
+    EXPECT_LT(same, before.size() * 3 / 4) << "the tint and tiles did not change";
   }
 
   // Either side of the 1100-pixel threshold: 1024 wide still loads the
