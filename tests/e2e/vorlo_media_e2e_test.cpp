@@ -15,6 +15,8 @@
 #include <set>
 #include <thread>
 
+#include "gfx2d/image_codec.h"
+#include "gfx2d/pixel_image.h"
 #include "support/test_support.h"
 #include "tools/screen_grab/screen_grab.h"
 
@@ -316,14 +318,36 @@ TEST_F(VorloPlayer, TapsPressEveryButtonAtEverySizeAndTheVariantFollowsTheWidth)
 TEST_F(VorloPlayer, AFunctionKeyHeldWhileTheGameLoadsSwitchesOnlyAfterTheLoad) {
   ASSERT_TRUE(x.Ok());
   Install();
+  // A font image slow to decode (incompressible noise) keeps the first load
+  // busy between its first two steps, long enough for a key to arrive there.
+  {
+    orv::PixelImage noise;
+    ASSERT_TRUE(noise.Resize(4000, 4000));
+    uint32_t seed = 12345;
+    for (int y = 0; y < noise.height; ++y) {
+      uint8_t* row = noise.Row(y);
+      for (int i = 0; i < noise.width * 4; ++i) row[i] = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+    }
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(orv::EncodePng(noise, png));
+    orvtest::WriteFile(dir + "/Media/16_(9x17)_x640.png", std::string(png.begin(), png.end()));
+  }
   OpenCounter opens(dir + "/Media");
   auto game = Start();
   std::string id = x.FindWindow("vorlo", 20);
   ASSERT_FALSE(id.empty()) << game->Err();
-  // F1 goes down as soon as the window can take it, while the first load runs.
+  // F1 goes down once the loading bar shows its first step, while the
+  // second font image decodes.
   x.Xdotool({"windowfocus", "--sync", id});
-  x.Xdotool({"keydown", "F1"});
   Geometry g;
+  ASSERT_TRUE(WaitForSize(id, 960, 640, g));
+  bool loading = false;
+  for (int i = 0; i < 2000 && !loading; ++i) {
+    if (i % 10 == 0) g = x.WindowGeometry(id);  // it moves when it changes size
+    for (uint32_t c : Read(g, 0, 496, 960, 1)) loading = loading || c == 0xFF7D00;  // the bar's orange frame
+  }
+  ASSERT_TRUE(loading);
+  x.Xdotool({"keydown", "F1"});
   bool switched = WaitForSize(id, 320, 240, g);
   x.Xdotool({"keyup", "F1"});
   ASSERT_TRUE(switched) << g.width << "x" << g.height;
