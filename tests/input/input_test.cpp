@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "input_fixture.h"
 
@@ -342,6 +343,65 @@ TEST_F(Mouse, WaitMouseClickWaitsForPressAndRelease) {
   WaitMouseClick();
   clicker.join();
   EXPECT_EQ(MouseAxis(3), 0);
+}
+
+// ---- One event stream -------------------------------------------------------------------
+
+// Every event the runtime dispatches, as the platform describes it.
+std::vector<orv::platform::Event>& Recorded() {
+  static std::vector<orv::platform::Event> events;
+  return events;
+}
+
+void RecordingWindowProc(const orv::platform::Event& event) {
+  Recorded().push_back(event);
+  orv::WindowProc(event);
+}
+
+using EventStream = InputFixture;
+
+TEST_F(EventStream, ARecordedStreamReplaysToTheSameReadings) {
+  struct Readings {
+    double keyB, keyShift, left, right, wheel, x, y;
+    std::string typed;
+    bool operator==(const Readings&) const = default;
+  };
+  auto read = [] {
+    Readings r{};
+    r.keyB = KeyDown(48);
+    r.keyShift = KeyDown(42);
+    r.wheel = MouseAxis(2);
+    MouseState(r.x, r.y, r.left, r.right);
+    for (RtString c = InKey(); !c.Empty(); c = InKey()) r.typed += c.CStr();
+    return r;
+  };
+  orv::RuntimeState& rt = orv::Rt();
+  Recorded().clear();
+  rt.device->windowProc = RecordingWindowProc;
+  Focus(true);
+  Key(SDL_SCANCODE_LSHIFT, true, KMOD_LSHIFT);
+  KeyPress(SDL_SCANCODE_B, KMOD_LSHIFT);  // a tap, latched
+  Text("B\xC3\xA9");
+  KeyPress(SDL_SCANCODE_RETURN, KMOD_LSHIFT);
+  Motion(40, 50, 0, 0);
+  Button(SDL_BUTTON_RIGHT, true, 41, 52);
+  Wheel(2, SDL_MOUSEWHEEL_FLIPPED);
+  Wheel(1);
+  Wheel(4, SDL_MOUSEWHEEL_FLIPPED);
+  rt.input->PollKeyboard();  // dispatches the queue and takes a snapshot
+  rt.device->windowProc = orv::WindowProc;
+  const Readings live = read();
+  EXPECT_EQ(live, (Readings{1, 1, 0, 1, -1, 41, 52, "B\xE9\n"}));
+
+  // A fresh input object fed the stored events, with nothing in the
+  // platform's queue, reads the same.
+  rt.input->Release();
+  rt.input = std::make_unique<orv::DXInput>();
+  rt.input->InitInput(rt.mainWindow, false);
+  Flush();
+  for (const orv::platform::Event& e : Recorded()) rt.input->HandleEvent(e);
+  rt.input->PollKeyboard();
+  EXPECT_EQ(read(), live);
 }
 
 TEST(InputWithoutRuntime, CommandsAreNeutral) {
