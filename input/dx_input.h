@@ -172,7 +172,15 @@ class DXInput {
     // The device axis read into each reading axis (x, y, z, rx, ry, rz,
     // slider 0, slider 1); -1 reads 0.
     int8_t axisOf[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    // The device's controls as the event stream last told them.
+    int32_t instance = -1;  // the device's identity in events
+    bool attached = false;
+    std::vector<int16_t> axes;
+    uint8_t hats[4] = {};   // platform::JoyHatBits
+    uint8_t buttons[32] = {};
   };
+
+  Joystick* JoystickOf(int32_t instance);
 
   static void PlaceAxes(Joystick& j, int deviceIndex);
 

@@ -3,6 +3,7 @@
 // the pointer, the wheel count, the focus and the typed characters.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -113,6 +114,26 @@ void DXInput::HandleEvent(const platform::Event& event) {
         buttonsPressed_ |= bit;
       } else {
         buttonsHeld_ &= ~bit;
+      }
+      break;
+    }
+    case EventKind::JoyAxis:
+    case EventKind::JoyHat:
+    case EventKind::JoyButtonDown:
+    case EventKind::JoyButtonUp:
+    case EventKind::JoyRemoved: {
+      Joystick* j = JoystickOf(event.joy.device);
+      if (!j) break;
+      const int control = event.joy.control;
+      if (event.kind == EventKind::JoyRemoved) {
+        j->attached = false;
+      } else if (event.kind == EventKind::JoyAxis) {
+        if (control >= 0 && static_cast<size_t>(control) < j->axes.size())
+          j->axes[static_cast<size_t>(control)] = static_cast<int16_t>(std::clamp(event.joy.value, -32768, 32767));
+      } else if (event.kind == EventKind::JoyHat) {
+        if (control >= 0 && control < 4) j->hats[control] = static_cast<uint8_t>(event.joy.value);
+      } else if (control >= 0 && control < 32) {
+        j->buttons[control] = event.kind == EventKind::JoyButtonDown;
       }
       break;
     }

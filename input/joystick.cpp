@@ -1,6 +1,9 @@
 // Joysticks: up to ten controllers enumerated once at start-up, read as a
 // JoystickState, and a constant force on those with force feedback.
 //
+// Like keyboard and pointer, joysticks read what the event stream told: the
+// state at opening, then every axis, hat and button change as dispatched.
+//
 // Like the keyboard, joysticks read only while the game window has the
 // focus; in the background every read is neutral (axes 0, hats centred, no
 // buttons). Controllers plugged in later are not seen.
@@ -27,18 +30,19 @@ namespace orv {
 namespace {
 
 // Axes on -32768..32768: the positive half is stretched by one step.
-int32_t AxisValue(Sint16 v) { return v > 0 ? static_cast<int32_t>(v) * 32768 / 32767 : v; }
+int32_t AxisValue(int16_t v) { return v > 0 ? static_cast<int32_t>(v) * 32768 / 32767 : v; }
 
-uint32_t PovOf(Uint8 hat) {
+uint32_t PovOf(uint8_t hat) {
+  using namespace platform;
   switch (hat) {
-    case SDL_HAT_UP: return 0;
-    case SDL_HAT_RIGHTUP: return 4500;
-    case SDL_HAT_RIGHT: return 9000;
-    case SDL_HAT_RIGHTDOWN: return 13500;
-    case SDL_HAT_DOWN: return 18000;
-    case SDL_HAT_LEFTDOWN: return 22500;
-    case SDL_HAT_LEFT: return 27000;
-    case SDL_HAT_LEFTUP: return 31500;
+    case kHatUp: return 0;
+    case kHatRight | kHatUp: return 4500;
+    case kHatRight: return 9000;
+    case kHatRight | kHatDown: return 13500;
+    case kHatDown: return 18000;
+    case kHatLeft | kHatDown: return 22500;
+    case kHatLeft: return 27000;
+    case kHatLeft | kHatUp: return 31500;
     default: return JoystickState::kPovCentred;
   }
 }
@@ -87,6 +91,14 @@ void DXInput::OpenJoysticks() {
     Joystick& j = joysticks_[joystickCount++];
     j.device = device;
     PlaceAxes(j, i);
+    // Events report changes only: start from the state the device has now.
+    j.instance = SDL_JoystickInstanceID(device);
+    j.attached = true;
+    j.axes.resize(static_cast<size_t>(SDL_JoystickNumAxes(device)));
+    for (size_t a = 0; a < j.axes.size(); ++a) j.axes[a] = SDL_JoystickGetAxis(device, static_cast<int>(a));
+    for (int h = 0; h < std::min(SDL_JoystickNumHats(device), 4); ++h) j.hats[h] = SDL_JoystickGetHat(device, h);
+    for (int b = 0; b < std::min(SDL_JoystickNumButtons(device), 32); ++b)
+      j.buttons[b] = SDL_JoystickGetButton(device, b) ? 1 : 0;
     const char* instance = SDL_JoystickName(device);
     const char* product = SDL_IsGameController(i) ? SDL_GameControllerNameForIndex(i) : nullptr;
     j.name = instance ? instance : "";
@@ -160,18 +172,22 @@ void DXInput::ReadJoystick(int index, JoystickState& state) {
   if (index < 0 || index >= joystickCount) return;
   CollectEvents();  // the focus may have changed
   if (!focused_) return;
-  SDL_Joystick* device = joysticks_[index].device;
-  SDL_JoystickUpdate();
-  if (!SDL_JoystickGetAttached(device)) return;
+  const Joystick& j = joysticks_[index];
+  if (!j.attached) return;
   int32_t* axes[8] = {&state.x,  &state.y,  &state.z,         &state.rx,
                       &state.ry, &state.rz, &state.slider[0], &state.slider[1]};
-  const int8_t* axisOf = joysticks_[index].axisOf;
-  for (int p = 0; p < 8; ++p)
-    if (axisOf[p] >= 0) *axes[p] = AxisValue(SDL_JoystickGetAxis(device, axisOf[p]));
-  const int hatCount = std::min(SDL_JoystickNumHats(device), 4);
-  for (int h = 0; h < hatCount; ++h) state.pov[h] = PovOf(SDL_JoystickGetHat(device, h));
-  const int buttonCount = std::min(SDL_JoystickNumButtons(device), 32);
-  for (int b = 0; b < buttonCount; ++b) state.buttons[b] = SDL_JoystickGetButton(device, b) ? 128 : 0;
+  for (int p = 0; p < 8; ++p) {
+    const int a = j.axisOf[p];
+    if (a >= 0 && static_cast<size_t>(a) < j.axes.size()) *axes[p] = AxisValue(j.axes[static_cast<size_t>(a)]);
+  }
+  for (int h = 0; h < 4; ++h) state.pov[h] = PovOf(j.hats[h]);
+  for (int b = 0; b < 32; ++b) state.buttons[b] = j.buttons[b] ? 128 : 0;
+}
+
+DXInput::Joystick* DXInput::JoystickOf(int32_t instance) {
+  for (int i = 0; i < joystickCount; ++i)
+    if (joysticks_[i].instance == instance) return &joysticks_[i];
+  return nullptr;
 }
 
 double DXInput::JoyAxis(int index, JoyAxisId axis) {

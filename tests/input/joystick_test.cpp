@@ -150,6 +150,32 @@ TEST_F(Joysticks, QuarterTurnTurnsSticksAndHat) {
   SetOrientation(0);
 }
 
+TEST_F(Joysticks, ReadingsFollowTheEventStreamAlone) {
+  // Events fed straight to the input object, as a replay would, with the
+  // device itself left untouched.
+  orv::platform::Event e;
+  e.joy.device = SDL_JoystickInstanceID(pad_);
+  e.kind = orv::platform::EventKind::JoyAxis;
+  e.joy.control = 1;
+  e.joy.value = -32768;
+  orv::Rt().input->HandleEvent(e);
+  e.kind = orv::platform::EventKind::JoyButtonDown;
+  e.joy.control = 5;
+  orv::Rt().input->HandleEvent(e);
+  e.kind = orv::platform::EventKind::JoyHat;
+  e.joy.control = 0;
+  e.joy.value = orv::platform::kHatLeft | orv::platform::kHatDown;
+  orv::Rt().input->HandleEvent(e);
+  EXPECT_EQ(JoyAxisY(0), -1);
+  EXPECT_EQ(JoyButton(0, 5), 128);
+  EXPECT_EQ(JoyHatX(0), -1);
+  EXPECT_EQ(JoyHatY(0), 1);
+  e.kind = orv::platform::EventKind::JoyRemoved;
+  orv::Rt().input->HandleEvent(e);
+  EXPECT_EQ(JoyButton(0, 5), 0);  // an unplugged joystick reads neutral
+  EXPECT_EQ(JoyHatX(0), 0);
+}
+
 TEST_F(Joysticks, ActivityAndForceFeedback) {
   orv::DXInput& in = *orv::Rt().input;
   EXPECT_FALSE(in.JoystickActive());
