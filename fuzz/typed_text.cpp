@@ -1,8 +1,6 @@
 // Typed characters from untrusted text and key events: whatever arrives, the
 // queue holds at most 16 bytes and never a control character other than
 // Backspace, Tab and line feed, and the text is never read past its buffer.
-#include <SDL2/SDL.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -16,22 +14,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t i = 0;
   while (i < size) {
     const uint8_t kind = data[i++];
-    SDL_Event e{};
     orv::platform::Event event;
-    event.native = &e;
     if (kind & 1) {
       // A key: scancode and modifier bits from the next two bytes.
-      e.type = SDL_KEYDOWN;
-      e.key.keysym.scancode = static_cast<SDL_Scancode>(i < size ? data[i] : 0);
-      e.key.keysym.mod = static_cast<Uint16>(i + 1 < size ? data[i + 1] << 4 : 0);
+      event.key.scancode = i < size ? data[i] : 0;
+      event.key.mods = static_cast<uint16_t>(i + 1 < size ? data[i + 1] : 0);
       i += 2;
-      event.kind = orv::platform::EventKind::KeyDown;
+      event.kind = (kind & 2) ? orv::platform::EventKind::KeyUp : orv::platform::EventKind::KeyDown;
     } else {
       // Text: up to a whole buffer, terminated or not as the bytes say.
-      size_t n = std::min<size_t>(kind >> 1, sizeof e.text.text);
+      size_t n = std::min<size_t>(kind >> 1, sizeof event.text);
       n = std::min(n, size - i);
-      e.type = SDL_TEXTINPUT;
-      std::memcpy(e.text.text, data + i, n);
+      std::memcpy(event.text, data + i, n);
       i += n;
       event.kind = orv::platform::EventKind::Text;
     }

@@ -53,6 +53,7 @@ struct State {
   double totalAssets = 8;
   bool debugOverlay = false;
   bool switchingResolution = false;
+  bool loadingAssets = false;  // LoadAssets runs: its frames must not start a switch
   double functionKeyHeld = 0;
 
   // Asset tables: game fonts 0..19 on sprite slots 0..19, game images

@@ -94,6 +94,7 @@ void LoadSfx(double id, const RtString& name, double buffers) {
 
 void LoadAssets() {
   State& s = S();
+  s.loadingAssets = true;
   s.loaded = 0;
   s.scrollX = -(s.virtualW + 768);
   GameFlip();
@@ -114,6 +115,7 @@ void LoadAssets() {
   LoadSfx(1, "001", 4);
   Progress("SFX '1'");
   Progress("Complete");
+  s.loadingAssets = false;
 }
 
 }  // namespace vorlo

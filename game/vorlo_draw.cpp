@@ -72,6 +72,9 @@ void PrintCentered(double x, double y, const RtString& text, double centerX, dou
   State& s = S();
   int f = static_cast<int>(s.gameFont);
   double cellW = s.fontCellW.At(f), cellH = s.fontCellH.At(f), columns = s.fontColumns.At(f);
+  // Without its image (a missing file) the font has no glyph column: the
+  // cell size from its name would only draw solid blocks, so draw nothing.
+  if (columns < 1) return;
   double advance = cellW * s.zoomX / s.assetFactor;
   double lineHeight = cellH * s.zoomY / s.assetFactor;
   double px = x - text.Length() * advance * 0.5 * centerX;

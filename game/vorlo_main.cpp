@@ -43,9 +43,10 @@ constexpr Resolution kResolutions[] = {{59, 320, 240},   {60, 640, 480},   {61, 
 
 void FunctionKeys() {
   State& s = S();
-  // One switch per key press, and none while a switch is reloading: the
-  // reload flips frames of its own, which must not start another switch.
-  if (s.switchingResolution) return;
+  // One switch per key press, and none while assets load (the first load
+  // included): loading flips frames of its own, and a switch started inside
+  // one would reload everything in the middle of the outer load.
+  if (s.switchingResolution || s.loadingAssets) return;
   for (const Resolution& r : kResolutions) {
     if (!KeyDown(r.key)) continue;
     if (s.functionKeyHeld == r.key) return;

@@ -2,8 +2,6 @@
 // The mouse is in mouse.cpp, joysticks in joystick.cpp.
 #include "input/dx_input.h"
 
-#include <SDL2/SDL.h>
-
 #include <cstring>
 
 #include "platform/video.h"
@@ -18,24 +16,17 @@ DXInput::~DXInput() { Release(); }
 
 void DXInput::InitInput(platform::Window* w, bool exclusive) {
   window = w;
-  watch_.Attach();
-  watch_.SetWindow(w ? w->Id() : 0, w && SDL_GetKeyboardFocus() == w->Native());
+  ForgetEvents();
+  focused_ = w && w->HasKeyboardFocus();
 
   // The track starts where the pointer is, so the first read shows no jump.
   int px = 0, py = 0;
-  if (w && SDL_GetMouseFocus() == w->Native()) {
-    SDL_GetMouseState(&px, &py);
-  } else if (w) {
-    int wx = 0, wy = 0;
-    SDL_GetGlobalMouseState(&px, &py);
-    SDL_GetWindowPosition(w->Native(), &wx, &wy);
-    px -= wx;
-    py -= wy;
-  }
+  if (w) w->PointerPosition(px, py);
   MouseTrack& track = mice[currentMouse];
   track.x = track.lastX = px;
   track.y = track.lastY = py;
-  watch_.MovePointer(px, py);
+  pointerX_ = px;
+  pointerY_ = py;
   std::memset(keyState, 0, sizeof keyState);
 
   cursorVisible = false;
@@ -56,12 +47,12 @@ void DXInput::InitInput(platform::Window* w, bool exclusive) {
 void DXInput::SetWindow(platform::Window* w) {
   if (w == window) return;
   window = w;
-  watch_.SetWindow(w ? w->Id() : 0, w && SDL_GetKeyboardFocus() == w->Native());
+  focused_ = w && w->HasKeyboardFocus();
 }
 
 void DXInput::Release() {
   if (window) ShowMouse(true);
-  watch_.Detach();
+  ForgetEvents();
   CloseJoysticks();
   typedCount_ = 0;
   window = nullptr;
@@ -70,11 +61,10 @@ void DXInput::Release() {
 // ---- Keyboard -------------------------------------------------------------------
 
 void DXInput::PollKeyboard() {
-  // Collecting the system's input feeds the event watch; the events stay
-  // queued for the message pump.
-  platform::PumpEvents();
-  if (!window || !watch_.Focused()) return;  // the previous snapshot stays
-  watch_.TakeKeys(keyState);
+  CollectEvents();
+  if (!window || !focused_) return;  // the previous snapshot stays
+  for (int i = 0; i < 256; ++i) keyState[i] = (held_[i] | pressed_[i]) ? 0x80 : 0;
+  std::memset(pressed_, 0, sizeof pressed_);
 }
 
 bool DXInput::KeyDown(int code) {
@@ -95,28 +85,10 @@ bool DXInput::AnyKeyHeld() const {
 
 // ---- Typed characters --------------------------------------------------------------
 
-void DXInput::HandleEvent(const platform::Event& event) {
-  if (!event.native) return;
-  const SDL_Event& e = *event.native;
-  if (event.kind == platform::EventKind::Text) {
-    QueueText(e.text.text, sizeof e.text.text);
-  } else if (event.kind == platform::EventKind::KeyDown) {
-    // These keys type a control character but produce no text event; with
-    // Alt held they are system keys and type nothing.
-    if (e.key.keysym.mod & KMOD_ALT) return;
-    switch (e.key.keysym.scancode) {
-      case SDL_SCANCODE_RETURN:
-      case SDL_SCANCODE_KP_ENTER: QueueTypedChar(13); break;
-      case SDL_SCANCODE_BACKSPACE: QueueTypedChar(8); break;
-      case SDL_SCANCODE_TAB: QueueTypedChar(9); break;
-      default: break;
-    }
-  }
-}
-
 void DXInput::QueueText(const char* utf8, size_t capacity) {
   // Single bytes toward the game: characters U+0000..U+00FF become that
-  // byte (Latin-1); anything else, and malformed input, is dropped.
+  // byte (Latin-1); anything else, and malformed input, is dropped (never
+  // cut to its low byte, which would type a different character).
   const auto* s = reinterpret_cast<const unsigned char*>(utf8);
   size_t n = strnlen(utf8, capacity);
   for (size_t i = 0; i < n;) {
@@ -131,7 +103,8 @@ void DXInput::QueueText(const char* utf8, size_t capacity) {
     while (j < length && i + j < n && (s[i + j] & 0xC0) == 0x80) ++j;
     if (length == 2 && j == 2) {
       int c = ((b & 0x1F) << 6) | (s[i + 1] & 0x3F);
-      if (c >= 0x80) QueueTypedChar(c);  // shorter forms of ASCII are not characters
+      // Shorter forms of ASCII are not characters; above U+00FF no byte fits.
+      if (c >= 0x80 && c <= 0xFF) QueueTypedChar(c);
     }
     i += j;
   }

@@ -11,10 +11,20 @@
 //
 // Created at start-up after the window exists, sampled by every ShowScreen
 // (keyboard first, then the mouse), released at shutdown. Everything runs on
-// the game's thread; only the event watch may be fed from other threads.
+// the game's thread.
 //
-// Depends on: SDL (events, joysticks, haptics, pointer), platform/ (window,
-// events), gfx2d/ (screen orientation), runtime/ (log, key-read counter).
+// Keyboard and pointer know only what the platform's event stream tells them:
+// the runtime's window procedure hands every event to HandleEvent, and a
+// read first has the runtime dispatch whatever is still queued. So a stream
+// of events stored once and fed back reproduces the same readings.
+//
+// Short presses are latched: a key or mouse button pressed and released
+// between two snapshots still reads as held in the next one (for one frame),
+// so a tap shorter than a frame is never lost.
+//
+// Depends on: SDL (joysticks, haptics, relative pointer), platform/ (window,
+// events), gfx2d/ (screen orientation), runtime/ (log, key-read counter,
+// message pump).
 #pragma once
 
 #include <cstddef>
@@ -22,7 +32,6 @@
 #include <string>
 #include <vector>
 
-#include "input/event_watch.h"
 #include "platform/events.h"
 
 struct _SDL_Joystick;
@@ -91,9 +100,16 @@ class DXInput {
   // Any key 0..254 held in the last snapshot.
   bool AnyKeyHeld() const;
 
-  // ---- Typed characters ---------------------------------------------------------
-  // Events dispatched by the message pump: typed text, Return, Backspace, Tab.
+  // The scan code games use for a physical key (a platform scancode); 0 for
+  // keys without one.
+  static int ScanCodeOf(int platformScancode);
+
+  // ---- Events -------------------------------------------------------------------------
+  // Every event the runtime's message pump dispatches: keys, typed text,
+  // pointer, wheel, focus of the input window.
   void HandleEvent(const platform::Event& event);
+
+  // ---- Typed characters ---------------------------------------------------------
   // Queues one byte by the typed-character rules (13 reads as 10, control
   // characters other than 8, 9, 10 are dropped, at most 16 are held).
   void QueueTypedChar(int c);
@@ -153,8 +169,24 @@ class DXInput {
     _SDL_Haptic* haptic = nullptr;  // null without force feedback
     int effect = -1;                // the last force started, kept until the next
     std::string name;
+    // The device axis read into each reading axis (x, y, z, rx, ry, rz,
+    // slider 0, slider 1); -1 reads 0.
+    int8_t axisOf[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    // The device's controls as the event stream last told them.
+    int32_t instance = -1;  // the device's identity in events
+    bool attached = false;
+    std::vector<int16_t> axes;
+    uint8_t hats[4] = {};   // platform::JoyHatBits
+    uint8_t buttons[32] = {};
   };
 
+  Joystick* JoystickOf(int32_t instance);
+
+  static void PlaceAxes(Joystick& j, int deviceIndex);
+
+  // Has the runtime dispatch the events still queued, so a read is current.
+  void CollectEvents();
+  void ForgetEvents();
   void OpenJoysticks();
   void CloseJoysticks();
   void ReadMouseRaw(int& x, int& y, uint32_t& buttons, int& wheel);
@@ -166,7 +198,16 @@ class DXInput {
   void UnorientVector(int& dx, int& dy) const;
   void RotateVector(int& dx, int& dy) const;
 
-  InputEventWatch watch_;
+  // What the event stream told about keyboard and pointer.
+  bool focused_ = false;           // the input window has the keyboard focus
+  uint8_t held_[256] = {};         // keys down now, by scan code
+  uint8_t pressed_[256] = {};      // keys pressed since the last keyboard snapshot
+  int pointerX_ = 0, pointerY_ = 0;  // last absolute pointer position in the window
+  int motionX_ = 0, motionY_ = 0;    // relative movement since the last read
+  int wheel_ = 0;                    // signed count of wheel readings since the last read
+  uint32_t buttonsHeld_ = 0;       // 1 left, 2 right, 4 middle
+  uint32_t buttonsPressed_ = 0;    // pressed since the last PollMice
+  uint32_t buttonsLatched_ = 0;    // pressed between the last two PollMice: read as held until the next
   uint8_t typedChars_[kTypedCharLimit] = {};
   int typedCount_ = 0;
   Joystick joysticks_[kMaxJoysticks];

@@ -1,14 +1,27 @@
 // Joysticks: up to ten controllers enumerated once at start-up, read as a
 // JoystickState, and a constant force on those with force feedback.
 //
+// Like keyboard and pointer, joysticks read what the event stream told: the
+// state at opening, then every axis, hat and button change as dispatched.
+//
 // Like the keyboard, joysticks read only while the game window has the
 // focus; in the background every read is neutral (axes 0, hats centred, no
 // buttons). Controllers plugged in later are not seen.
+//
+// The system numbers only the axes a device has, so the n-th axis is not
+// the same control on every device: a pad whose axes are X, Y, Z and Rz
+// would read its Rz as Rx. A device the system knows as a game controller
+// is read by meaning instead: left stick on X and Y, right stick on Z and
+// Rz, left and right trigger on Rx and Ry, the usual layout of such pads.
+// Other devices, and axes a controller's mapping does not name, keep their
+// order in the free places.
 #include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "input/dx_input.h"
 
@@ -17,18 +30,19 @@ namespace orv {
 namespace {
 
 // Axes on -32768..32768: the positive half is stretched by one step.
-int32_t AxisValue(Sint16 v) { return v > 0 ? static_cast<int32_t>(v) * 32768 / 32767 : v; }
+int32_t AxisValue(int16_t v) { return v > 0 ? static_cast<int32_t>(v) * 32768 / 32767 : v; }
 
-uint32_t PovOf(Uint8 hat) {
+uint32_t PovOf(uint8_t hat) {
+  using namespace platform;
   switch (hat) {
-    case SDL_HAT_UP: return 0;
-    case SDL_HAT_RIGHTUP: return 4500;
-    case SDL_HAT_RIGHT: return 9000;
-    case SDL_HAT_RIGHTDOWN: return 13500;
-    case SDL_HAT_DOWN: return 18000;
-    case SDL_HAT_LEFTDOWN: return 22500;
-    case SDL_HAT_LEFT: return 27000;
-    case SDL_HAT_LEFTUP: return 31500;
+    case kHatUp: return 0;
+    case kHatRight | kHatUp: return 4500;
+    case kHatRight: return 9000;
+    case kHatRight | kHatDown: return 13500;
+    case kHatDown: return 18000;
+    case kHatLeft | kHatDown: return 22500;
+    case kHatLeft: return 27000;
+    case kHatLeft | kHatUp: return 31500;
     default: return JoystickState::kPovCentred;
   }
 }
@@ -36,6 +50,25 @@ uint32_t PovOf(Uint8 hat) {
 double Scaled(int32_t v) { return std::clamp(v / 32767.0, -1.0, 1.0); }
 
 constexpr size_t kJoystickNameMax = 521;  // bytes of "instance, product" kept
+
+// Game-controller axis names -> place in a reading (x, y, z, rx, ry, rz).
+struct AxisMeaning {
+  const char* name;
+  int place;
+};
+constexpr AxisMeaning kAxisMeanings[] = {{"leftx", 0},       {"lefty", 1},        {"rightx", 2},
+                                         {"righty", 5},      {"lefttrigger", 3},  {"righttrigger", 4}};
+
+// The device axis a mapping binds ("a3", "+a3", "-a3", "a3~"), else -1.
+int BoundAxis(const std::string& binding) {
+  size_t i = 0;
+  if (i < binding.size() && (binding[i] == '+' || binding[i] == '-')) ++i;
+  if (i >= binding.size() || binding[i] != 'a') return -1;
+  int axis = 0, digits = 0;
+  for (++i; i < binding.size() && binding[i] >= '0' && binding[i] <= '9' && digits < 3; ++i, ++digits)
+    axis = axis * 10 + (binding[i] - '0');
+  return digits > 0 ? axis : -1;
+}
 
 }  // namespace
 
@@ -57,6 +90,15 @@ void DXInput::OpenJoysticks() {
     }
     Joystick& j = joysticks_[joystickCount++];
     j.device = device;
+    PlaceAxes(j, i);
+    // Events report changes only: start from the state the device has now.
+    j.instance = SDL_JoystickInstanceID(device);
+    j.attached = true;
+    j.axes.resize(static_cast<size_t>(SDL_JoystickNumAxes(device)));
+    for (size_t a = 0; a < j.axes.size(); ++a) j.axes[a] = SDL_JoystickGetAxis(device, static_cast<int>(a));
+    for (int h = 0; h < std::min(SDL_JoystickNumHats(device), 4); ++h) j.hats[h] = SDL_JoystickGetHat(device, h);
+    for (int b = 0; b < std::min(SDL_JoystickNumButtons(device), 32); ++b)
+      j.buttons[b] = SDL_JoystickGetButton(device, b) ? 1 : 0;
     const char* instance = SDL_JoystickName(device);
     const char* product = SDL_IsGameController(i) ? SDL_GameControllerNameForIndex(i) : nullptr;
     j.name = instance ? instance : "";
@@ -70,6 +112,43 @@ void DXInput::OpenJoysticks() {
         j.haptic = nullptr;
       }
     }
+  }
+}
+
+void DXInput::PlaceAxes(Joystick& j, int deviceIndex) {
+  const int axisCount = std::min(SDL_JoystickNumAxes(j.device), 127);
+  std::vector<bool> taken(static_cast<size_t>(std::max(axisCount, 0)), false);
+  std::fill(std::begin(j.axisOf), std::end(j.axisOf), int8_t{-1});
+  if (SDL_IsGameController(deviceIndex)) {
+    if (char* mapping = SDL_GameControllerMappingForDeviceIndex(deviceIndex)) {
+      // "guid,name,leftx:a0,lefty:a1,..."
+      std::string text = mapping;
+      SDL_free(mapping);
+      size_t start = 0;
+      while (start <= text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos) end = text.size();
+        std::string field = text.substr(start, end - start);
+        size_t colon = field.find(':');
+        for (const AxisMeaning& m : kAxisMeanings) {
+          if (colon == std::string::npos || field.compare(0, colon, m.name) != 0) continue;
+          int axis = BoundAxis(field.substr(colon + 1));
+          if (axis >= 0 && axis < axisCount && !taken[static_cast<size_t>(axis)] && j.axisOf[m.place] < 0) {
+            j.axisOf[m.place] = static_cast<int8_t>(axis);
+            taken[static_cast<size_t>(axis)] = true;
+          }
+        }
+        start = end + 1;
+      }
+    }
+  }
+  // Whatever is left keeps its order in the places still free.
+  int place = 0;
+  for (int axis = 0; axis < axisCount; ++axis) {
+    if (taken[static_cast<size_t>(axis)]) continue;
+    while (place < 8 && j.axisOf[place] >= 0) ++place;
+    if (place == 8) break;
+    j.axisOf[place] = static_cast<int8_t>(axis);
   }
 }
 
@@ -90,18 +169,25 @@ void DXInput::CloseJoysticks() {
 
 void DXInput::ReadJoystick(int index, JoystickState& state) {
   state = JoystickState{};
-  if (index < 0 || index >= joystickCount || !watch_.Focused()) return;
-  SDL_Joystick* device = joysticks_[index].device;
-  SDL_JoystickUpdate();
-  if (!SDL_JoystickGetAttached(device)) return;
+  if (index < 0 || index >= joystickCount) return;
+  CollectEvents();  // the focus may have changed
+  if (!focused_) return;
+  const Joystick& j = joysticks_[index];
+  if (!j.attached) return;
   int32_t* axes[8] = {&state.x,  &state.y,  &state.z,         &state.rx,
                       &state.ry, &state.rz, &state.slider[0], &state.slider[1]};
-  const int axisCount = std::min(SDL_JoystickNumAxes(device), 8);
-  for (int a = 0; a < axisCount; ++a) *axes[a] = AxisValue(SDL_JoystickGetAxis(device, a));
-  const int hatCount = std::min(SDL_JoystickNumHats(device), 4);
-  for (int h = 0; h < hatCount; ++h) state.pov[h] = PovOf(SDL_JoystickGetHat(device, h));
-  const int buttonCount = std::min(SDL_JoystickNumButtons(device), 32);
-  for (int b = 0; b < buttonCount; ++b) state.buttons[b] = SDL_JoystickGetButton(device, b) ? 128 : 0;
+  for (int p = 0; p < 8; ++p) {
+    const int a = j.axisOf[p];
+    if (a >= 0 && static_cast<size_t>(a) < j.axes.size()) *axes[p] = AxisValue(j.axes[static_cast<size_t>(a)]);
+  }
+  for (int h = 0; h < 4; ++h) state.pov[h] = PovOf(j.hats[h]);
+  for (int b = 0; b < 32; ++b) state.buttons[b] = j.buttons[b] ? 128 : 0;
+}
+
+DXInput::Joystick* DXInput::JoystickOf(int32_t instance) {
+  for (int i = 0; i < joystickCount; ++i)
+    if (joysticks_[i].instance == instance) return &joysticks_[i];
+  return nullptr;
 }
 
 double DXInput::JoyAxis(int index, JoyAxisId axis) {

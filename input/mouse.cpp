@@ -31,26 +31,27 @@ bool DXInput::CaptureMouse(bool capture) {
 }
 
 void DXInput::ReadMouseRaw(int& x, int& y, uint32_t& buttons, int& wheel) {
-  platform::PumpEvents();
+  CollectEvents();
   if (released_ && !cursorVisible) {
     // The debugger let go of the pointer; this read takes it back.
     platform::ShowCursor(false);
     CaptureMouse(true);
     released_ = false;
   }
-  RawMouse raw = watch_.TakeMouse();
+  const int motionX = motionX_, motionY = motionY_, wheelSteps = wheel_;
+  motionX_ = motionY_ = wheel_ = 0;
   buttons = 0;
   wheel = 0;
-  if (!cursorVisible && !watch_.Focused()) return;  // a captured mouse reads nothing in the background
+  if (!cursorVisible && !focused_) return;  // a captured mouse reads nothing in the background
   if (cursorVisible) {
-    x = raw.pointerX;
-    y = raw.pointerY;
+    x = pointerX_;
+    y = pointerY_;
   } else {
-    x += raw.motionX;
-    y += raw.motionY;
+    x += motionX;
+    y += motionY;
   }
-  buttons = raw.buttons;
-  wheel = raw.wheel;
+  buttons = buttonsHeld_ | buttonsLatched_;
+  wheel = wheelSteps;
   if (window) {
     platform::Rect r = window->ClientRect();
     x = std::clamp(x, 0, std::max(r.w, 0));
@@ -93,6 +94,11 @@ void DXInput::SampleMouse(MouseSample& sample, bool consume) {
 }
 
 void DXInput::PollMice() {
+  // A press since the last poll reads as held until the next one, even when
+  // the button was already let go: a tap must reach the game's frame.
+  CollectEvents();
+  buttonsLatched_ = buttonsPressed_;
+  buttonsPressed_ = 0;
   int keep = currentMouse;
   MouseSample sample;
   for (size_t i = 0; i < mice.size(); ++i) {
@@ -153,8 +159,9 @@ void DXInput::ShowMouse(bool visible) {
       // window has the focus: a game in the background must not pull the
       // pointer away from where the user works.
       const MouseTrack& t = mice[static_cast<size_t>(currentMouse)];
-      if (watch_.Focused()) SDL_WarpMouseInWindow(window->Native(), t.lastX, t.lastY);
-      watch_.MovePointer(t.lastX, t.lastY);
+      if (focused_) window->WarpPointer(t.lastX, t.lastY);
+      pointerX_ = t.lastX;
+      pointerY_ = t.lastY;
     }
   } else {
     platform::ShowCursor(false);

@@ -1,11 +1,13 @@
 // The platform seam for events: the queue the device's message pump drains.
 // A peeked event stays at the head of the queue until it is popped, so a
 // hook can look at each event before it is dispatched.
+//
+// An Event is a plain value that carries everything its consumers read (keys,
+// text, pointer, wheel, joysticks), with no pointer into the platform, so a
+// stream of them can be stored and fed back later exactly as it came.
 #pragma once
 
 #include <cstdint>
-
-union SDL_Event;
 
 namespace orv::platform {
 
@@ -17,11 +19,63 @@ enum class EventKind : uint8_t {
   FocusLost,    // another window became active
   KeyDown,
   KeyUp,
-  Text,         // typed text (UTF-8 in the native event)
+  Text,         // typed text, UTF-8 in `text`
   MouseMotion,
   MouseButtonDown,
   MouseButtonUp,
   MouseWheel,
+  JoyAxis,          // joystick axis `joy.control` moved to `joy.value` (-32768..32767)
+  JoyHat,           // hat `joy.control` now points at `joy.value` (a JoyHatBits set)
+  JoyButtonDown,
+  JoyButtonUp,
+  JoyAdded,         // a joystick was plugged in (`joy.device` is its slot at that moment)
+  JoyRemoved,
+};
+
+// Modifier keys held with a key event.
+enum KeyMods : uint16_t {
+  kModShift = 1,
+  kModCtrl = 2,
+  kModAlt = 4,
+  kModGui = 8,
+};
+
+// Pointer buttons as numbered in events.
+enum PointerButton : uint8_t {
+  kButtonLeft = 1,
+  kButtonMiddle = 2,
+  kButtonRight = 3,
+};
+
+// Hat directions: a bit per direction, diagonals set two of them.
+enum JoyHatBits : uint8_t {
+  kHatUp = 1,
+  kHatRight = 2,
+  kHatDown = 4,
+  kHatLeft = 8,
+};
+
+struct KeyData {
+  int32_t scancode = 0;  // the physical key as a USB HID keyboard usage, whatever the layout
+  uint16_t mods = 0;     // KeyMods held at the time
+  bool repeat = false;   // the system repeats a held key
+};
+
+struct PointerData {
+  int32_t x = 0, y = 0;    // position in the window's client area
+  int32_t dx = 0, dy = 0;  // motion: movement since the last motion event
+  uint8_t button = 0;      // button events: a PointerButton (or a higher number)
+  uint8_t clicks = 0;      // button events: 1 single click, 2 double click, ...
+};
+
+struct WheelData {
+  int32_t x = 0, y = 0;  // steps; y positive away from the user, whatever the system's scrolling setting
+};
+
+struct JoyData {
+  int32_t device = 0;   // the joystick's identity for the run (never reused)
+  int32_t control = 0;  // axis, hat or button number
+  int32_t value = 0;
 };
 
 struct Event {
@@ -30,7 +84,11 @@ struct Event {
   uint32_t windowId = 0;  // the window it is for, 0 when it is for none
   int32_t param1 = 0;     // key: scancode; button: button number; wheel: y steps; window: event number
   int32_t param2 = 0;     // key: 1 when repeated; button: clicks; wheel: x steps
-  const SDL_Event* native = nullptr;  // valid until the next peek or pop
+  KeyData key;            // KeyDown, KeyUp
+  char text[32] = {};     // Text: NUL-terminated UTF-8
+  PointerData pointer;    // MouseMotion, MouseButtonDown, MouseButtonUp
+  WheelData wheel;        // MouseWheel
+  JoyData joy;            // Joy*
 };
 
 // Collects pending input from the system into the queue.

@@ -86,6 +86,22 @@ Rect Window::ClientRect() const {
   return r;
 }
 
+bool Window::HasKeyboardFocus() const { return SDL_GetKeyboardFocus() == window_; }
+
+void Window::PointerPosition(int& x, int& y) const {
+  if (SDL_GetMouseFocus() == window_) {
+    SDL_GetMouseState(&x, &y);
+    return;
+  }
+  int wx = 0, wy = 0;
+  SDL_GetGlobalMouseState(&x, &y);
+  SDL_GetWindowPosition(window_, &wx, &wy);
+  x -= wx;
+  y -= wy;
+}
+
+void Window::WarpPointer(int x, int y) { SDL_WarpMouseInWindow(window_, x, y); }
+
 void Window::SetPosition(int x, int y) { SDL_SetWindowPosition(window_, x, y); }
 void Window::SetSize(int w, int h) { SDL_SetWindowSize(window_, w, h); }
 

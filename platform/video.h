@@ -66,9 +66,16 @@ class Window {
   // Identifies the window in events.
   uint32_t Id() const;
   int Samples() const { return samples_; }
-  SDL_Window* Native() const { return window_; }
+  // Whether the window has the keyboard focus right now.
+  bool HasKeyboardFocus() const;
+  // The pointer's position relative to the client area (outside it too).
+  void PointerPosition(int& x, int& y) const;
+  // Moves the system pointer to a client-area position.
+  void WarpPointer(int x, int y);
 
  private:
+  friend class GlContext;
+  SDL_Window* Native() const { return window_; }
   Window(SDL_Window* w, int samples) : window_(w), samples_(samples) {}
   SDL_Window* window_;
   int samples_;

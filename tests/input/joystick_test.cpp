@@ -4,6 +4,9 @@
 
 #include <SDL2/SDL.h>
 
+#include <cmath>
+#include <utility>
+
 #include "input_fixture.h"
 
 namespace {
@@ -12,9 +15,11 @@ class Joysticks : public inputtest::InputFixture {
  protected:
   void BeforeInput() override {
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+    // A device without a game-controller mapping: its axes read in the order
+    // the system numbers them.
     SDL_VirtualJoystickDesc pad{};
     pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    pad.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    pad.type = SDL_JOYSTICK_TYPE_UNKNOWN;
     pad.naxes = 6;
     pad.nbuttons = 33;  // one more than a reading holds
     pad.nhats = 1;
@@ -145,6 +150,32 @@ TEST_F(Joysticks, QuarterTurnTurnsSticksAndHat) {
   SetOrientation(0);
 }
 
+TEST_F(Joysticks, ReadingsFollowTheEventStreamAlone) {
+  // Events fed straight to the input object, as a replay would, with the
+  // device itself left untouched.
+  orv::platform::Event e;
+  e.joy.device = SDL_JoystickInstanceID(pad_);
+  e.kind = orv::platform::EventKind::JoyAxis;
+  e.joy.control = 1;
+  e.joy.value = -32768;
+  orv::Rt().input->HandleEvent(e);
+  e.kind = orv::platform::EventKind::JoyButtonDown;
+  e.joy.control = 5;
+  orv::Rt().input->HandleEvent(e);
+  e.kind = orv::platform::EventKind::JoyHat;
+  e.joy.control = 0;
+  e.joy.value = orv::platform::kHatLeft | orv::platform::kHatDown;
+  orv::Rt().input->HandleEvent(e);
+  EXPECT_EQ(JoyAxisY(0), -1);
+  EXPECT_EQ(JoyButton(0, 5), 128);
+  EXPECT_EQ(JoyHatX(0), -1);
+  EXPECT_EQ(JoyHatY(0), 1);
+  e.kind = orv::platform::EventKind::JoyRemoved;
+  orv::Rt().input->HandleEvent(e);
+  EXPECT_EQ(JoyButton(0, 5), 0);  // an unplugged joystick reads neutral
+  EXPECT_EQ(JoyHatX(0), 0);
+}
+
 TEST_F(Joysticks, ActivityAndForceFeedback) {
   orv::DXInput& in = *orv::Rt().input;
   EXPECT_FALSE(in.JoystickActive());
@@ -163,6 +194,77 @@ TEST_F(Joysticks, ActivityAndForceFeedback) {
   // The virtual pad has no force feedback: nothing is started.
   EXPECT_EQ(JoyForce(0, 200, 1, 0.5), 0);
   EXPECT_EQ(JoyForce(5, 200, 1, 0.5), 0);
+}
+
+// Pads the system knows as game controllers: axes by meaning, whatever their
+// number. Virtual controllers number their axes left stick, right stick,
+// left trigger, right trigger, then any the mapping does not name.
+class MappedJoysticks : public inputtest::InputFixture {
+ protected:
+  void BeforeInput() override {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+    four_ = Attach("Four Axis Pad", 4);    // X, Y, Z, Rz: the right stick on the third and fourth axis
+    eight_ = Attach("Eight Axis Pad", 8);  // and two triggers, a throttle and a rudder
+  }
+
+  void TearDown() override {
+    InputFixture::TearDown();
+    for (auto& [index, joystick] : {four_, eight_}) {
+      if (joystick) SDL_JoystickClose(joystick);
+      SDL_JoystickDetachVirtual(index);
+    }
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+  }
+
+  static std::pair<int, SDL_Joystick*> Attach(const char* name, int axes) {
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = static_cast<Uint16>(axes);
+    desc.nbuttons = 4;
+    desc.name = name;
+    int index = SDL_JoystickAttachVirtualEx(&desc);
+    EXPECT_GE(index, 0) << SDL_GetError();
+    EXPECT_TRUE(SDL_IsGameController(index));
+    return {index, SDL_JoystickOpen(index)};
+  }
+
+  // Sets device axis a to 1000 x (a + 1), so each reads as its own value.
+  static void Distinct(SDL_Joystick* joystick, int axes) {
+    for (int a = 0; a < axes; ++a) SDL_JoystickSetVirtualAxis(joystick, a, static_cast<Sint16>(1000 * (a + 1)));
+  }
+
+  static double V(int axis) { return std::round(1000 * (axis + 1) / 32.767) / 1000; }
+  static double R(double v) { return std::round(v * 1000) / 1000; }
+
+  std::pair<int, SDL_Joystick*> four_{-1, nullptr}, eight_{-1, nullptr};
+};
+
+TEST_F(MappedJoysticks, AxesReadByMeaningOnPadsOfFourAndEightAxes) {
+  ASSERT_EQ(JoyCount(), 2);
+  Distinct(four_.second, 4);
+  Distinct(eight_.second, 8);
+  // Four axes: the right stick on Z and Rz; nothing reads as Rx or Ry.
+  EXPECT_EQ(R(JoyAxisX(0)), V(0));
+  EXPECT_EQ(R(JoyAxisY(0)), V(1));
+  EXPECT_EQ(R(JoyAxisZ(0)), V(2));
+  EXPECT_EQ(R(JoyAxisRZ(0)), V(3));
+  EXPECT_EQ(JoyAxisRX(0), 0);
+  EXPECT_EQ(JoyAxisRY(0), 0);
+  // Eight axes: the same sticks, the triggers on Rx and Ry.
+  EXPECT_EQ(R(JoyAxisX(1)), V(0));
+  EXPECT_EQ(R(JoyAxisY(1)), V(1));
+  EXPECT_EQ(R(JoyAxisZ(1)), V(2));
+  EXPECT_EQ(R(JoyAxisRZ(1)), V(3));
+  EXPECT_EQ(R(JoyAxisRX(1)), V(4));
+  EXPECT_EQ(R(JoyAxisRY(1)), V(5));
+  // Values stay as the device gives them: a trigger pushed fully reads 1.
+  SDL_JoystickSetVirtualAxis(eight_.second, 4, 32767);
+  EXPECT_EQ(JoyAxisRX(1), 1);
+  int x, y, b1, b2;
+  SDL_JoystickSetVirtualAxis(four_.second, 0, -32768);
+  JoyState(x, y, b1, b2);
+  EXPECT_EQ(x, -1);
 }
 
 }  // namespace
