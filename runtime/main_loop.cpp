@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include "gfx2d/opengl_vexel.h"
-#include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
 #include "runtime/program_end.h"
 #include "runtime/runtime_state.h"
+#include "runtime/stages.h"
 
 namespace orv {
 
@@ -23,12 +23,8 @@ void Notice(const char* text) {
 }
 
 void PollInput() {
-  RuntimeState& rt = Rt();
-  rt.keyReads = 0;
-  if (rt.input) {
-    rt.input->PollKeyboard();
-    rt.input->PollMice();
-  }
+  Rt().keyReads = 0;
+  RunFrameHooks(FramePhase::kPoll);
 }
 
 bool KeyHeld(int code) { return Rt().input && Rt().input->KeyHeld(code); }
@@ -59,17 +55,13 @@ void ShowScreen() {
     SetErrorCode(kErrSuccess);
     EndProgram();
   }
-  if (rt.scene) rt.scene->EndShadowPass();
+  RunFrameHooks(FramePhase::kBeforePresent);
   ProcessMessages();
-  if (rt.device) {
-    if (!rt.device->Flip(rt.win32MsgHook)) {
-      SetErrorCode(kErrSuccess);
-      EndProgram();
-    }
-    rt.device->SetAlphaMode(0);
-    rt.device->Reset2DState();
+  if (rt.device && !rt.device->Flip(rt.win32MsgHook)) {
+    SetErrorCode(kErrSuccess);
+    EndProgram();
   }
-  if (rt.scene) rt.scene->ResetFrameState();
+  RunFrameHooks(FramePhase::kAfterPresent);
 }
 
 void Hibernate() {

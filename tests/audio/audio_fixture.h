@@ -29,7 +29,7 @@ class AudioTest : public ::testing::Test {
     setenv("SDL_DISKAUDIOFILE", MixPath().c_str(), 1);
     orv::RuntimeState& rt = orv::Rt();
     rt.audio = std::make_unique<orv::SoundDevice>();
-    ASSERT_TRUE(rt.audio->Open(nullptr));
+    ASSERT_TRUE(rt.audio->Open());
     rt.soundSlots = std::make_unique<orv::SoundSlot[]>(orv::kSoundSlots);
   }
 
