@@ -6,10 +6,6 @@
 
 namespace vorlo {
 
-namespace {
-constexpr double kOmitted = -37171650.0;
-}
-
 void EndBatch() {
   State& s = S();
   if (s.pendingSlot < 0) return;
@@ -90,14 +86,14 @@ void PrintCentered(double x, double y, const RtString& text, double centerX, dou
 }
 
 double RandomInt(double a, double b) {
-  if (b == kOmitted) return Random(a);
+  if (b == kOmittedArgument) return Random(a);
   return a + Random(b - a);
 }
 
 void SetZoom(double zx, double zy) {
   State& s = S();
   s.zoomX = zx;
-  s.zoomY = zy == kOmitted ? zx : zy;
+  s.zoomY = zy == kOmittedArgument ? zx : zy;
 }
 
 void SetColor(double r, double g, double b) {

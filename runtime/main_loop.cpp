@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "gfx2d/opengl_vexel.h"
+#include "orvane/codes.h"
 #include "input/dx_input.h"
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
@@ -29,6 +30,9 @@ void PollInput() {
 
 bool KeyHeld(int code) { return Rt().input && Rt().input->KeyHeld(code); }
 
+// The quit key: Escape, or the code 129 that also counts as Escape.
+bool EscapeHeld() { return KeyHeld(kKeyEscape + 128) || KeyHeld(kKeyEscape); }
+
 void ReadMouse(int m[4]) {
   m[0] = m[1] = m[2] = m[3] = 0;
   if (Rt().input) Rt().input->MouseState(m[0], m[1], m[2], m[3]);
@@ -51,7 +55,7 @@ void ShowScreen() {
   rt.frameTime = ClockMs();
   while (rt.paused) Hibernate();
   PollInput();
-  if ((rt.escapeQuits && (KeyHeld(129) || KeyHeld(1))) || (KeyHeld(56) && KeyHeld(62))) {
+  if ((rt.escapeQuits && EscapeHeld()) || (KeyHeld(kKeyLmenu) && KeyHeld(kKeyF4))) {
     SetErrorCode(kErrSuccess);
     EndProgram();
   }
@@ -83,7 +87,7 @@ void Hibernate() {
       return;
     }
     PollInput();
-    if (rt.escapeQuits && (KeyHeld(129) || KeyHeld(1))) EndProgram();
+    if (rt.escapeQuits && EscapeHeld()) EndProgram();
     if (rt.input && rt.input->AnyKeyHeld()) return;
     int now[4];
     ReadMouse(now);
