@@ -2,7 +2,7 @@
 // window; textured quads batched into triangle strips per sprite.
 #include <cmath>
 
-#include "game/vorlo.h"
+#include "vorlo.h"
 
 namespace vorlo {
 

@@ -2,7 +2,7 @@
 // the main loop.
 #include <cmath>
 
-#include "game/vorlo.h"
+#include "vorlo.h"
 
 namespace vorlo {
 
