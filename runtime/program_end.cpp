@@ -1,12 +1,11 @@
 // EndProgram and the ordered shutdown.
 #include "runtime/program_end.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "files/files_lifecycle.h"
+#include "platform/process.h"
 #include "runtime/error_state.h"
 #include "runtime/main_loop.h"
 #include "runtime/runtime_state.h"
@@ -28,16 +27,9 @@ void RuntimeShutdown() {
 
 void EndAndRun(const RtString& command) {
   RuntimeShutdown();
-  RtString copy = command;
-  if (copy.Length() > 0) {
-    // Started through the shell, detached: it outlives this process.
-    pid_t pid = fork();
-    if (pid == 0) {
-      setsid();
-      execl("/bin/sh", "sh", "-c", copy.CStr(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
+  // Split by quoting only and started without a shell: a command built from
+  // game text runs that one program, whatever `;`, `$()` or backquotes it holds.
+  if (command.Length() > 0) platform::StartDetached(platform::SplitCommandLine(command.CStr()));
   std::fflush(stdout);
   std::exit(0);
 }

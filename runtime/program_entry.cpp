@@ -4,8 +4,11 @@
 #include "runtime/program_entry.h"
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "files/files_lifecycle.h"
+#include "platform/process.h"
 #include "runtime/program_end.h"
 #include "runtime/runtime_state.h"
 #include "runtime/stages.h"
@@ -15,11 +18,12 @@ namespace orv {
 void ProgramEntry(int argc, char** argv, const GameProgram& game) {
   RuntimeState& rt = Rt();
   rt.game = game;
-  RtString commandLine;
-  for (int i = 0; i < argc; ++i) {
-    if (i) commandLine += ' ';
-    commandLine += argv[i];
-  }
+  // Notices on a standard output whose reader went away must not kill the
+  // process before its orderly end.
+  platform::IgnoreBrokenPipes();
+  // The arguments joined with the quoting that splits them back the same
+  // way, as a game reading its command line expects.
+  RtString commandLine(platform::JoinCommandLine(std::vector<std::string>(argv, argv + argc)).c_str());
   rt.commandLine.Exchange(commandLine);
   FlushFileStoresAtExit();
 
