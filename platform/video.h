@@ -65,12 +65,18 @@ class Window {
   void Swap();
   // Identifies the window in events.
   uint32_t Id() const;
+  // False once the window system no longer has the window (destroyed behind
+  // the runtime's back); every call above then does nothing.
+  bool Alive() const;
   int Samples() const { return samples_; }
-  SDL_Window* Native() const { return window_; }
+  // The SDL window, or null when it no longer exists.
+  SDL_Window* Native() const { return Live(); }
 
  private:
-  Window(SDL_Window* w, int samples) : window_(w), samples_(samples) {}
+  Window(SDL_Window* w, int samples);
+  SDL_Window* Live() const;
   SDL_Window* window_;
+  uint32_t id_;
   int samples_;
 };
 

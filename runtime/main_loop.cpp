@@ -103,8 +103,7 @@ int ProcessMessages() {
     rt.win32MsgHook = FindFunctionByName("ORV_WIN32_MSG");
     rt.win32MsgHookState = rt.win32MsgHook ? 1 : 0;
   }
-  if (rt.device) rt.device->PumpMessages(rt.win32MsgHook);
-  return 1;
+  return !rt.device || rt.device->PumpMessages(rt.win32MsgHook) ? 1 : 0;
 }
 
 double (*FindFunctionByName(const RtString& name))() {
