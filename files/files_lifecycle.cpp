@@ -5,7 +5,8 @@
 // The game's stores (its eight file channels, the INI store and the line
 // file cache) live in the runtime record. The files stage saves and closes
 // them when the runtime shuts down; a game that leaves through exit()
-// instead is caught by the one exit handler registered at program entry.
+// instead is caught by the one exit handler, registered when the first
+// store is made.
 #include "files/files_lifecycle.h"
 
 #include <cstdlib>
@@ -22,13 +23,19 @@ namespace orv {
 FileChannel* GameChannel(int32_t number) {
   if (number < 0 || number >= kGameChannels) return nullptr;
   RuntimeState& rt = Rt();
-  if (!rt.fileChannels) rt.fileChannels = std::make_unique<FileChannel[]>(kGameChannels);
+  if (!rt.fileChannels) {
+    rt.fileChannels = std::make_unique<FileChannel[]>(kGameChannels);
+    FlushFileStoresAtExit();
+  }
   return &rt.fileChannels[number];
 }
 
 IniFile& GameIniStore() {
   RuntimeState& rt = Rt();
-  if (!rt.iniStore) rt.iniStore = std::make_unique<IniFile>();
+  if (!rt.iniStore) {
+    rt.iniStore = std::make_unique<IniFile>();
+    FlushFileStoresAtExit();
+  }
   return *rt.iniStore;
 }
 
@@ -38,7 +45,10 @@ void SaveGameIniStore() {
 
 LineFileCache& LineFiles() {
   RuntimeState& rt = Rt();
-  if (!rt.lineFiles) rt.lineFiles = std::make_unique<LineFileCache>();
+  if (!rt.lineFiles) {
+    rt.lineFiles = std::make_unique<LineFileCache>();
+    FlushFileStoresAtExit();
+  }
   return *rt.lineFiles;
 }
 

@@ -18,7 +18,8 @@ void ReleaseAssetLocators();
 // Safe to call more than once and from every exit path.
 void FlushFileStores();
 // The last resort for a game that calls exit() itself: closes the channels
-// and saves the stores when the process ends. Registered once, however often called.
+// and saves the stores when the process ends. The stores register it when
+// they are made; it registers once, however often called.
 void FlushFileStoresAtExit();
 
 }  // namespace orv

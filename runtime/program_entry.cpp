@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "files/files_lifecycle.h"
 #include "platform/process.h"
 #include "runtime/program_end.h"
 #include "runtime/runtime_state.h"
@@ -25,7 +24,6 @@ void ProgramEntry(int argc, char** argv, const GameProgram& game) {
   // way, as a game reading its command line expects.
   RtString commandLine(platform::JoinCommandLine(std::vector<std::string>(argv, argv + argc)).c_str());
   rt.commandLine.Exchange(commandLine);
-  FlushFileStoresAtExit();
 
   if (game.settings) game.settings(rt.settings);
   // Without a window there is nothing the game could do: end in order
