@@ -249,6 +249,7 @@ bool StartStages(const char* upTo) {
     last = -1;
     for (int32_t i = 0; i < kStageCount; ++i)
       if (std::strcmp(kStages[i].name, upTo) == 0) last = i;
+    if (last < 0) return false;  // no such stage: start nothing
   }
   for (int32_t i = first; i <= last; ++i) {
     const Stage& stage = kStages[i];

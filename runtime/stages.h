@@ -41,7 +41,8 @@ std::span<const Stage> RuntimeStages();
 
 // Starts the stages not yet started, in order, up to and including the one
 // named `upTo` (every stage when null). When a stage fails, the stages this
-// call started are stopped again in reverse order and the result is false.
+// call started are stopped again in reverse order and the result is false;
+// an unknown name starts nothing and is false too.
 bool StartStages(const char* upTo = nullptr);
 // Stops every started stage, the last started first. Each stage counts as
 // stopped before its stop runs, so an end request from inside a stop goes on
