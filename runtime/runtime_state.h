@@ -15,6 +15,7 @@ namespace orv {
 
 class AssetLocator;
 class FileChannel;
+class GlStateCache;
 class IniFile;
 class LineFileCache;
 class OpenGLVexel;
@@ -83,6 +84,10 @@ struct RuntimeState {
   std::unique_ptr<FileChannel[]> fileChannels;  // kGameChannels
   std::unique_ptr<IniFile> iniStore;
   std::unique_ptr<LineFileCache> lineFiles;
+
+  // What the current GL context has enabled, as far as the renderers know;
+  // it dies with the device's context.
+  std::unique_ptr<GlStateCache> glState;
 
   // How many entries of the stage table have started (runtime/stages.h).
   int32_t stagesStarted = 0;
