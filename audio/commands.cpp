@@ -48,10 +48,7 @@ void LoadSound(const RtString& name, double slot, double copies) {
 
 double PlaySoundSlot(double slot, double pan, double volume) {
   const int s = orv::ToInt32(slot);
-  if (s < 0 || s >= orv::kSoundSlots) {
-    orv::SetErrorCode(orv::kErrOutOfMemory);
-    return 0;
-  }
+  if (s < 0 || s >= orv::kSoundSlots) return orv::Fail(orv::kErrOutOfMemory, 0);
   orv::SoundSlot* slots = Slots();
   if (!slots) return -1;
   const int copy = slots[s].Play(orv::VolumeHundredthsDb(orv::VolumePercent(volume)), orv::PanHundredths(pan));
@@ -60,10 +57,7 @@ double PlaySoundSlot(double slot, double pan, double volume) {
 
 double SoundPlaying(double channel) {
   const int c = orv::ToInt32(channel);
-  if (c < 0 || c >= orv::kSoundChannels) {
-    orv::SetErrorCode(orv::kErrOutOfMemory);
-    return 0;
-  }
+  if (c < 0 || c >= orv::kSoundChannels) return orv::Fail(orv::kErrOutOfMemory, 0);
   orv::SoundSlot* slot = SlotOfChannel(c);
   return slot && slot->Playing(c % orv::kChannelsPerSlot) ? 1 : 0;
 }
@@ -85,6 +79,5 @@ double FreeSoundSlot() {
     for (int s = orv::kSoundSlots - 1; s >= 0; --s)
       if (slots[s].channelCount == 0) return s;
   }
-  orv::SetErrorCode(orv::kErrOutOfMemory);
-  return -1;
+  return orv::Fail(orv::kErrOutOfMemory, -1);
 }

@@ -60,8 +60,7 @@ SoundDevice::SoundDevice() = default;
 
 SoundDevice::~SoundDevice() { Release(); }
 
-bool SoundDevice::Open(platform::Window* window) {
-  window_ = window;
+bool SoundDevice::Open() {
   if (open_) return true;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   // No format changes allowed: SDL converts to whatever the hardware wants,

@@ -17,10 +17,6 @@
 
 namespace orv {
 
-namespace platform {
-class Window;
-}
-
 constexpr int kSoundSlots = 4096;
 // Game channel numbers are slot x 256 + copy.
 constexpr int kChannelsPerSlot = 256;
@@ -37,10 +33,7 @@ class SoundDevice {
 
   // Opens the audio output. Any failure leaves the runtime silent, with no
   // message: later loads fail and plays give -1.
-  bool Open(platform::Window* window);
-  // Audio does not depend on the window here; kept so every window change
-  // can tell the audio, as it tells input.
-  void SetWindow(platform::Window* window) { window_ = window; }
+  bool Open();
   // Clears every loaded slot, then closes the output. Safe to repeat.
   void Release();
 
@@ -68,7 +61,6 @@ class SoundDevice {
   struct VoiceState;
 
  private:
-  platform::Window* window_ = nullptr;
   bool open_ = false;
   MixFormat format_;
   int voiceCount_ = 0;

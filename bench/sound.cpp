@@ -118,7 +118,7 @@ struct RuntimeSound {
     orv::RuntimeState& rt = orv::Rt();
     rt.audio = std::make_unique<orv::SoundDevice>();
     rt.soundSlots = std::make_unique<orv::SoundSlot[]>(orv::kSoundSlots);
-    if (!rt.audio->Open(nullptr)) return;
+    if (!rt.audio->Open()) return;
     std::string why;
     for (int i = 0; i < kSounds; ++i)
       if (!rt.soundSlots[i].Load(rt.audio.get(), ToneWav(seconds, 220 + 20 * i), kCopies, why)) return;

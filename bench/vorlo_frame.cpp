@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "game/vorlo.h"
+#include "vorlo.h"
 #include "gfx2d/opengl_vexel.h"
 #include "runtime/program_entry.h"
 #include "runtime/runtime_state.h"

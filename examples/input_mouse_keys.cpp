@@ -27,11 +27,11 @@ double GameMain() {
 
     if (MouseAxis(2) != 0) std::printf("wheel %+d\n", static_cast<int>(MouseAxis(2)));
     const char* names[] = {"up", "left", "right", "down"};
-    const int codes[] = {200, 203, 205, 208};
+    const int codes[] = {kKeyUp, kKeyLeft, kKeyRight, kKeyDown};
     for (int i = 0; i < 4; ++i)
       if (KeyDown(codes[i])) std::printf("%s held\n", names[i]);
     for (RtString c = InKey(); !c.Empty(); c = InKey()) std::printf("typed %d\n", c[0] & 0xFF);
-    bool space = KeyDown(57) != 0;
+    bool space = KeyDown(kKeySpace) != 0;
     if (space && !spaceWas) {
       hidden = !hidden;
       ShowMouse(hidden ? 0 : 1);

@@ -75,7 +75,7 @@ bool StatPath(const RtString& name, struct stat& st) {
 double OpenFileChannel(double channel, const RtString& name, double mode) {
   orv::ClearError();
   FileChannel* c = orv::GameChannel(orv::ToInt32(channel));
-  if (!c) return orv::SetErrorCode(orv::kErrOutOfMemory), 0;
+  if (!c) return orv::Fail(orv::kErrOutOfMemory, 0.0);
   c->Close();
   bool ok;
   if (mode > 0) {
@@ -175,7 +175,7 @@ double IsDirectory(const RtString& name) {
 double FileSize(const RtString& name) {
   orv::ClearError();
   FileChannel c;
-  if (!c.OpenRead(name.CStr())) return orv::SetErrorCode(orv::kErrNoSuchFile), 0;
+  if (!c.OpenRead(name.CStr())) return orv::Fail(orv::kErrNoSuchFile, 0.0);
   return static_cast<double>(c.Size());
 }
 
@@ -192,8 +192,8 @@ double MakeDirectory(const RtString& name) {
 double FileCopy(const RtString& source, const RtString& target) {
   orv::ClearError();
   FileChannel in, out;
-  if (!in.OpenRead(source.CStr())) return orv::SetErrorCode(orv::kErrNoSuchFile), 0;
-  if (!out.OpenWrite(target.CStr())) return orv::SetErrorCode(orv::kErrNoSuchFile), 0;
+  if (!in.OpenRead(source.CStr())) return orv::Fail(orv::kErrNoSuchFile, 0.0);
+  if (!out.OpenWrite(target.CStr())) return orv::Fail(orv::kErrNoSuchFile, 0.0);
   char block[4096];
   int64_t left = in.Size();
   while (left > 0) {
@@ -202,7 +202,7 @@ double FileCopy(const RtString& source, const RtString& target) {
       in.Close();
       out.Close();
       FileDelete(target);
-      return orv::SetErrorCode(orv::kErrNoSuchFile), 0;
+      return orv::Fail(orv::kErrNoSuchFile, 0.0);
     }
     left -= n;
   }
@@ -213,8 +213,7 @@ RtString GetCurrentDir() { return orv::CurrentDirectoryForGame(); }
 
 double SetCurrentDir(const RtString& path) {
   if (orv::ChangeCurrentDirectory(path.CStr())) return 1;
-  orv::SetErrorCode(orv::kErrNoSuchFile);
-  return 0;
+  return orv::Fail(orv::kErrNoSuchFile, 0);
 }
 
 RtString GetTempDir() { return orv::TempDirectory(); }

@@ -1,8 +1,15 @@
 // The files subsystem: channels, paths, the asset archive, INI and listing.
 // Depends on the runtime record and error state; POSIX for the disk, LZO
 // for the archive.
+//
+// The game's stores (its eight file channels, the INI store and the line
+// file cache) live in the runtime record. The files stage saves and closes
+// them when the runtime shuts down; a game that leaves through exit()
+// instead is caught by the one exit handler, registered when the first
+// store is made.
 #include "files/files_lifecycle.h"
 
+#include <cstdlib>
 #include <memory>
 
 #include "files/asset_locator.h"
@@ -13,12 +20,40 @@
 
 namespace orv {
 
-namespace {
-FileChannel g_channels[kGameChannels];
+FileChannel* GameChannel(int32_t number) {
+  if (number < 0 || number >= kGameChannels) return nullptr;
+  RuntimeState& rt = Rt();
+  if (!rt.fileChannels) {
+    rt.fileChannels = std::make_unique<FileChannel[]>(kGameChannels);
+    FlushFileStoresAtExit();
+  }
+  return &rt.fileChannels[number];
 }
 
-FileChannel* GameChannel(int32_t number) {
-  return number >= 0 && number < kGameChannels ? &g_channels[number] : nullptr;
+IniFile& GameIniStore() {
+  RuntimeState& rt = Rt();
+  if (!rt.iniStore) {
+    rt.iniStore = std::make_unique<IniFile>();
+    FlushFileStoresAtExit();
+  }
+  return *rt.iniStore;
+}
+
+void SaveGameIniStore() {
+  if (Rt().iniStore) Rt().iniStore->Save();
+}
+
+LineFileCache& LineFiles() {
+  RuntimeState& rt = Rt();
+  if (!rt.lineFiles) {
+    rt.lineFiles = std::make_unique<LineFileCache>();
+    FlushFileStoresAtExit();
+  }
+  return *rt.lineFiles;
+}
+
+void FlushLineFile() {
+  if (Rt().lineFiles) Rt().lineFiles->Select(RtString());
 }
 
 void StartAssetLocators(const RtString& programPath) {
@@ -30,7 +65,9 @@ void StartAssetLocators(const RtString& programPath) {
 }
 
 void CloseAllFileChannels() {
-  for (FileChannel& c : g_channels) c.Close();
+  RuntimeState& rt = Rt();
+  if (!rt.fileChannels) return;
+  for (int32_t i = 0; i < kGameChannels; ++i) rt.fileChannels[i].Close();
 }
 
 void ReleaseAssetLocators() {
@@ -42,6 +79,14 @@ void ReleaseAssetLocators() {
 void FlushFileStores() {
   SaveGameIniStore();
   FlushLineFile();
+}
+
+void FlushFileStoresAtExit() {
+  static const bool registered = std::atexit([] {
+    CloseAllFileChannels();
+    FlushFileStores();
+  }) == 0;
+  (void)registered;
 }
 
 }  // namespace orv

@@ -1,5 +1,5 @@
 // Start-up and shutdown steps of the files subsystem, called by the
-// runtime's ordered start and end.
+// runtime's files stage.
 #pragma once
 
 #include "orvane/rt_string.h"
@@ -15,8 +15,11 @@ void CloseAllFileChannels();
 // temporary file), and clears both. A second call does nothing.
 void ReleaseAssetLocators();
 // Writes back what the game changed: the INI store and the line file cache.
-// Safe to call more than once and from every exit path; both stores also
-// register it with atexit when first used.
+// Safe to call more than once and from every exit path.
 void FlushFileStores();
+// The last resort for a game that calls exit() itself: closes the channels
+// and saves the stores when the process ends. The stores register it when
+// they are made; it registers once, however often called.
+void FlushFileStoresAtExit();
 
 }  // namespace orv

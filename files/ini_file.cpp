@@ -19,8 +19,6 @@ bool SameIgnoringCase(const RtString& a, const RtString& b) {
   return EqualIgnoringAsciiCase({a.CStr(), static_cast<size_t>(a.Length())}, {b.CStr(), static_cast<size_t>(b.Length())});
 }
 
-IniFile* g_store = nullptr;
-
 }  // namespace
 
 IniFile::~IniFile() { Save(); }
@@ -157,18 +155,6 @@ bool IniFile::Save() {
   if (!ReplaceFileContents(path_.CStr(), text.data(), text.size())) return false;
   unsaved_ = false;
   return true;
-}
-
-IniFile& GameIniStore() {
-  if (!g_store) {
-    g_store = new IniFile();
-    std::atexit(SaveGameIniStore);
-  }
-  return *g_store;
-}
-
-void SaveGameIniStore() {
-  if (g_store) g_store->Save();
 }
 
 }  // namespace orv

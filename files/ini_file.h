@@ -70,7 +70,8 @@ class IniFile {
   RtString path_;
 };
 
-// The game's process-wide store, created on first use; it is saved at exit.
+// The game's store in the runtime record, created on first use; the files
+// stage saves it at shutdown.
 IniFile& GameIniStore();
 // Saves the game's store if it exists and has unsaved changes.
 void SaveGameIniStore();

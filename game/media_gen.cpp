@@ -16,9 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "files/atomic_write.h"
-#include "gfx2d/image_codec.h"
-#include "gfx2d/pixel_image.h"
+#include <png.h>
 
 namespace {
 
@@ -52,15 +50,31 @@ struct Rng {
   int Range(int lo, int hi) { return lo + static_cast<int>(Next() % static_cast<uint32_t>(hi - lo + 1)); }
 };
 
+// Written beside the target and renamed over it, so an interrupted build
+// never leaves a half-written image that a later build would take as done.
 bool WritePng(const std::string& path, const Image& img, bool alpha) {
-  orv::PixelImage image;
-  std::vector<uint8_t> bytes;
-  bool ok = image.Resize(img.w, img.h);
-  if (ok) {
-    std::memcpy(image.Data(), img.rgba.data(), img.rgba.size());
-    ok = orv::EncodePng(image, bytes, alpha) && orv::ReplaceFileContents(path.c_str(), bytes.data(), bytes.size());
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(img.w);
+  image.height = static_cast<png_uint_32>(img.h);
+  std::vector<uint8_t> rgb;
+  const void* pixels = img.rgba.data();
+  if (alpha) {
+    image.format = PNG_FORMAT_RGBA;
+  } else {
+    image.format = PNG_FORMAT_RGB;
+    rgb.reserve(img.rgba.size() / 4 * 3);
+    for (size_t i = 0; i < img.rgba.size(); i += 4) rgb.insert(rgb.end(), &img.rgba[i], &img.rgba[i] + 3);
+    pixels = rgb.data();
   }
-  if (!ok) std::fprintf(stderr, "vorlo-media: cannot write %s\n", path.c_str());
+  const std::string temp = path + ".tmp";
+  bool ok = png_image_write_to_file(&image, temp.c_str(), 0, pixels, 0, nullptr) != 0 &&
+            std::rename(temp.c_str(), path.c_str()) == 0;
+  png_image_free(&image);
+  if (!ok) {
+    std::remove(temp.c_str());
+    std::fprintf(stderr, "vorlo-media: cannot write %s\n", path.c_str());
+  }
   return ok;
 }
 

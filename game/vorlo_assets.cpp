@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "game/vorlo.h"
+#include "vorlo.h"
 
 namespace vorlo {
 

@@ -2,13 +2,9 @@
 // window; textured quads batched into triangle strips per sprite.
 #include <cmath>
 
-#include "game/vorlo.h"
+#include "vorlo.h"
 
 namespace vorlo {
-
-namespace {
-constexpr double kOmitted = -37171650.0;
-}
 
 void EndBatch() {
   State& s = S();
@@ -93,14 +89,14 @@ void PrintCentered(double x, double y, const RtString& text, double centerX, dou
 }
 
 double RandomInt(double a, double b) {
-  if (b == kOmitted) return Random(a);
+  if (b == kOmittedArgument) return Random(a);
   return a + Random(b - a);
 }
 
 void SetZoom(double zx, double zy) {
   State& s = S();
   s.zoomX = zx;
-  s.zoomY = zy == kOmitted ? zx : zy;
+  s.zoomY = zy == kOmittedArgument ? zx : zy;
 }
 
 void SetColor(double r, double g, double b) {

@@ -2,7 +2,7 @@
 // the main loop.
 #include <cmath>
 
-#include "game/vorlo.h"
+#include "vorlo.h"
 
 namespace vorlo {
 
@@ -38,8 +38,9 @@ void ReadScreen() {
 struct Resolution {
   int key, width, height;
 };
-constexpr Resolution kResolutions[] = {{59, 320, 240},   {60, 640, 480},   {61, 800, 600},  {63, 1024, 768},
-                                       {64, 1280, 720}, {65, 1440, 900}, {66, 1920, 1080}};
+constexpr Resolution kResolutions[] = {{kKeyF1, 320, 240},   {kKeyF2, 640, 480},   {kKeyF3, 800, 600},
+                                       {kKeyF5, 1024, 768},  {kKeyF6, 1280, 720},  {kKeyF7, 1440, 900},
+                                       {kKeyF8, 1920, 1080}};
 
 void FunctionKeys() {
   State& s = S();
@@ -169,7 +170,7 @@ double GameMain() {
   vorlo::SetupScreen(960, 640, 0);
   s.debugOverlay = true;
   ShowMouse(1);
-  while (!KeyDown(1)) {
+  while (!KeyDown(kKeyEscape)) {
     vorlo::TitleScreen();
     vorlo::GameFlip();
   }

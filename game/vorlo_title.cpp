@@ -1,6 +1,6 @@
 // vorlo's title screen: a tinted background, a grid of tiles, two bands and
 // four buttons sliding in from the left.
-#include "game/vorlo.h"
+#include "vorlo.h"
 
 namespace vorlo {
 

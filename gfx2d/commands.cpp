@@ -1,26 +1,19 @@
 // Game-facing commands of the 2D device: convert and forward.
 #include "orvane/gfx2d.h"
 
-#include "audio/sound_device.h"
 #include "gfx2d/command_args.h"
 #include "gfx3d/vexel3d.h"
-#include "input/dx_input.h"
 #include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
+#include "runtime/stages.h"
 
 using orv::Device;
 
 void SetScreen(double width, double height, double fullscreen) {
-  orv::RuntimeState& rt = orv::Rt();
   orv::OpenGLVexel* d = Device();
   if (!d) return;
   d->SetScreenSize(orv::ToInt32(width), orv::ToInt32(height), 0, orv::ToInt32(fullscreen) != 0);
-  rt.mainWindow = d->Window();
-  if (rt.input) {
-    rt.input->SetWindow(d->Window());
-    rt.input->ShowMouse(rt.input->CursorVisible());
-  }
-  if (rt.audio) rt.audio->SetWindow(d->Window());
+  orv::NotifyWindowChanged(d->Window());
   // A few frames let the window system settle on the new size before the
   // game draws its first frame into it.
   for (int i = 0; i < 5; ++i) d->Flip(nullptr);

@@ -1,6 +1,9 @@
 #include "gfx2d/gl_state_cache.h"
 
 #include <cstring>
+#include <memory>
+
+#include "runtime/runtime_state.h"
 
 namespace orv {
 
@@ -41,8 +44,9 @@ void GlStateCache::Set(GlCap cap, bool on) {
 }
 
 GlStateCache& GlState() {
-  static GlStateCache cache;
-  return cache;
+  RuntimeState& rt = Rt();
+  if (!rt.glState) rt.glState = std::make_unique<GlStateCache>();
+  return *rt.glState;
 }
 
 }  // namespace orv

@@ -165,7 +165,8 @@ bool OpenGLVexel::PumpMessages(IdleCallback idleCallback) {
     if (!platform::PopEvent(event)) break;
     if (windowProc) windowProc(event);
   }
-  return true;
+  // A window the system took away cannot show another frame: the caller ends the program.
+  return !hwnd || hwnd->Alive();
 }
 
 bool OpenGLVexel::SetScreenSize(int width, int height, int bits, bool fullscreen) {

@@ -55,6 +55,7 @@ class OpenGLVexel {
   // and waits for the frame's deadline. False only when pumping fails.
   bool Flip(IdleCallback idleCallback);
   // Drains the event queue: the callback first, then removal and dispatch.
+  // False when the window no longer exists.
   bool PumpMessages(IdleCallback idleCallback);
   bool SetScreenSize(int width, int height, int colorBits, bool fullscreen);
   bool EnterFullscreen();

@@ -5,6 +5,47 @@
 
 namespace orv::platform {
 
+namespace {
+
+// Game text is Latin-1, one byte per character; SDL and the window system
+// speak UTF-8. Titles are converted here, at the seam, both ways.
+std::string Latin1ToUtf8(const char* text) {
+  std::string out;
+  if (!text) return out;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+    if (*p < 0x80) {
+      out += static_cast<char>(*p);
+    } else {
+      out += static_cast<char>(0xC0 | (*p >> 6));
+      out += static_cast<char>(0x80 | (*p & 0x3F));
+    }
+  }
+  return out;
+}
+
+// Characters past U+00FF have no Latin-1 byte and become '?'.
+std::string Utf8ToLatin1(const char* text) {
+  std::string out;
+  if (!text) return out;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p) {
+    unsigned char c = *p;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++p;
+      continue;
+    }
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    uint32_t code = c & (0x3F >> extra);
+    ++p;
+    for (int i = 0; i < extra && (*p & 0xC0) == 0x80; ++i, ++p) code = (code << 6) | (*p & 0x3F);
+    out += code <= 0xFF && extra == 1 ? static_cast<char>(code) : '?';
+  }
+  return out;
+}
+
+}  // namespace
+
 bool InitVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   // Ctrl+C and termination requests arrive as a quit event, so they end the
@@ -57,56 +98,71 @@ std::unique_ptr<Window> Window::Create(const char* title, int w, int h, int samp
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 0 ? samples : 0);
   // Contexts of successive windows share nothing; textures survive mode
   // switches because the window is kept, not because of sharing.
-  SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w > 0 ? w : 1,
-                                        h > 0 ? h : 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  // A size of 0 leaves that side to the window layer, which makes it as
+  // large as the desktop; the caller reads the created size back.
+  Rect desktop = DesktopBounds();
+  if (w <= 0) w = desktop.w > 0 ? desktop.w : 640;
+  if (h <= 0) h = desktop.h > 0 ? desktop.h : 480;
+  SDL_Window* window = SDL_CreateWindow(Latin1ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                        w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!window) return nullptr;
   return std::unique_ptr<Window>(new Window(window, samples));
 }
 
+Window::Window(SDL_Window* w, int samples) : window_(w), id_(SDL_GetWindowID(w)), samples_(samples) {}
+
 Window::~Window() {
-  if (window_) SDL_DestroyWindow(window_);
+  if (SDL_Window* w = Live()) SDL_DestroyWindow(w);
 }
 
-void Window::SetTitle(const char* title) { SDL_SetWindowTitle(window_, title ? title : ""); }
-std::string Window::Title() const { return SDL_GetWindowTitle(window_); }
-void Window::Show() { SDL_ShowWindow(window_); }
-void Window::Hide() { SDL_HideWindow(window_); }
-bool Window::Visible() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0; }
+SDL_Window* Window::Live() const { return SDL_GetWindowFromID(id_) == window_ ? window_ : nullptr; }
+
+bool Window::Alive() const { return Live() != nullptr; }
+
+void Window::SetTitle(const char* title) { SDL_SetWindowTitle(Live(), Latin1ToUtf8(title).c_str()); }
+std::string Window::Title() const { return Utf8ToLatin1(SDL_GetWindowTitle(Live())); }
+void Window::Show() { SDL_ShowWindow(Live()); }
+void Window::Hide() { SDL_HideWindow(Live()); }
+bool Window::Visible() const { return (SDL_GetWindowFlags(Live()) & SDL_WINDOW_SHOWN) != 0; }
 
 void Window::Raise() {
-  SDL_ShowWindow(window_);
-  SDL_RaiseWindow(window_);
-  SDL_SetWindowInputFocus(window_);
+  SDL_ShowWindow(Live());
+  SDL_RaiseWindow(Live());
+  SDL_SetWindowInputFocus(Live());
 }
 
 Rect Window::ClientRect() const {
   Rect r;
-  SDL_GetWindowPosition(window_, &r.x, &r.y);
-  SDL_GetWindowSize(window_, &r.w, &r.h);
+  SDL_GetWindowPosition(Live(), &r.x, &r.y);
+  SDL_GetWindowSize(Live(), &r.w, &r.h);
   return r;
 }
 
-bool Window::HasKeyboardFocus() const { return SDL_GetKeyboardFocus() == window_; }
+bool Window::HasKeyboardFocus() const { return Live() && SDL_GetKeyboardFocus() == Live(); }
 
 void Window::PointerPosition(int& x, int& y) const {
-  if (SDL_GetMouseFocus() == window_) {
+  SDL_Window* w = Live();
+  if (!w) return;
+  if (SDL_GetMouseFocus() == w) {
     SDL_GetMouseState(&x, &y);
     return;
   }
   int wx = 0, wy = 0;
   SDL_GetGlobalMouseState(&x, &y);
-  SDL_GetWindowPosition(window_, &wx, &wy);
+  SDL_GetWindowPosition(w, &wx, &wy);
   x -= wx;
   y -= wy;
 }
 
-void Window::WarpPointer(int x, int y) { SDL_WarpMouseInWindow(window_, x, y); }
+void Window::WarpPointer(int x, int y) {
+  if (SDL_Window* w = Live()) SDL_WarpMouseInWindow(w, x, y);
+}
 
-void Window::SetPosition(int x, int y) { SDL_SetWindowPosition(window_, x, y); }
-void Window::SetSize(int w, int h) { SDL_SetWindowSize(window_, w, h); }
+void Window::SetPosition(int x, int y) { SDL_SetWindowPosition(Live(), x, y); }
+void Window::SetSize(int w, int h) { SDL_SetWindowSize(Live(), w, h); }
 
 Rect Window::UsableBounds() const {
-  int display = SDL_GetWindowDisplayIndex(window_);
+  int display = SDL_GetWindowDisplayIndex(Live());
   if (display < 0) display = 0;
   SDL_Rect r;
   if (SDL_GetDisplayUsableBounds(display, &r) != 0 && SDL_GetDisplayBounds(display, &r) != 0) return Rect{};
@@ -114,7 +170,7 @@ Rect Window::UsableBounds() const {
 }
 
 bool Window::EnterFullscreen(int w, int h) {
-  int display = SDL_GetWindowDisplayIndex(window_);
+  int display = SDL_GetWindowDisplayIndex(Live());
   if (display < 0) display = 0;
   // Only an exact mode: a different resolution would leave the game's
   // fixed-size screen drawn into a corner of a larger drawable.
@@ -132,24 +188,24 @@ bool Window::EnterFullscreen(int w, int h) {
     SDL_SetError("no %dx%d display mode", w, h);
     return false;
   }
-  SDL_SetWindowSize(window_, w, h);
-  if (SDL_SetWindowDisplayMode(window_, &chosen) != 0) return false;
+  SDL_SetWindowSize(Live(), w, h);
+  if (SDL_SetWindowDisplayMode(Live(), &chosen) != 0) return false;
   // Without a window manager nothing moves the window to the display's
   // corner, and a full-screen window can no longer be moved: place it first.
   SDL_Rect bounds;
-  if (SDL_GetDisplayBounds(display, &bounds) == 0) SDL_SetWindowPosition(window_, bounds.x, bounds.y);
-  return SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) == 0;
+  if (SDL_GetDisplayBounds(display, &bounds) == 0) SDL_SetWindowPosition(Live(), bounds.x, bounds.y);
+  return SDL_SetWindowFullscreen(Live(), SDL_WINDOW_FULLSCREEN) == 0;
 }
 
 void Window::LeaveFullscreen() {
-  if (Fullscreen()) SDL_SetWindowFullscreen(window_, 0);
+  if (Fullscreen()) SDL_SetWindowFullscreen(Live(), 0);
 }
 
-bool Window::Fullscreen() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0; }
+bool Window::Fullscreen() const { return (SDL_GetWindowFlags(Live()) & SDL_WINDOW_FULLSCREEN) != 0; }
 
-void Window::Swap() { SDL_GL_SwapWindow(window_); }
+void Window::Swap() { SDL_GL_SwapWindow(Live()); }
 
-uint32_t Window::Id() const { return SDL_GetWindowID(window_); }
+uint32_t Window::Id() const { return id_; }
 
 std::unique_ptr<GlContext> GlContext::Create(Window& window) {
   SDL_GLContext c = SDL_GL_CreateContext(window.Native());

@@ -65,6 +65,9 @@ class Window {
   void Swap();
   // Identifies the window in events.
   uint32_t Id() const;
+  // False once the window system no longer has the window (destroyed behind
+  // the runtime's back); every call above then does nothing.
+  bool Alive() const;
   int Samples() const { return samples_; }
   // Whether the window has the keyboard focus right now.
   bool HasKeyboardFocus() const;
@@ -75,9 +78,12 @@ class Window {
 
  private:
   friend class GlContext;
-  SDL_Window* Native() const { return window_; }
-  Window(SDL_Window* w, int samples) : window_(w), samples_(samples) {}
+  // The SDL window, or null when it no longer exists.
+  SDL_Window* Native() const { return Live(); }
+  Window(SDL_Window* w, int samples);
+  SDL_Window* Live() const;
   SDL_Window* window_;
+  uint32_t id_;
   int samples_;
 };
 

@@ -1,5 +1,5 @@
 // Debugger output. Texts reach a developer only while a debugger is attached
-// (a tracer process, as /proc/self/status reports it); they go to standard
+// (a tracer process); they go to standard
 // error with the "TX" (text) and "BP" (breakpoint) prefixes that development
 // tools look for. Without a debugger these calls do nothing at all.
 #include <cstdio>
@@ -7,25 +7,13 @@
 #include <cstring>
 
 #include "input/dx_input.h"
+#include "platform/info.h"
 #include "runtime/error_state.h"
 #include "runtime/runtime_state.h"
 
 namespace orv {
 
-bool DebuggerAttached() {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  if (!f) return false;
-  char line[256];
-  bool attached = false;
-  while (std::fgets(line, sizeof line, f)) {
-    if (std::strncmp(line, "TracerPid:", 10) == 0) {
-      attached = std::atoi(line + 10) != 0;
-      break;
-    }
-  }
-  std::fclose(f);
-  return attached;
-}
+bool DebuggerAttached() { return platform::DebuggerAttached(); }
 
 namespace {
 void SendDebugString(const char* prefix, const char* text, size_t length) {

@@ -53,10 +53,10 @@ void RuntimeError(int32_t code) {
   SetErrorCode(code);
   EndProgram();
   // Only reached when the error happened while the program was already
-  // ending (for example inside the quit event): the failed operation cannot
-  // continue, so leave without the rest of the shutdown.
-  std::fflush(stdout);
-  std::exit(0);
+  // ending (for example inside the quit event or the exit hook): the failed
+  // operation cannot continue, but the stages not yet stopped still are, so
+  // a full-screen game gives the desktop its mode back and files are saved.
+  FinishEndingAfterError();
 }
 
 void EndWithSuccess() {

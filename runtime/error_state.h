@@ -7,22 +7,29 @@
 
 #include <cstdint>
 
+#include "orvane/codes.h"
 #include "orvane/rt_string.h"
 
 namespace orv {
 
-enum ErrorCode : int32_t {
-  kErrSuccess = 0,
-  kErrNoSuchFile = 3,
-  kErrOutOfMemory = 7,
-  kErrPushMultiDim = 8,
-  kErrOutOfBounds = 9,
-  kErrOutOfData = 20,
-  kErrAssertion = 21,
-};
+// The codes are the game's (orvane/codes.h); the runtime names them as its own.
+using ::kErrAssertion;
+using ::kErrNoSuchFile;
+using ::kErrOutOfBounds;
+using ::kErrOutOfData;
+using ::kErrOutOfMemory;
+using ::kErrPushMultiDim;
+using ::kErrSuccess;
 
 // Sets lastError (and errorLine from currentLine); returns the code.
 int32_t SetErrorCode(int32_t code);
+// Sets the error code and returns `neutral`, so a failing command reports
+// and gives its neutral result in one statement: `return Fail(kErrNoSuchFile, 0.0);`.
+template <class T>
+T Fail(int32_t code, T neutral) {
+  SetErrorCode(code);
+  return neutral;
+}
 void ClearError();
 // "%.4d %s" of lastError and its text, e.g. "0009 out of bounds".
 RtString ErrorText();

@@ -6,12 +6,13 @@
 #include <cstring>
 
 #include "gfx2d/opengl_vexel.h"
-#include "gfx3d/vexel3d.h"
+#include "orvane/codes.h"
 #include "input/dx_input.h"
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
 #include "runtime/program_end.h"
 #include "runtime/runtime_state.h"
+#include "runtime/stages.h"
 
 namespace orv {
 
@@ -23,15 +24,14 @@ void Notice(const char* text) {
 }
 
 void PollInput() {
-  RuntimeState& rt = Rt();
-  rt.keyReads = 0;
-  if (rt.input) {
-    rt.input->PollKeyboard();
-    rt.input->PollMice();
-  }
+  Rt().keyReads = 0;
+  RunFrameHooks(FramePhase::kPoll);
 }
 
 bool KeyHeld(int code) { return Rt().input && Rt().input->KeyHeld(code); }
+
+// The quit key: Escape, or the code 129 that also counts as Escape.
+bool EscapeHeld() { return KeyHeld(kKeyEscape + 128) || KeyHeld(kKeyEscape); }
 
 void ReadMouse(int m[4]) {
   m[0] = m[1] = m[2] = m[3] = 0;
@@ -55,21 +55,17 @@ void ShowScreen() {
   rt.frameTime = ClockMs();
   while (rt.paused) Hibernate();
   PollInput();
-  if ((rt.escapeQuits && (KeyHeld(129) || KeyHeld(1))) || (KeyHeld(56) && KeyHeld(62))) {
+  if ((rt.escapeQuits && EscapeHeld()) || (KeyHeld(kKeyLmenu) && KeyHeld(kKeyF4))) {
     SetErrorCode(kErrSuccess);
     EndProgram();
   }
-  if (rt.scene) rt.scene->EndShadowPass();
+  RunFrameHooks(FramePhase::kBeforePresent);
   ProcessMessages();
-  if (rt.device) {
-    if (!rt.device->Flip(rt.win32MsgHook)) {
-      SetErrorCode(kErrSuccess);
-      EndProgram();
-    }
-    rt.device->SetAlphaMode(0);
-    rt.device->Reset2DState();
+  if (rt.device && !rt.device->Flip(rt.win32MsgHook)) {
+    SetErrorCode(kErrSuccess);
+    EndProgram();
   }
-  if (rt.scene) rt.scene->ResetFrameState();
+  RunFrameHooks(FramePhase::kAfterPresent);
 }
 
 void Hibernate() {
@@ -91,7 +87,7 @@ void Hibernate() {
       return;
     }
     PollInput();
-    if (rt.escapeQuits && (KeyHeld(129) || KeyHeld(1))) EndProgram();
+    if (rt.escapeQuits && EscapeHeld()) EndProgram();
     if (rt.input && rt.input->AnyKeyHeld()) return;
     int now[4];
     ReadMouse(now);
@@ -107,8 +103,7 @@ int ProcessMessages() {
     rt.win32MsgHook = FindFunctionByName("ORV_WIN32_MSG");
     rt.win32MsgHookState = rt.win32MsgHook ? 1 : 0;
   }
-  if (rt.device) rt.device->PumpMessages(rt.win32MsgHook);
-  return 1;
+  return !rt.device || rt.device->PumpMessages(rt.win32MsgHook) ? 1 : 0;
 }
 
 double (*FindFunctionByName(const RtString& name))() {

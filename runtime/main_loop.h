@@ -13,7 +13,8 @@ namespace orv {
 void ShowScreen();
 // Waits up to about 75 ms for input; holds the game while it is paused.
 void Hibernate();
-// Pumps the window's events (the game's message hook runs before each one). Non-zero on success.
+// Pumps the window's events (the game's message hook runs before each one).
+// 0 when the pump failed (the window is gone); the caller ends the program.
 int ProcessMessages();
 // Calls the game function of that exact name; 1 when it exists, else 0.
 double CallByName(const RtString& name);

@@ -1,16 +1,14 @@
 #include "runtime/program_dir.h"
 
-#include <unistd.h>
+#include <string>
 
-#include <climits>
+#include "platform/info.h"
 
 namespace orv {
 
 RtString ProgramPath() {
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return RtString();
-  return RtString(path, static_cast<int32_t>(n));
+  std::string path = platform::ExecutablePath();
+  return RtString(path.data(), static_cast<int32_t>(path.size()));
 }
 
 RtString ProgramDirectory() {

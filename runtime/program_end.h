@@ -12,7 +12,11 @@ void EndProgram();
 // Shuts down, starts the command as a new program without waiting for it,
 // and exits with code 0.
 [[noreturn]] void EndAndRun(const RtString& command);
-// Releases every subsystem in the shutdown order; safe to call more than once.
+// Raises the quit event once, then stops every started stage, the last
+// started first; safe to call more than once.
 void RuntimeShutdown();
+// For a run-time error raised while the program is already ending: stops
+// the stages that are still running, prints "exit\n" and exits with code 0.
+[[noreturn]] void FinishEndingAfterError();
 
 }  // namespace orv

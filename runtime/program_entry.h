@@ -17,8 +17,9 @@ struct GameProgram {
 // runtime, runs the game and ends through EndProgram. Does not return.
 [[noreturn]] void ProgramEntry(int argc, char** argv, const GameProgram& game);
 
-// Starts every subsystem in order, logging a line per step. Returns 0, or -1
-// when the window could not be created (nothing after it is started then).
+// Starts every stage of the runtime in order, logging a line per step.
+// Returns 0, or -1 when a stage (in practice the window) could not start;
+// what started before it has been stopped again then.
 int RuntimeInit(const char* caption);
 
 }  // namespace orv

@@ -14,6 +14,10 @@
 namespace orv {
 
 class AssetLocator;
+class FileChannel;
+class GlStateCache;
+class IniFile;
+class LineFileCache;
 class OpenGLVexel;
 class Vexel3D;
 class NetSession;
@@ -74,6 +78,19 @@ struct RuntimeState {
   // Asset lookup: in memory for every file the game opens, temporary files for movies.
   std::unique_ptr<AssetLocator> fileLocator;
   std::unique_ptr<AssetLocator> movieLocator;
+
+  // What the game writes through its files, created on first use (the game
+  // may use them before start-up) and saved by the files stage's stop.
+  std::unique_ptr<FileChannel[]> fileChannels;  // kGameChannels
+  std::unique_ptr<IniFile> iniStore;
+  std::unique_ptr<LineFileCache> lineFiles;
+
+  // What the current GL context has enabled, as far as the renderers know;
+  // it dies with the device's context.
+  std::unique_ptr<GlStateCache> glState;
+
+  // How many entries of the stage table have started (runtime/stages.h).
+  int32_t stagesStarted = 0;
 };
 
 RuntimeState& Rt();

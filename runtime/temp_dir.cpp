@@ -1,14 +1,9 @@
 #include "runtime/temp_dir.h"
 
-#include <cstdlib>
+#include "platform/info.h"
 
 namespace orv {
 
-RtString TempDirectory() {
-  const char* dir = std::getenv("TMPDIR");
-  RtString path(dir && *dir ? dir : "/tmp");
-  if (path[path.Length() - 1] != '/') path += '/';
-  return path;
-}
+RtString TempDirectory() { return RtString(platform::TempFolder().c_str()); }
 
 }  // namespace orv

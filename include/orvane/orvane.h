@@ -7,6 +7,7 @@
 #include "orvane/rt_array.h"
 #include "orvane/rt_string.h"
 #include "orvane/audio.h"
+#include "orvane/codes.h"
 #include "orvane/gfx2d.h"
 #include "orvane/input.h"
 #include "orvane/pathfind.h"

@@ -1,7 +1,7 @@
 // RtArray: the bounds-checked array of up to four dimensions behind every
 // array of a game. The first index varies fastest: element (a, b, c, d) is at
 // a + b*stride1 + c*stride2 + d*stride3. An access outside the array reports
-// the bounds and the indices, sets error 9 and ends the program; it never
+// the bounds and the indices, sets kErrOutOfBounds and ends the program; it never
 // returns, so game code after a bad access never runs.
 #pragma once
 
@@ -12,13 +12,17 @@
 #include <type_traits>
 #include <utility>
 
-namespace orv {
-// Reports an out-of-bounds access (bounds and access lines, `reports` times
-// with growing index lists for the four-index form) and ends the program.
-[[noreturn]] void ArrayOutOfBounds(const int32_t sizes[4], int32_t dims, const int32_t index[4], int indexCount);
-// Sets the error code and ends the program (error 7 for failed allocations, 8 for Push).
-[[noreturn]] void RuntimeError(int code);
-}  // namespace orv
+#include "orvane/codes.h"
+
+// Where an array goes when it cannot go on; the runtime defines both, and
+// neither returns: the program ends in order with the error code set.
+namespace rt_array_failure {
+// Reports an out-of-bounds access (bounds and access lines, repeated with
+// growing index lists for the four-index form); error kErrOutOfBounds.
+[[noreturn]] void OutOfBounds(const int32_t sizes[4], int32_t dims, const int32_t index[4], int indexCount);
+// kErrOutOfMemory for a failed or oversized allocation, kErrPushMultiDim for Push.
+[[noreturn]] void Stop(int errorCode);
+}  // namespace rt_array_failure
 
 template <class T>
 class RtArray {
@@ -139,9 +143,9 @@ class RtArray {
     for (int32_t i = 0; i < n; ++i) data_[i] = values[i];
   }
 
-  // Appends one element to a one-dimensional array (error 8 on more dimensions).
+  // Appends one element to a one-dimensional array (kErrPushMultiDim on more dimensions).
   void Push(const T& value) {
-    if (size2_ != 0) orv::RuntimeError(8);
+    if (size2_ != 0) rt_array_failure::Stop(kErrPushMultiDim);
     T copy(value);  // the value may be an element of this array
     int32_t n = size1_ + 1;
     if (n < capacity_) {
@@ -179,9 +183,9 @@ class RtArray {
   static int64_t Count(int32_t s1, int32_t s2, int32_t s3, int32_t s4) {
     auto atLeast1 = [](int32_t s) { return s > 1 ? int64_t{s} : int64_t{1}; };
     int64_t count = (s1 > 0 ? int64_t{s1} : 0) * atLeast1(s2) * atLeast1(s3);
-    if (count > INT32_MAX) orv::RuntimeError(7);
+    if (count > INT32_MAX) rt_array_failure::Stop(kErrOutOfMemory);
     count *= atLeast1(s4);
-    if (count > INT32_MAX) orv::RuntimeError(7);
+    if (count > INT32_MAX) rt_array_failure::Stop(kErrOutOfMemory);
     return count;
   }
 
@@ -201,7 +205,7 @@ class RtArray {
   }
 
   void Allocate(int64_t n) {
-    if (n > INT32_MAX) orv::RuntimeError(7);
+    if (n > INT32_MAX) rt_array_failure::Stop(kErrOutOfMemory);
     data_ = nullptr;
     capacity_ = 0;
     if (n == 0) return;
@@ -210,7 +214,7 @@ class RtArray {
     } else {
       data_ = new (std::nothrow) T[static_cast<size_t>(n)];
     }
-    if (!data_) orv::RuntimeError(7);
+    if (!data_) rt_array_failure::Stop(kErrOutOfMemory);
     capacity_ = static_cast<int32_t>(n);
   }
 
@@ -251,12 +255,12 @@ class RtArray {
   [[noreturn]] __attribute__((noinline, cold)) void Fail1(int32_t a) const {
     const int32_t sizes[4] = {size1_, size2_, size3_, size4_};
     const int32_t index[4] = {a, 0, 0, 0};
-    orv::ArrayOutOfBounds(sizes, dims_, index, 1);
+    rt_array_failure::OutOfBounds(sizes, dims_, index, 1);
   }
   [[noreturn]] __attribute__((noinline, cold)) void Fail4(int32_t a, int32_t b, int32_t c, int32_t d) const {
     const int32_t sizes[4] = {size1_, size2_, size3_, size4_};
     const int32_t index[4] = {a, b, c, d};
-    orv::ArrayOutOfBounds(sizes, dims_, index, 4);
+    rt_array_failure::OutOfBounds(sizes, dims_, index, 4);
   }
 
   // Hoare partitioning with every scan bounded by the range, so a game's

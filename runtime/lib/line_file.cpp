@@ -13,22 +13,6 @@
 
 namespace orv {
 
-namespace {
-LineFileCache* g_cache = nullptr;
-}
-
-LineFileCache& LineFiles() {
-  if (!g_cache) {
-    g_cache = new LineFileCache();
-    std::atexit(FlushLineFile);
-  }
-  return *g_cache;
-}
-
-void FlushLineFile() {
-  if (g_cache) g_cache->Select(RtString());
-}
-
 void LineFileCache::WriteBack() {
   if (fileName_.empty() || !dirty_) return;
   std::string text;

@@ -45,7 +45,7 @@ class LineFileCache {
   int32_t lastLine_ = 0;
 };
 
-// The process-wide cache, created on first use; written back at exit.
+// The cache in the runtime record, created on first use; written back at shutdown.
 LineFileCache& LineFiles();
 // Writes the cached file back if it changed (selects no file).
 void FlushLineFile();

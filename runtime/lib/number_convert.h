@@ -3,10 +3,11 @@
 
 #include <cstdint>
 
+#include "orvane/codes.h"
+
 namespace orv {
 
-// The value a game passes for an omitted optional numeric argument.
-inline constexpr double kOmittedArgument = -37171650.0;
+using ::kOmittedArgument;
 
 // Truncation toward zero, as the game's commands convert their arguments.
 // A value outside the 32-bit range (and NaN) gives INT32_MIN, the result the

@@ -30,7 +30,12 @@ void Report(const int32_t sizes[4], int32_t dims, const int32_t index[4]) {
 }
 }  // namespace
 
-void ArrayOutOfBounds(const int32_t sizes[4], int32_t dims, const int32_t index[4], int indexCount) {
+}  // namespace orv
+
+void rt_array_failure::Stop(int errorCode) { orv::RuntimeError(errorCode); }
+
+void rt_array_failure::OutOfBounds(const int32_t sizes[4], int32_t dims, const int32_t index[4], int indexCount) {
+  using namespace orv;
   if (indexCount <= 1) {
     Report(sizes, dims, index);
   } else {
@@ -45,5 +50,3 @@ void ArrayOutOfBounds(const int32_t sizes[4], int32_t dims, const int32_t index[
   std::fflush(stderr);
   RuntimeError(kErrOutOfBounds);
 }
-
-}  // namespace orv

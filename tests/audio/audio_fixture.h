@@ -15,6 +15,7 @@
 #include "orvane/audio.h"
 #include "orvane/runtime.h"
 #include "runtime/runtime_state.h"
+#include "support/runtime_fixture.h"
 #include "support/test_support.h"
 #include "tests/audio/wav_builder.h"
 
@@ -27,21 +28,19 @@ class AudioTest : public ::testing::Test {
   void SetUp() override {
     setenv("SDL_AUDIODRIVER", disk_ ? "disk" : "dummy", 1);
     setenv("SDL_DISKAUDIOFILE", MixPath().c_str(), 1);
-    orv::RuntimeState& rt = orv::Rt();
-    rt.audio = std::make_unique<orv::SoundDevice>();
-    ASSERT_TRUE(rt.audio->Open(nullptr));
-    rt.soundSlots = std::make_unique<orv::SoundSlot[]>(orv::kSoundSlots);
+    ProjectSettings& settings = orv::Rt().settings;
+    settings.width = 64;
+    settings.height = 48;
+    settings.frameRate = 0;
+    settings.exclusiveMouse = 0;
+    orvtest::StartRuntimeUpTo("audio");
+    ASSERT_TRUE(orv::Rt().audio && orv::Rt().audio->IsOpen());
   }
 
   void TearDown() override { Close(); }
 
-  // Releases in the shutdown order: slots, then the device.
-  void Close() {
-    orv::RuntimeState& rt = orv::Rt();
-    rt.soundSlots.reset();
-    if (rt.audio) rt.audio->Release();
-    rt.audio.reset();
-  }
+  // Shuts the runtime down as a game's end does (the mix file is complete then).
+  void Close() { orvtest::StopRuntime(); }
 
   static std::string MixPath() { return orvtest::PrivateDir() + "/mix.raw"; }
 

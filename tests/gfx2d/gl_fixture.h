@@ -11,6 +11,7 @@
 #include "gfx2d/opengl_vexel.h"
 #include "image_test_util.h"
 #include "runtime/runtime_state.h"
+#include "support/runtime_fixture.h"
 
 namespace gltest {
 
@@ -20,15 +21,24 @@ class GlDevice : public testing::Test {
   static constexpr int kHeight = 48;
 
   void SetUp() override {
-    orv::Rt().device = std::make_unique<orv::OpenGLVexel>();
+    ProjectSettings& settings = orv::Rt().settings;
+    settings.width = kWidth;
+    settings.height = kHeight;
+    settings.frameRate = 0;
+    settings.multisample = 0;
+    settings.fullScreen = 0;
+    orvtest::StartRuntimeUpTo("device");
     d = orv::Rt().device.get();
-    ASSERT_TRUE(d->Init(kWidth, kHeight, 0, 0, 0, false));
+    ASSERT_NE(d, nullptr);
     d->SetFrameRate(0);
     d->SetClearColor(0);
     NextFrame();
   }
 
-  void TearDown() override { orv::Rt().device.reset(); }
+  void TearDown() override {
+    orvtest::StopRuntime();
+    d = nullptr;
+  }
 
   // Flip and reset as the frame loop does.
   void NextFrame() {

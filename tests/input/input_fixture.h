@@ -15,6 +15,7 @@
 #include "orvane/orvane.h"
 #include "runtime/main_loop.h"
 #include "runtime/runtime_state.h"
+#include "support/runtime_fixture.h"
 
 namespace inputtest {
 
@@ -25,26 +26,25 @@ class InputFixture : public testing::Test {
   virtual void BeforeInput() {}
 
   void SetUp() override {
-    orv::RuntimeState& rt = orv::Rt();
-    rt.device = std::make_unique<orv::OpenGLVexel>();
-    rt.device->windowProc = orv::WindowProc;
-    ASSERT_TRUE(rt.device->Init(320, 200, 0, 0, 0, false));
-    rt.mainWindow = rt.device->Window();
+    ProjectSettings& settings = orv::Rt().settings;
+    settings.width = 320;
+    settings.height = 200;
+    settings.frameRate = 0;
+    settings.exclusiveMouse = 0;
+    settings.fullScreen = 0;
+    orvtest::StartRuntimeUpTo("scene");
     Flush();
     BeforeInput();
-    rt.input = std::make_unique<orv::DXInput>();
-    rt.input->InitInput(rt.mainWindow, false);
+    orvtest::StartRuntimeUpTo("input devices");
+    // Focus changes are the tests' own: they must not hold a frame in the pause loop.
+    SetRuntimeActive(0);
     Focus(true);
     Frame();
   }
 
   void TearDown() override {
-    orv::RuntimeState& rt = orv::Rt();
-    if (rt.input) rt.input->Release();
-    rt.input.reset();
     Flush();
-    rt.mainWindow = nullptr;
-    rt.device.reset();
+    orvtest::StopRuntime();
   }
 
   static void Flush() {

@@ -1,7 +1,12 @@
 // The runtime's start-up, frame, pause and shutdown, seen from outside: small
 // games run as processes on the offscreen video driver.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <regex>
 #include <string>
 
@@ -115,6 +120,98 @@ TEST(Spine, HiddenStartKeepsTheWindowHidden) {
   auto r = RunGame("spine_game", {{"SPINE_MODE", "frames"}, {"ORVANE_HIDDEN", "1"}});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "ready\nframes=3\nORV_ON_QUIT\nexit\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Spine, RunTimeErrorWhileEndingStillFinishesTheShutdown) {
+  // The quit event fails an assertion: the program cannot go back to the
+  // event, but every stage still stops (a full-screen game gives the desktop
+  // its mode back) and the process ends as usual.
+  auto r = RunGame("spine_game", {{"SPINE_MODE", "error-in-quit"}});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "ready\nframes=3\nORV_ON_QUIT\nexit\n");
+  const std::string log = Log(), end = "Init Finalized\nShut down ORV\norv is shut down\n";
+  ASSERT_GE(log.size(), end.size()) << log;
+  EXPECT_EQ(log.substr(log.size() - end.size()), end) << log;
+}
+
+TEST(Spine, CapturedCommandLineKeepsTheQuotingOfEachArgument) {
+  orvtest::ProcessOptions opt;
+  opt.env = {{"SDL_VIDEODRIVER", "offscreen"}, {"SPINE_MODE", "command-line"}};
+  const std::string game = orvtest::BinaryPath("tests/runtime/spine_game");
+  auto r = orvtest::RunProcess({game, "plain", "two words", "say \"hi\"", "", "end\\"}, opt);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, game + " plain \"two words\" \"say \\\"hi\\\"\" \"\" end\\\nORV_ON_QUIT\nexit\n");
+}
+
+TEST(Spine, EndAndRunStartsOneProgramAndNeverAShell) {
+  const std::string dir = orvtest::PrivateDir();
+  // Quoting groups an argument; nothing else in the line is special.
+  auto quoted = RunGame("spine_game", {{"SPINE_MODE", "end-and-run"}, {"SPINE_RUN", "touch \"" + dir + "/two words\""}});
+  EXPECT_EQ(quoted.exitCode, 0) << quoted.err;
+  auto injected = RunGame("spine_game", {{"SPINE_MODE", "end-and-run"},
+                                         {"SPINE_RUN", "true; touch " + dir + "/x $(touch " + dir + "/y) `touch " + dir + "/z`"}});
+  EXPECT_EQ(injected.exitCode, 0) << injected.err;
+  // The started program runs detached: give it a moment.
+  for (int i = 0; i < 50 && !orvtest::Exists(dir + "/two words"); ++i) usleep(100000);
+  EXPECT_TRUE(orvtest::Exists(dir + "/two words"));
+  usleep(300000);
+  EXPECT_FALSE(orvtest::Exists(dir + "/x"));
+  EXPECT_FALSE(orvtest::Exists(dir + "/y"));
+  EXPECT_FALSE(orvtest::Exists(dir + "/z"));
+}
+
+TEST(Spine, AClosedStandardOutputDoesNotCutTheShutdownShort) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  close(fds[0]);  // nobody will ever read: the first notice meets a broken pipe
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+  orvtest::SpawnArguments args({orvtest::BinaryPath("tests/runtime/spine_game")},
+                               {{"SDL_VIDEODRIVER", "offscreen"}, {"SPINE_MODE", "frames"}});
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, args.args[0], &actions, &attr, args.args.data(), args.envp.data()), 0);
+  close(fds[1]);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(Log().find("Shut down ORV\norv is shut down\n"), std::string::npos) << Log();
+}
+
+TEST(Spine, AZeroWidthOrHeightTakesTheCreatedWindowsSize) {
+  for (auto [w, h] : {std::pair{"0", "200"}, std::pair{"320", "0"}}) {
+    auto r = RunGame("spine_game", {{"SPINE_MODE", "screen"}, {"SPINE_FRAMES", "1"}, {"SPINE_SHOW_DESKTOP", "1"},
+                                    {"SPINE_WIDTH", w}, {"SPINE_HEIGHT", h}});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    int dw = 0, dh = 0, sw = 0, sh = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str(), "desktop=%dx%d\nscreen=%dx%d", &dw, &dh, &sw, &sh), 4) << r.out;
+    EXPECT_GT(dw, 1);
+    EXPECT_GT(dh, 1);
+    // The side given stays; the side left at 0 is the window's, never a single pixel.
+    EXPECT_EQ(sw, std::string(w) == "0" ? dw : 320) << r.out;
+    EXPECT_EQ(sh, std::string(h) == "0" ? dh : 200) << r.out;
+  }
+}
+
+TEST(Spine, AFlipWhoseWindowIsGoneEndsTheProgram) {
+  auto r = RunGame("spine_game", {{"SPINE_MODE", "window-gone"}});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "destroyed\nORV_ON_QUIT\nexit\n");
+  EXPECT_NE(Log().find("Shut down ORV\norv is shut down\n"), std::string::npos) << Log();
 }
 
 }  // namespace

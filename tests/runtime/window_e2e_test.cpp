@@ -122,4 +122,17 @@ TEST(WindowE2E, LosingFocusPausesAndTheTitleSaysSo) {
   EXPECT_TRUE(b.Wait(10)) << b.Out() << x.WindowTitle(idB);
 }
 
+TEST(WindowE2E, LatinOneCaptionReachesTheWindowSystemAsUtf8) {
+  VirtualDisplay x(800, 600);
+  ASSERT_TRUE(x.Ok());
+  // Game text is one byte per character: "Café ½" as the game holds it.
+  Child game({Game()}, x.ProgramOptions({{"SPINE_FRAMES", "-1"}, {"SPINE_CAPTION", "Caf\xe9 \xbd"}}));
+  ASSERT_TRUE(game.WaitForOutput("ready\n", 20)) << game.Err();
+  std::string id = x.FindWindow("Caf.*");
+  ASSERT_FALSE(id.empty());
+  EXPECT_EQ(x.WindowTitle(id), "Caf\xc3\xa9 \xc2\xbd");
+  Press(x, id, "Escape");
+  EXPECT_TRUE(game.Wait(10)) << game.Out();
+}
+
 }  // namespace

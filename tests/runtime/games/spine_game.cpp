@@ -40,6 +40,7 @@ void Say(const char* format, int value) {
 double OnQuit() {
   std::printf("ORV_ON_QUIT\n");
   if (Mode() == "end-twice") EndProgram();  // nested end request: must do nothing
+  if (Mode() == "error-in-quit") AssertValue(0);  // a run-time error while ending
   return 0;
 }
 double OnPause() {
@@ -97,7 +98,24 @@ double GameMain() {
     SetErrorCode(7);
     SetCurrentLine(3, 15);
     EndProgram();
+  } else if (mode == "window-gone") {
+    // The window disappears behind the runtime's back: the next flip cannot
+    // show anything and must end the program.
+    ShowScreen();
+    SDL_DestroyWindow(orv::Rt().mainWindow->Native());
+    std::printf("destroyed\n");
+    std::fflush(stdout);
+    for (g_frames = 0; g_frames < 100; ++g_frames) ShowScreen();
+    Say("still running after %d frames\n", g_frames);
+  } else if (mode == "command-line") {
+    std::printf("%s\n", orv::Rt().commandLine.CStr());
+  } else if (mode == "end-and-run") {
+    EndAndRun(std::getenv("SPINE_RUN"));
   } else if (mode == "screen") {
+    if (EnvInt("SPINE_SHOW_DESKTOP", 0)) {
+      Say("desktop=%d", static_cast<int>(DesktopWidth()));
+      Say("x%d\n", static_cast<int>(DesktopHeight()));
+    }
     Say("screen=%d", static_cast<int>(ScreenWidth()));
     Say("x%d\n", static_cast<int>(ScreenHeight()));
     int w = EnvInt("SPINE_SET_WIDTH", 0), h = EnvInt("SPINE_SET_HEIGHT", 0);

@@ -1,0 +1,31 @@
+// The platform seam for processes: splitting and joining command lines, and
+// starting another program. A command line is split by its quoting rules
+// only; nothing is ever handed to a shell, so text from players or files
+// cannot run a second command.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv::platform {
+
+// Splits a command line into arguments. Blanks (space, tab) separate
+// arguments outside double quotes; a double quote starts or ends a quoted
+// part; 2n backslashes before a double quote become n backslashes and the
+// quote still counts, 2n+1 become n backslashes and a literal quote;
+// backslashes anywhere else are literal. No other character is special.
+std::vector<std::string> SplitCommandLine(std::string_view line);
+// Joins arguments into a command line that SplitCommandLine splits back into
+// exactly them: an argument is quoted only when it is empty or holds a blank
+// or a double quote.
+std::string JoinCommandLine(const std::vector<std::string>& args);
+// Starts args[0] (looked up in PATH when it has no slash) with the arguments,
+// in a session of its own, and does not wait for it. False when it could not
+// be started or args is empty.
+bool StartDetached(const std::vector<std::string>& args);
+// Lets writes to a closed pipe or socket fail with an error instead of
+// ending the process, so the orderly shutdown always runs.
+void IgnoreBrokenPipes();
+
+}  // namespace orv::platform
