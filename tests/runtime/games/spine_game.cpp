@@ -102,7 +102,7 @@ double GameMain() {
     // The window disappears behind the runtime's back: the next flip cannot
     // show anything and must end the program.
     ShowScreen();
-    SDL_DestroyWindow(orv::Rt().mainWindow->Native());
+    SDL_DestroyWindow(SDL_GetWindowFromID(orv::Rt().mainWindow->Id()));
     std::printf("destroyed\n");
     std::fflush(stdout);
     for (g_frames = 0; g_frames < 100; ++g_frames) ShowScreen();
