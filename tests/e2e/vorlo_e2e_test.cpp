@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -87,10 +88,18 @@ class Vorlo : public testing::Test {
     return false;
   }
 
-  // The game's scale from its 960 x 640 design space: the axis nearer 1.
+  // The game's scale from its 960 x 640 design space at each of its window
+  // sizes, worked out by hand: of width / 960 and height / 640, the one nearer 1.
   static double Scale(const VirtualDisplay::Geometry& g) {
-    double sx = g.width / 960.0, sy = g.height / 640.0;
-    return std::fabs(sy - 1) < std::fabs(sx - 1) ? sy : sx;
+    static const std::map<std::pair<int, int>, double> kScales = {
+        {{320, 240}, 0.375},   {{640, 480}, 0.75},     {{800, 600}, 0.9375},   {{1024, 768}, 1024 / 960.0},
+        {{1280, 720}, 1.125},  {{1440, 900}, 1.40625}, {{1920, 1080}, 1.6875}};
+    auto it = kScales.find({g.width, g.height});
+    if (it == kScales.end()) {
+      ADD_FAILURE() << "no known scale for a " << g.width << " x " << g.height << " window";
+      return 1;
+    }
+    return it->second;
   }
 
   bool TestButtonRed(const VirtualDisplay::Geometry& g) {
