@@ -4,6 +4,7 @@
 # leak or sanitizer report (undefined behaviour included), and on a target
 # whose seed corpus is missing or empty. The log and inputs of a failed run
 # are kept in <build>/fuzz-failures/<target>/.
+# FUZZ_TARGETS="wav ini_text" builds and runs only those targets.
 set -eu
 build=${1:-build-fuzz}
 seconds=${2:-20}
@@ -12,7 +13,10 @@ src=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 CC=clang CXX=clang++ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_FUZZ=ON >/dev/null
-cmake --build "$build" -j "$(nproc)"
+targets=""
+for t in ${FUZZ_TARGETS:-}; do targets="$targets --target fuzz_$t"; done
+# shellcheck disable=SC2086
+cmake --build "$build" -j "$(nproc)" $targets
 # Every sanitizer report ends the run; the build also compiles UBSan without recovery.
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ASAN_OPTIONS=halt_on_error=1:abort_on_error=0
@@ -24,6 +28,9 @@ for f in "$build"/fuzz/fuzz_*; do
   [ -x "$f" ] || continue
   name=$(basename "$f")
   name=${name#fuzz_}
+  if [ -n "${FUZZ_TARGETS:-}" ]; then
+    case " $FUZZ_TARGETS " in *" $name "*) ;; *) continue ;; esac
+  fi
   seeds="$src/fuzz/corpus/$name"
   if [ -z "$(find "$seeds" -type f 2>/dev/null | head -n 1)" ]; then
     echo "fuzz_$name FAILED: no seed inputs in fuzz/corpus/$name"
@@ -45,6 +52,7 @@ for f in "$build"/fuzz/fuzz_*; do
     grep -E '^#[0-9]+.*DONE' "$work/log.txt" | tail -n 1 || true
     rm -rf "$work"
   else
+    status=1
     echo "fuzz_$name FAILED:"
     tail -n 60 "$work/log.txt"
     mkdir -p "$failures/$name"
