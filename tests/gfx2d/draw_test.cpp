@@ -210,16 +210,26 @@ TEST_F(Drawing, TexturedPolygonsUseImagePixelCoordinates) {
   EndPoly();
   EXPECT_EQ(Box(kRed), (std::array<int, 4>{10, 10, 13, 13}));
   EXPECT_EQ(Box(kGreen), (std::array<int, 4>{10, 14, 13, 17}));
-  // A vertex colour tints the texture.
-  NextFrame();
-  StartPoly(-1, 0);
-  PolyVertex(0, 0, 0, 0, kBlue);
-  PolyVertex(6, 0, 0, 0, kBlue);
-  PolyVertex(6, 6, 0, 0, kBlue);
-  PolyVertex(0, 6, 0, 0, kBlue);
-  EndPoly();
-  EXPECT_EQ(Count(kBlue), 36);
   EXPECT_FALSE(glIsEnabled(GL_DITHER));
+}
+
+TEST_F(Drawing, VertexColourTintsTheTexture) {
+  // White and mid-grey texels on top, cyan below, tinted red: each channel
+  // is multiplied, so white turns red, grey dark red and cyan black.
+  MakeSprite(1, 4, 4, [](int x, int y) { return y >= 2 ? 0xFFFFFF00u : x < 2 ? 0xFFFFFFFFu : 0xFF808080u; });
+  d->SetSmoothing(false);
+  StartPoly(1, 0);
+  PolyVertex(20, 20, 0, 0, kRed);
+  PolyVertex(28, 20, 4, 0, kRed);
+  PolyVertex(28, 28, 4, 4, kRed);
+  PolyVertex(20, 28, 0, 4, kRed);
+  EndPoly();
+  const orvtest::Picture want = orvtest::Picture::Make(10, 10, [](int x, int y) {
+    if (x < 1 || x > 8 || y < 1 || y > 8) return 0u;  // the untouched screen around it
+    if (y > 4) return 0u;
+    return x <= 4 ? 0x0000FFu : 0x000080u;
+  });
+  EXPECT_TRUE(orvtest::SamePicture(Region(19, 19, 10, 10), want, orvtest::kBlendRounding));
 }
 
 }  // namespace
