@@ -3,9 +3,14 @@
 // request.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "support/test_support.h"
+#include "tools/screen_grab/screen_grab.h"
 
 namespace {
 
@@ -60,6 +65,43 @@ TEST(ProgramE2E, ClosingTheWindowEndsTheGameInOrder) {
   EXPECT_EQ(out.substr(out.size() - 5), "exit\n") << out;
   const std::string log = orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt");
   EXPECT_NE(log.find("Init Finalized\nShut down ORV\norv is shut down\n"), std::string::npos) << log;
+}
+
+TEST(ProgramE2E, ACrossFadeShowsABlendOfBothPicturesOnTheWay) {
+  VirtualDisplay x(800, 600);
+  ASSERT_TRUE(x.Ok());
+  Child game({Game()}, x.ProgramOptions({{"COMMAND_MODE", "fade"}, {"COMMAND_CAPTION", "fading"}}));
+  const std::string id = x.FindWindow("fading");
+  ASSERT_FALSE(id.empty()) << game.Err();
+  ASSERT_TRUE(game.WaitForOutput("fading\n", 20)) << game.Err();
+  const auto g = x.WindowGeometry(id);
+  orvtools::ScreenReader reader(x.Display());
+  ASSERT_TRUE(reader.Ok());
+  // Watch the window's centre (0x00RRGGBB) until the fade has ended.
+  std::vector<std::pair<int, int>> seen;  // (red, green)
+  std::vector<uint32_t> pixel;
+  while (game.Out().find("fade=") == std::string::npos && game.Running()) {
+    if (reader.Read(g.x + g.width / 2, g.y + g.height / 2, 1, 1, pixel))
+      seen.emplace_back(static_cast<int>(pixel[0] >> 16 & 255), static_cast<int>(pixel[0] >> 8 & 255));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(game.Wait(10)) << game.Out();
+  EXPECT_NE(game.Out().find("fade=1\n"), std::string::npos) << game.Out();
+  ASSERT_FALSE(seen.empty());
+  // Some frame in the middle is neither picture but both at once: the two
+  // weights add up to the whole.
+  int blends = 0;
+  for (const auto& [red, green] : seen) {
+    if (red >= 60 && red <= 195 && green >= 60 && green <= 195) {
+      ++blends;
+      EXPECT_NEAR(red + green, 255, 12) << red << " " << green;
+    }
+  }
+  EXPECT_GT(blends, 0) << "no blended frame among " << seen.size() << " samples";
+  // It runs from red to green, never back.
+  for (size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i].second + 8, seen[i - 1].second) << i;
+  EXPECT_EQ(seen.back().second >= 245 || seen.back().first <= 10 ? 1 : 0, 1)
+      << seen.back().first << " " << seen.back().second;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "orvane/orvane.h"
 
@@ -82,6 +83,23 @@ double GameMain() {
     Say("frames ran while active");
   } else if (mode == "desktop") {
     Say("desktop=" + Num(DesktopWidth()) + "x" + Num(DesktopHeight()));
+  } else if (mode == "fade") {
+    // Two whole-window pictures, red then green, and a slow cross-fade
+    // between them; the test watches the screen meanwhile.
+    const std::string dir = Env("TMPDIR", "/tmp");
+    const int w = 160, h = 120;
+    RtArray<int32_t> pixels;
+    pixels.Dim(w * h);
+    for (const auto& [color, name] : {std::pair{0xFF0000FFu, "/red.png"}, std::pair{0xFF00FF00u, "/green.png"}}) {
+      for (int i = 0; i < w * h; ++i) pixels[i] = static_cast<int32_t>(color);
+      SpriteFromArray(1, pixels, w, h);
+      SaveSprite(1, (dir + name).c_str());
+    }
+    LoadBackground((dir + "/red.png").c_str());
+    for (int i = 0; i < 10; ++i) ShowScreen();
+    Say("fading");
+    Say("fade=" + Num(FadeToBackground((dir + "/green.png").c_str(), EnvInt("COMMAND_FADE_MS", 1500))));
+    for (int i = 0; i < 10; ++i) ShowScreen();
   } else if (mode == "end-and-run") {
     ShowScreen();
     Say("ending");
