@@ -69,11 +69,18 @@ Window::~Window() {
 
 void Window::SetTitle(const char* title) { SDL_SetWindowTitle(window_, title ? title : ""); }
 std::string Window::Title() const { return SDL_GetWindowTitle(window_); }
-void Window::Show() { SDL_ShowWindow(window_); }
-void Window::Hide() { SDL_HideWindow(window_); }
+void Window::Show() {
+  hiddenByProgram_ = false;
+  SDL_ShowWindow(window_);
+}
+void Window::Hide() {
+  hiddenByProgram_ = true;
+  SDL_HideWindow(window_);
+}
 bool Window::Visible() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0; }
 
 void Window::Raise() {
+  hiddenByProgram_ = false;
   SDL_ShowWindow(window_);
   SDL_RaiseWindow(window_);
   SDL_SetWindowInputFocus(window_);

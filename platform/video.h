@@ -47,6 +47,9 @@ class Window {
   void Show();
   void Hide();
   bool Visible() const;
+  // Hidden through Hide() and not shown since (not merely minimised or
+  // covered): such a window has no focus a user could have taken away.
+  bool HiddenByProgram() const { return hiddenByProgram_; }
   // Brings the window to the front and gives it the keyboard focus.
   void Raise();
   // Client area: position on the desktop and size.
@@ -72,6 +75,7 @@ class Window {
   Window(SDL_Window* w, int samples) : window_(w), samples_(samples) {}
   SDL_Window* window_;
   int samples_;
+  bool hiddenByProgram_ = false;
 };
 
 class GlContext {

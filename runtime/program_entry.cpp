@@ -124,14 +124,7 @@ int RuntimeInit(const char* caption) {
 
   // There is no show state on this platform: ORVANE_HIDDEN=1 starts hidden.
   const char* hidden = std::getenv("ORVANE_HIDDEN");
-  if (hidden && hidden[0] == '1' && hidden[1] == 0) {
-    // Hiding takes the focus from the window the device just showed; a game
-    // started hidden was never active, so that loss must not pause it.
-    const bool active = rt.runtimeActive;
-    rt.runtimeActive = false;
-    rt.device->HideWindow();
-    rt.runtimeActive = active;
-  }
+  if (hidden && hidden[0] == '1' && hidden[1] == 0) rt.device->HideWindow();
   rt.input->ShowMouse(s.exclusiveMouse == 0);
 
   rt.audio = std::make_unique<SoundDevice>();
