@@ -16,6 +16,8 @@ if(ORVANE_FUZZ)
     message(FATAL_ERROR "ORVANE_FUZZ needs clang (configure with CXX=clang++ CC=clang)")
   endif()
   # The runtime is instrumented for coverage; only the fuzz executables get the fuzzer's main.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  # Undefined behaviour aborts like a crash: a report that lets the run go on is lost in the log.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()

@@ -121,11 +121,18 @@ bool Window::Alive() const { return Live() != nullptr; }
 
 void Window::SetTitle(const char* title) { SDL_SetWindowTitle(Live(), Latin1ToUtf8(title).c_str()); }
 std::string Window::Title() const { return Utf8ToLatin1(SDL_GetWindowTitle(Live())); }
-void Window::Show() { SDL_ShowWindow(Live()); }
-void Window::Hide() { SDL_HideWindow(Live()); }
+void Window::Show() {
+  hiddenByProgram_ = false;
+  SDL_ShowWindow(Live());
+}
+void Window::Hide() {
+  hiddenByProgram_ = true;
+  SDL_HideWindow(Live());
+}
 bool Window::Visible() const { return (SDL_GetWindowFlags(Live()) & SDL_WINDOW_SHOWN) != 0; }
 
 void Window::Raise() {
+  hiddenByProgram_ = false;
   SDL_ShowWindow(Live());
   SDL_RaiseWindow(Live());
   SDL_SetWindowInputFocus(Live());

@@ -47,6 +47,9 @@ class Window {
   void Show();
   void Hide();
   bool Visible() const;
+  // Hidden through Hide() and not shown since (not merely minimised or
+  // covered): such a window has no focus a user could have taken away.
+  bool HiddenByProgram() const { return hiddenByProgram_; }
   // Brings the window to the front and gives it the keyboard focus.
   void Raise();
   // Client area: position on the desktop and size.
@@ -85,6 +88,7 @@ class Window {
   SDL_Window* window_;
   uint32_t id_;
   int samples_;
+  bool hiddenByProgram_ = false;
 };
 
 class GlContext {

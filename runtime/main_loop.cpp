@@ -164,7 +164,9 @@ void WindowProc(const platform::Event& event) {
   switch (event.kind) {
     case platform::EventKind::FocusGained:
     case platform::EventKind::FocusLost:
-      if (!rt.settings.debugMode && rt.runtimeActive) {
+      // A window the program hid loses the focus as it goes (and a late
+      // notice of that may follow): that is no reason to pause the game.
+      if (!rt.settings.debugMode && rt.runtimeActive && !(rt.mainWindow && rt.mainWindow->HiddenByProgram())) {
         bool pause = event.kind == platform::EventKind::FocusLost;
         RtString title = rt.windowCaption;
         if (pause) title += " <pause>";

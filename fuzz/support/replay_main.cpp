@@ -25,6 +25,13 @@ static void RunOne(const fs::path& p, int& count) {
 
 int main(int argc, char** argv) {
   if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
+  // The inputs are named relative to where we were started; we move below.
+  std::vector<fs::path> inputs;
+  for (int i = 1; i < argc; ++i) {
+    std::error_code ec;
+    fs::path p = fs::absolute(argv[i], ec);
+    inputs.push_back(ec ? fs::path(argv[i]) : p);
+  }
   // Work in a private folder: targets may write scratch files.
   char templ[] = "/tmp/orvane-fuzz-XXXXXX";
   const char* dir = mkdtemp(templ);
@@ -34,8 +41,7 @@ int main(int argc, char** argv) {
   }
   int count = 0;
   LLVMFuzzerTestOneInput(nullptr, 0);
-  for (int i = 1; i < argc; ++i) {
-    fs::path p(argv[i]);
+  for (const fs::path& p : inputs) {
     std::error_code ec;
     if (fs::is_directory(p, ec)) {
       std::vector<fs::path> files;
@@ -50,5 +56,10 @@ int main(int argc, char** argv) {
   std::printf("replayed %d inputs\n", count);
   std::error_code ec;
   if (dir) fs::remove_all(dir, ec);
+  // A renamed or emptied corpus folder must not pass as a clean run.
+  if (count == 0) {
+    std::fprintf(stderr, "no inputs found in the given files and folders\n");
+    return 1;
+  }
   return 0;
 }

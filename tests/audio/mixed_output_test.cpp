@@ -60,9 +60,25 @@ TEST_F(MixedOutput, PartialPanAttenuatesTheOtherSide) {
 }
 
 TEST_F(MixedOutput, VolumeZeroIsSilent) {
-  const Mix m = PlayOnce(Wav16(Level(0.1, 10000)), 0, 0);
-  EXPECT_EQ(Peak(m.left), 0);
-  EXPECT_EQ(Peak(m.right), 0);
+  // The silent play first, then the same sound at full volume as a control:
+  // the output kept running through the silent play, and only the control
+  // reached it.
+  const std::string wav = Write("s.wav", Wav16(Level(0.1, 10000)));
+  LoadSound(wav.c_str(), 1, 1);
+  LoadSound(wav.c_str(), 2, 1);
+  ASSERT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(PlaySoundSlot(1, 0, 0), 256);
+  WaitSilent(1);
+  EXPECT_EQ(PlaySoundSlot(2, 0, 1), 512);
+  WaitSilent(2);
+  Close();
+  const Mix m = ReadMix();
+  const auto firstSound = std::find_if(m.left.begin(), m.left.end(), [](int16_t v) { return v != 0; });
+  ASSERT_NE(firstSound, m.left.end()) << "the full-volume control never reached the output";
+  EXPECT_GE(firstSound - m.left.begin(), 2000) << "the output did not run through the silent play";
+  EXPECT_GT(Count(m.left, 10000), 2000u);
+  EXPECT_LE(Count(m.left, 10000), 2205u + 64);  // the control alone
+  EXPECT_EQ(Count(m.left, 10000), Count(m.right, 10000));
 }
 
 TEST_F(MixedOutput, StereoEightBitFileKeepsItsSides) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -29,8 +30,9 @@ Rgb Split(uint32_t p) { return {static_cast<int>(p >> 16 & 255), static_cast<int
 
 class Vorlo : public testing::Test {
  protected:
-  // Xvfb large enough for the biggest window size the game offers.
-  VirtualDisplay x{1920, 1200};
+  // By default Xvfb large enough for the biggest window size the game offers.
+  explicit Vorlo(int desktopWidth = 1920, int desktopHeight = 1200) : x(desktopWidth, desktopHeight) {}
+  VirtualDisplay x;
   std::string audioFile = orvtest::PrivateDir() + "/audio.raw";
 
   std::unique_ptr<Child> Start(const std::string& program, const std::string& workDir = "") {
@@ -87,15 +89,23 @@ class Vorlo : public testing::Test {
     return false;
   }
 
-  // The game's scale from its 960 x 640 design space: the axis nearer 1.
+  // The game's scale from its 960 x 640 design space at each of its window
+  // sizes, worked out by hand: of width / 960 and height / 640, the one
+  // nearer 1. 0 for a size the game never settles at (a window on its way
+  // from one size to another).
   static double Scale(const VirtualDisplay::Geometry& g) {
-    double sx = g.width / 960.0, sy = g.height / 640.0;
-    return std::fabs(sy - 1) < std::fabs(sx - 1) ? sy : sx;
+    static const std::map<std::pair<int, int>, double> kScales = {
+        {{960, 640}, 1.0},     {{320, 240}, 0.375},    {{640, 480}, 0.75},     {{800, 600}, 0.9375},
+        {{1024, 768}, 1024 / 960.0}, {{1280, 720}, 1.125}, {{1440, 900}, 1.40625}, {{1920, 1080}, 1.6875},
+        {{800, 533}, 800 / 960.0}};  // the design size shrunk onto an 800 x 600 desktop
+    auto it = kScales.find({g.width, g.height});
+    return it == kScales.end() ? 0 : it->second;
   }
 
   bool TestButtonRed(const VirtualDisplay::Geometry& g) {
     // Inside the 118 x 70 box at the screen's centre, clear of its labels.
     double s = Scale(g);
+    if (s == 0) return false;
     int size = std::max(2, static_cast<int>(8 * s));
     auto p = Read(g, g.width / 2 - static_cast<int>(52 * s), g.height / 2 - static_cast<int>(30 * s), size, size);
     if (p.empty()) return false;
@@ -251,6 +261,15 @@ TEST_F(Vorlo, ButtonsPlayTheirCuesOncePerPressAndTestRestartsTheSlideIn) {
   int left = 0, right = 0;
   AudioPeaks(mark, left, right);
   EXPECT_EQ(right, 0) << "moving onto another button with the button held played a cue";
+  // The output kept running meanwhile (0.8 s is over 40,000 bytes of any
+  // format the mixer opens), and a plain click still sounds.
+  EXPECT_GT(AudioBytes() - mark, 40000u) << "the output stopped: silence proves nothing";
+  Sleep(600);
+  mark = AudioBytes();
+  Click(id, 403, 448);
+  Sleep(700);
+  AudioPeaks(mark, left, right);
+  EXPECT_GT(right, 3000) << "the control click on \"Die\" played nothing";
 
   // "Test": the scene slides in again from the left, in new colours.
   auto before = Read(g, 800, 120, 140, 200);
@@ -344,7 +363,10 @@ TEST_F(Vorlo, PackedGameRunsFromAnEmptyFolder) {
   ASSERT_TRUE(WaitForTitle(id, g));
   auto packed = Read(g, 0, 0, 960, 560);  // above the frame-statistics overlay
   Quit(*game, id);
-  EXPECT_EQ(fs::directory_iterator(dir)->path().filename(), "vorlo-packed");
+  // Nothing was unpacked or written beside the program.
+  std::set<std::string> entries;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) entries.insert(e.path().lexically_relative(dir).string());
+  EXPECT_EQ(entries, std::set<std::string>{"vorlo-packed"});
 
   // The same title screen as the game with its Media folder.
   auto plain = Start(Game());
@@ -358,28 +380,104 @@ TEST_F(Vorlo, PackedGameRunsFromAnEmptyFolder) {
   EXPECT_GT(same, packed.size() * 99 / 100);
 }
 
-TEST_F(Vorlo, LosingTheFocusPausesTheGame) {
+TEST_F(Vorlo, LosingTheFocusHoldsTheSceneAndItsSounds) {
   ASSERT_TRUE(x.Ok());
   auto game = Start(Game());
   std::string id;
   VirtualDisplay::Geometry g;
   ASSERT_TRUE(FindGame(id, g)) << game->Err();
   ASSERT_TRUE(WaitForTitle(id, g));
-  // Another program's window takes the focus.
+  // Another program's window, to take the focus.
   Child other({orvtest::BinaryPath("tests/runtime/spine_game")},
               x.ProgramOptions({{"SPINE_FRAMES", "-1"}, {"SPINE_CAPTION", "other"}}));
   std::string otherId = x.FindWindow("other");
   ASSERT_FALSE(otherId.empty());
-  x.Xdotool({"windowfocus", "--sync", otherId});
-  bool paused = false;
-  for (int i = 0; i < 100 && !paused; ++i, Sleep(50)) paused = x.WindowTitle(id) == "vorlo <pause>";
-  EXPECT_TRUE(paused);
-  x.Xdotool({"windowfocus", "--sync", id});
-  bool resumed = false;
-  for (int i = 0; i < 100 && !resumed; ++i, Sleep(50)) resumed = x.WindowTitle(id) == "vorlo";
-  EXPECT_TRUE(resumed);
+  // Both windows are centred: keep the game's on top, so clicks reach it.
+  x.Xdotool({"windowraise", id});
+  auto pauseGame = [&] {
+    x.Xdotool({"windowfocus", "--sync", otherId});
+    bool paused = false;
+    for (int i = 0; i < 100 && !paused; ++i, Sleep(50)) paused = x.WindowTitle(id) == "vorlo <pause>";
+    return paused;
+  };
+  auto resumeGame = [&] {
+    x.Xdotool({"windowfocus", "--sync", id});
+    bool resumed = false;
+    for (int i = 0; i < 100 && !resumed; ++i, Sleep(50)) resumed = x.WindowTitle(id) == "vorlo";
+    return resumed;
+  };
+  ASSERT_TRUE(resumeGame());
+
+  // "Test" starts the slide-in; paused in the middle of it, the picture
+  // stands still, and it moves on once the game has the focus again.
+  Click(id, 480, 320);
+  Sleep(200);
+  ASSERT_TRUE(pauseGame());
+  Sleep(300);
+  const auto held = Read(g, 0, 380, 960, 140);
+  Sleep(700);
+  EXPECT_EQ(Read(g, 0, 380, 960, 140), held) << "the scene moved while paused";
+  EXPECT_FALSE(TestButtonRed(g)) << "the slide-in had ended before the pause: nothing to hold";
+  ASSERT_TRUE(resumeGame());
+  ASSERT_TRUE(WaitForTitle(id, g));
+  EXPECT_NE(Read(g, 0, 380, 960, 140), held);
+
+  Sleep(600);
+  // Paused, a click on "Open" plays nothing...
+  ASSERT_TRUE(pauseGame());
+  Sleep(300);
+  size_t mark = AudioBytes();
+  Click(id, 192, 448);
+  Sleep(700);
+  int left = 0, right = 0;
+  AudioPeaks(mark, left, right);
+  EXPECT_EQ(right, 0) << "a paused game played a cue";
+  // ...and once the game runs again, the same click does.
+  ASSERT_TRUE(resumeGame());
+  Sleep(300);
+  mark = AudioBytes();
+  Click(id, 192, 448);
+  Sleep(700);
+  AudioPeaks(mark, left, right);
+  EXPECT_GT(right, 3000) << "the control click after resuming played nothing";
+  // Nothing of the click made while paused is left held: "Test" still works.
+  Sleep(600);
+  Click(id, 480, 320);
+  Sleep(300);
+  EXPECT_FALSE(TestButtonRed(g)) << "\"Test\" did not restart the slide-in";
+  EXPECT_TRUE(WaitForTitle(id, g));
+
   Key(otherId, "Escape");
   EXPECT_TRUE(other.Wait(10));
+  Quit(*game, id);
+}
+
+// An 800 x 600 desktop is smaller than the game's 960 x 640 design size.
+class VorloOnASmallDesktop : public Vorlo {
+ protected:
+  VorloOnASmallDesktop() : Vorlo(800, 600) {}
+};
+
+TEST_F(VorloOnASmallDesktop, TheWindowFitsAndTheButtonsStillClick) {
+  ASSERT_TRUE(x.Ok());
+  auto game = Start(Game());
+  std::string id;
+  VirtualDisplay::Geometry g;
+  ASSERT_TRUE(FindGame(id, g)) << game->Err();
+  ASSERT_TRUE(WaitForTitle(id, g));
+  // The largest size of the design's shape that fits: 800 x 533, centred.
+  EXPECT_EQ(g.width, 800);
+  EXPECT_EQ(g.height, 533);
+  EXPECT_EQ(g.x, 0);
+  EXPECT_EQ(g.y, (600 - 533) / 2);
+  // "Open" sits at (192, 448) of the design, (160, 373) of this window.
+  Sleep(300);
+  size_t mark = AudioBytes();
+  Click(id, 160, 373);
+  Sleep(700);
+  int left = 0, right = 0;
+  AudioPeaks(mark, left, right);
+  EXPECT_GT(right, 3000) << "clicking \"Open\" played nothing";
   Quit(*game, id);
 }
 

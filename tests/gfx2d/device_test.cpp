@@ -164,14 +164,27 @@ TEST_F(Device, ExtensionsAreMatchedAsWholeWords) {
 }
 
 TEST(DeviceInit, MultisampleSearchSettlesOnACountThatWorks) {
+  // More samples than any driver here offers: the search must step down
+  // (64, 32, 16, ...) to a count the context really has.
   orv::OpenGLVexel device;
   ASSERT_TRUE(device.Init(32, 32, 0, 60, 64, false));
-  // 64, 32, 16, ... until a context can be made; whatever it is, it is a
-  // power of two no larger than asked, or 0 for the plain format.
-  int n = device.multisampleSamples;
-  EXPECT_LE(n, 64);
-  EXPECT_EQ(n & (n - 1), 0);
-  EXPECT_NE(device.Window(), nullptr);
+  const int n = device.multisampleSamples;
+  ASSERT_NE(device.Window(), nullptr);
+  GLint sampleBuffers = 0, samples = 0;
+  glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+  glGetIntegerv(GL_SAMPLES, &samples);
+  EXPECT_GT(n, 0) << "no multisampled format was found (or none was tried)";
+  EXPECT_LT(n, 64);
+  EXPECT_EQ(n & (n - 1), 0) << n;
+  EXPECT_EQ(sampleBuffers, 1);
+  EXPECT_GE(samples, n);
+
+  // Asking for none gives the plain format.
+  orv::OpenGLVexel plain;
+  ASSERT_TRUE(plain.Init(32, 32, 0, 60, 0, false));
+  EXPECT_EQ(plain.multisampleSamples, 0);
+  glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+  EXPECT_EQ(sampleBuffers, 0);
 }
 
 TEST_F(Device, FrameRateZeroMeansTwoMilliseconds) {

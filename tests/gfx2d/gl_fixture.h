@@ -10,6 +10,7 @@
 
 #include "gfx2d/opengl_vexel.h"
 #include "image_test_util.h"
+#include "support/image_compare.h"
 #include "runtime/runtime_state.h"
 #include "support/runtime_fixture.h"
 
@@ -53,6 +54,16 @@ class GlDevice : public testing::Test {
     glReadBuffer(GL_BACK);
     glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+  }
+  // A rectangle of the back buffer as a picture (0x00BBGGRR, alpha left out),
+  // for SamePicture.
+  orvtest::Picture Region(int x, int y, int w, int h) {
+    std::vector<uint32_t> rows(static_cast<size_t>(w) * h);
+    glReadBuffer(GL_BACK);
+    glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    return orvtest::Picture::Make(w, h, [&](int px, int py) {
+      return rows[static_cast<size_t>(h - 1 - py) * w + px] & 0xFFFFFF;
+    });
   }
   // Number of pixels in the screen rectangle whose colour is `color`.
   int Count(uint32_t color, int x0 = 0, int y0 = 0, int x1 = kWidth, int y1 = kHeight) {

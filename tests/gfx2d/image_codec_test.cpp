@@ -82,11 +82,12 @@ TEST(BmpReader, PalettesSixteenBitAndThirtyTwoBitPixels) {
   EXPECT_EQ(img.Pixel(1, 0), 0xFF0000FFu);
   EXPECT_EQ(img.Pixel(2, 0), 0xFF000000u);
 
-  // 16-bit 5-5-5: red 31, green 16, blue 1, each scaled v * 255 / 31.
+  // 16-bit 5-5-5: red 31, green 16, blue 1 stretch to 255, 131 and 8
+  // (scaled and truncated; repeating the top bits would give 132 for 16).
   uint16_t v = 31 << 10 | 16 << 5 | 1;
   auto sixteen = MakeBmp(1, 1, 16, {Row({v & 0xFF, v >> 8, 0, 0})});
   ASSERT_TRUE(orv::ReadBmp(sixteen, orv::kNoColorKey, img));
-  EXPECT_EQ(img.Pixel(0, 0), 0xFF000000u | (255 * 1 / 31) << 16 | (16 * 255 / 31) << 8 | 255);
+  EXPECT_EQ(img.Pixel(0, 0), 0xFF0883FFu);
 
   // 32-bit: the fourth byte is ignored, every pixel is opaque.
   auto thirtyTwo = MakeBmp(1, 1, 32, {Row({3, 2, 1, 0})});
@@ -312,16 +313,18 @@ TEST(MipChain, SquaresByAveragingThenWeightsTowardsTheFirstTexel) {
   EXPECT_EQ(canvas[4], 35);
   EXPECT_EQ(canvas[8], 55);
 
-  // 4 x 4 level, red = 10 * y + x; next level 2 x 2.
+  // A 4 x 4 level (red channel) whose every texel used carries a different
+  // value, and whose odd rows, which must not be sampled, are all 255.
+  const uint8_t red[4][4] = {{90, 9, 60, 30}, {255, 255, 255, 255}, {52, 18, 120, 3}, {255, 255, 255, 255}};
   std::vector<uint8_t> level(4 * 4 * 4, 0), next(2 * 2 * 4, 0);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) level[(y * 4 + x) * 4] = static_cast<uint8_t>(10 * y + x);
+    for (int x = 0; x < 4; ++x) level[(y * 4 + x) * 4] = red[y][x];
   orv::NextMipLevel(level.data(), 4, next.data());
-  // (0, 0): a = (0,0) 0, b = (1,0) 1, c = (1,2) 21, d = (0,2) 20 -> (0 + 2 + 42 + 20) / 9
-  EXPECT_EQ(next[0], (0 + 2 * 1 + 2 * 21 + 20) / 9);
-  EXPECT_EQ(next[4], (2 * 2 + 22) / 3);         // last column, inner row: (2a + d) / 3
-  EXPECT_EQ(next[8], (2 * 20 + 21) / 3);        // last row, inner column
-  EXPECT_EQ(next[12], 22);                      // corner: a
+  EXPECT_EQ(next[0], 51);   // a 90, b 9, c 18, d 52: (360 + 18 + 36 + 52) / 9 = 51.8, truncated
+  EXPECT_EQ(next[4], 80);   // last column: a 60, d 120: (120 + 120) / 3
+  EXPECT_EQ(next[8], 40);   // last row: a 52, b 18: (104 + 18) / 3 = 40.7
+  EXPECT_EQ(next[12], 120);  // corner: a alone
+  for (int k : {1, 2, 3, 5, 13}) EXPECT_EQ(next[k], 0) << k;  // channels are filtered apart
 }
 
 // ---- PixelImage -------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Off-screen surfaces on a real GL context, each test on both paths: with
 // framebuffer objects and with the copying fallback (ORVANE_NO_FRAMEBUFFER=1).
 // Results are checked by drawing the surface's sprite and reading the window.
+#include <cstdio>
 #include <cstdlib>
 
 #include "gl_fixture.h"
@@ -14,6 +15,8 @@ struct Surfaces : gltest::GlDevice, testing::WithParamInterface<bool> {
   bool Fallback() const { return GetParam(); }
 
   void SetUp() override {
+    // The log must hold only this device's start: tests read it back.
+    std::remove((orvtest::PrivateDir() + "/ErrorLog.txt").c_str());
     if (Fallback()) setenv("ORVANE_NO_FRAMEBUFFER", "1", 1);
     GlDevice::SetUp();
     d->SetClearColor(kGrey);

@@ -44,6 +44,8 @@ TEST(InputStart, AnExclusiveMouseThatCannotBeCapturedIsLoggedAndTheGameRuns) {
       << Log();
 
   auto plain = RunGame({{"INPUT_MODE", "quit"}, {"INPUT_KEYS", "escape"}});
+  ASSERT_EQ(plain.exitCode, 0) << plain.err;
+  EXPECT_EQ(plain.out, "escape down\nexit\n");
   EXPECT_NE(Log().find("Create DXin\nreptr\n"), std::string::npos) << Log();
 }
 

@@ -5,6 +5,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <atomic>
 #include <set>
 #include <string>
 #include <thread>
@@ -74,12 +75,18 @@ TEST_F(TypedChars, CharactersAboveLatin1AreDroppedNotCutToTheirLowByte) {
 TEST_F(TypedChars, WaitAnyKeyReturnsOnATypedCharacterAndDrainsTheQueue) {
   Text("stale");  // typed before the wait: drained, not waited for
   Frame();
-  std::thread typist([this] {
-    SDL_Delay(100);
+  std::atomic<bool> typed{false};
+  std::thread typist([&typed] {
+    SDL_Delay(150);
+    typed = true;
     Text("go");
   });
   WaitAnyKey();
+  // It waited for the new character rather than taking a stale one...
+  EXPECT_TRUE(typed);
   typist.join();
+  // ...and took what was typed: nothing is left for the game's next read.
+  Frame();
   EXPECT_EQ(InKey(), "");
 }
 

@@ -37,11 +37,28 @@ TEST(ErrorLog, LongTextsAreLoggedWhole) {
   EXPECT_EQ(orvtest::ReadFile(LogPath()), "Start new log...\n" + big + "\n");
 }
 
-TEST(ErrorLog, AnUnwritableFolderDropsTheLineSilently) {
-  std::string dir = orvtest::PrivateDir() + "/readonly";
+// A regular file where the temporary folder should be cannot hold a log for
+// any user, root included, so this case is real wherever the suite runs.
+TEST(ErrorLog, AnUnusableFolderDropsTheLineSilentlyAndLoggingGoesOn) {
+  orv::StartLog();
+  const std::string notAFolder = orvtest::PrivateDir() + "/not-a-folder";
+  orvtest::WriteFile(notAFolder, "plain file\n");
+  setenv("TMPDIR", notAFolder.c_str(), 1);
+  testing::internal::CaptureStderr();
+  orv::LogLine("dropped\n");  // must neither crash nor throw
+  orv::LogFormat("%s\n", "dropped too");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  setenv("TMPDIR", orvtest::PrivateDir().c_str(), 1);
+  EXPECT_EQ(orvtest::ReadFile(notAFolder), "plain file\n");
+  orv::LogLine("after\n");
+  EXPECT_EQ(orvtest::ReadFile(LogPath()), "Start new log...\nafter\n");
+
+  // A folder without write permission: root may write there anyway, so only
+  // other users can see this one dropped.
+  const std::string dir = orvtest::PrivateDir() + "/readonly";
   ASSERT_EQ(mkdir(dir.c_str(), 0500), 0);
   setenv("TMPDIR", dir.c_str(), 1);
-  orv::LogLine("dropped\n");  // must neither crash nor throw
+  orv::LogLine("dropped\n");
   setenv("TMPDIR", orvtest::PrivateDir().c_str(), 1);
   if (geteuid() != 0) {
     EXPECT_FALSE(orvtest::Exists(dir + "/ErrorLog.txt"));

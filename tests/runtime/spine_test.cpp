@@ -51,6 +51,8 @@ TEST(Spine, DebugModeAddsTheEndLines) {
   EXPECT_NE(log.find("Init Finalized\n-End On Line\n7\n11\n15\n3\nShut down ORV\n"), std::string::npos) << log;
 
   auto quiet = RunGame("spine_game", {{"SPINE_MODE", "error"}});
+  ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_NE(Log().find("Init Finalized\nShut down ORV\n"), std::string::npos) << Log();
   EXPECT_EQ(Log().find("-End On Line"), std::string::npos);
 }
 

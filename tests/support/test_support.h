@@ -99,6 +99,8 @@ class VirtualDisplay {
   };
   Geometry WindowGeometry(const std::string& window);
   std::string WindowTitle(const std::string& window);
+  // Asks the window to close, as a window manager's close button does.
+  bool RequestClose(const std::string& window);
   // The whole screen as 0x00RRGGBB pixels, top row first; false when it cannot be read.
   bool Grab(std::vector<uint32_t>& pixels, int& width, int& height);
   // Saves the screen as a PNG image.
