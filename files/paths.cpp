@@ -85,7 +85,9 @@ std::string SystemPath(const char* gamePath) {
 RtString CurrentDirectoryForGame() {
   std::vector<char> buf(1024);
   while (!getcwd(buf.data(), buf.size())) {
-    if (errno != ERANGE) return RtString("/");
+    // A folder that was deleted has no name any more: "" rather than a
+    // folder that is not the current one.
+    if (errno != ERANGE) return RtString();
     buf.resize(buf.size() * 2);
   }
   RtString dir(buf.data());

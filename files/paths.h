@@ -22,7 +22,8 @@ void ForwardSlashes(RtString& path);
 // file keeps its name inside a folder found by case.
 std::string SystemPath(const char* gamePath);
 
-// The current directory as the game sees it: forward slashes and a final "/".
+// The current directory as the game sees it: forward slashes and a final "/";
+// "" when it has no name (deleted while current).
 RtString CurrentDirectoryForGame();
 // Changes the current directory; false on failure.
 bool ChangeCurrentDirectory(const char* gamePath);

@@ -77,7 +77,7 @@ TEST_P(Archive, TheTemporaryFileLocatorExtractsOneFileAtATime) {
   RtString path;
   ASSERT_TRUE(locator.Resolve("Movies/intro.avi", path, false));
   std::string first = path.CStr();
-  EXPECT_EQ(first.substr(0, first.rfind('/') + 1), orvtest::PrivateDir() + "/");
+  EXPECT_EQ(first.substr(0, first.rfind('/') + 1), filestest::Here() + "/");
   std::string base = first.substr(first.rfind('/') + 1);
   EXPECT_EQ(base.substr(0, 3), "sbx");
   EXPECT_EQ(base.substr(5), "intro.avi");
@@ -207,7 +207,7 @@ TEST(MemNames, OnlyLiveHandedOutBlocksCanBeOpened) {
 }
 
 TEST(RuntimeLocators, StartReadReleaseAndTheGameChannel) {
-  std::string program = orvtest::PrivateDir() + "/packed-program";
+  std::string program = filestest::Here() + "/packed-program";
   WriteFile(program, Carrier("\x7f" "ELF", {{"greeting.txt", "hello\r\nworld\r\n"}, {"data.bin", kFont}}, true));
   orv::StartAssetLocators(program.c_str());
   ASSERT_TRUE(orv::Rt().fileLocator && orv::Rt().movieLocator);

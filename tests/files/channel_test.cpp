@@ -14,6 +14,7 @@
 #include "orvane/files.h"
 #include "orvane/runtime.h"
 #include "runtime/runtime_state.h"
+#include "files_test_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -21,7 +22,7 @@ namespace {
 using orvtest::ReadFile;
 using orvtest::WriteFile;
 
-std::string LogPath() { return orvtest::PrivateDir() + "/ErrorLog.txt"; }
+std::string LogPath() { return filestest::Here() + "/ErrorLog.txt"; }
 
 // Runs `body` in a child that must end the program in order (exit code 0)
 // with `code` as the last error, as the end-of-program report shows.

@@ -41,3 +41,9 @@ inline std::string SampleBytes(size_t n, unsigned seed) {
 }
 
 }  // namespace filestest
+
+namespace filestest {
+// The folder the current test runs in (its working folder and TMPDIR),
+// without a final "/"; fresh for every test.
+const std::string& Here();
+}  // namespace filestest

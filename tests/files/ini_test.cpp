@@ -112,7 +112,7 @@ TEST(IniStore, OpenSavesThePreviousFileAndSavesReplaceAtomically) {
 }
 
 TEST(IniStore, ADefaultFileFromTheArchiveIsSavedBesideTheProgram) {
-  std::string program = orvtest::PrivateDir() + "/packed";
+  std::string program = filestest::Here() + "/packed";
   WriteFile(program, filestest::Carrier("BIN", {{"settings.ini", "[video]\r\nwidth=800\r\n"}}, true));
   orv::StartAssetLocators(program.c_str());
   IniOpen("settings.ini");
