@@ -123,6 +123,9 @@ RtString FileReadText(double channel, double count) {
   FileChannel& c = Channel(channel);
   int64_t n = Trunc(count);
   if (n <= 0) return RtString();
+  // No text can hold more, whatever the file holds: refused before the
+  // count is narrowed to a text's size.
+  if (n > static_cast<int64_t>(RtString::kMaxLength)) orv::RuntimeError(orv::kErrNoSuchFile);
   // Never allocate more than the file holds: a disk read that long fails
   // anyway, and a memory read is cut to what is left.
   int64_t left = c.Size() - c.Position();

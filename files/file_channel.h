@@ -57,6 +57,10 @@ class FileChannel {
   // cut at the capacity; its rest is the next line. Fails at the end of the
   // data. Disk and memory channels give the same lines for the same bytes.
   bool ReadLine(RtString& out, int32_t capacity);
+  // One whole line however long, for stores that must never split a line in
+  // two: its first `keep` bytes (after removing the "\n" and one "\r" before
+  // it) come back, the rest of the line is skipped. Fails at the end of the data.
+  bool ReadWholeLine(RtString& out, int64_t keep);
   // Everything from the position to the end of the data.
   bool ReadRest(std::vector<uint8_t>& out);
 

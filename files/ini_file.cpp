@@ -102,7 +102,9 @@ void IniFile::Load(const RtString& name) {
 void IniFile::Parse(FileChannel& channel) {
   Section current;
   RtString line;
-  while (channel.ReadLine(line, 1023)) {
+  // Whole lines, however long: a long value the game stored comes back as
+  // it was saved instead of being cut, with its rest turned into a key.
+  while (channel.ReadWholeLine(line, RtString::kMaxLength)) {
     const char* s = line.CStr();  // a 0 byte ends the line, as for any text line
     while (Blank(*s)) ++s;
     if (*s == ';') continue;

@@ -12,6 +12,10 @@
 
 class RtString {
  public:
+  // The longest text a signed 32-bit length can count (with room to round
+  // the capacity up); asking for more ends the program with error 7.
+  static constexpr uint32_t kMaxLength = 0x7FFFFFF0u;
+
   RtString() noexcept;
   RtString(const char* text);  // NOLINT: texts convert implicitly, as literals do in game code
   RtString(const char* bytes, int32_t count);

@@ -60,7 +60,9 @@ bool LineFileCache::Select(const RtString& name) {
   }
   RtString text;
   int32_t count = 0;
-  while (count < kLines && channel.ReadLine(text, kLineBytes)) {
+  // A line longer than a slot comes back cut, as one line: the rest of it
+  // never becomes a line of its own that would move every later line down.
+  while (count < kLines && channel.ReadWholeLine(text, kLineBytes)) {
     lines_[static_cast<size_t>(count)].assign(text.CStr());  // a 0 byte ends the line
     ++count;
   }

@@ -16,8 +16,7 @@ namespace {
 alignas(16) const char kSharedEmpty[4] = {0, 0, 0, 0};
 char* SharedEmpty() { return const_cast<char*>(kSharedEmpty); }
 
-// Texts are limited to what a signed 32-bit length can count.
-constexpr uint32_t kMaxText = 0x7FFFFFF0u;
+constexpr uint32_t kMaxText = RtString::kMaxLength;
 
 void* CheckedAlloc(void* block) {
   if (!block) orv::RuntimeError(orv::kErrOutOfMemory);

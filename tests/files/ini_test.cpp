@@ -86,6 +86,28 @@ TEST(IniPut, EveryCaseOfPut) {
   EXPECT_EQ(ReadFile("new.ini"), "[Ghost]\r\n[MAIN]\r\nVolume=8\r\n");
 }
 
+// Values of any length come back as they were saved: never cut, and never
+// with their rest turned into a key of its own.
+TEST(IniFile, LongValuesSurviveSaveAndReload) {
+  const std::vector<size_t> lengths = {1017, 1018, 1019, 1020, 1021, 1022, 1023, 1024, 5000};
+  {
+    orv::IniFile ini;
+    ini.Load("long.ini");
+    for (size_t n : lengths) ini.Put("s", ("k" + std::to_string(n)).c_str(), std::string(n, 'v').c_str());
+    ini.Put("s", "after", "1");
+    ASSERT_TRUE(ini.Save());
+  }
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    orv::IniFile ini;
+    ini.Load("long.ini");
+    ASSERT_EQ(ini.Sections().size(), 1u);
+    EXPECT_EQ(ini.Sections()[0].keys.size(), lengths.size() + 1);
+    for (size_t n : lengths) EXPECT_EQ(Get(ini, "s", ("k" + std::to_string(n)).c_str()), std::string(n, 'v'));
+    EXPECT_EQ(Get(ini, "s", "after"), std::to_string(cycle + 1));
+    ini.Put("s", "after", std::to_string(cycle + 2).c_str());  // saved when the store goes
+  }
+}
+
 TEST(IniStore, OpenSavesThePreviousFileAndSavesReplaceAtomically) {
   WriteFile("first.ini", "[s]\r\nk=old\r\n");
   chmod("first.ini", 0640);
