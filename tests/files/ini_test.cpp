@@ -147,6 +147,20 @@ TEST(IniStore, ADefaultFileFromTheArchiveIsSavedBesideTheProgram) {
   orv::ReleaseAssetLocators();
 }
 
+TEST(IniStore, ADefaultFileFromTheArchiveUnderAFolderIsSavedInThatFolder) {
+  std::string program = filestest::Here() + "/packed";
+  WriteFile(program, filestest::Carrier("BIN", {{"options.ini", "[sound]\r\nvolume=5\r\n"}}, false));
+  orv::StartAssetLocators(program.c_str());
+  IniOpen("Media/options.ini");  // a packed game has no Media folder beside it
+  EXPECT_TRUE(IniGet("sound", "volume", "0") == "5");
+  IniPut("sound", "volume", "9");
+  orv::FlushFileStores();
+  EXPECT_EQ(ReadFile("Media/options.ini"), "[sound]\r\nvolume=9\r\n");
+  IniOpen("media/OPTIONS.ini");  // the saved file comes first from now on
+  EXPECT_TRUE(IniGet("sound", "volume", "0") == "9");
+  orv::ReleaseAssetLocators();
+}
+
 TEST(IniStoreDeathTest, ChangesAreSavedWhenTheProgramEnds) {
   EXPECT_EXIT(
       {
