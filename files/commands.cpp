@@ -83,7 +83,14 @@ double OpenFileChannel(double channel, const RtString& name, double mode) {
     if (!orv::ResolveAsset(orv::Rt().fileLocator.get(), name, path, true)) orv::SetErrorCode(orv::kErrNoSuchFile);
     ok = c->OpenRead(path.CStr());
   } else {
-    ok = mode < 0 ? c->OpenAppend(name.CStr()) : c->OpenWrite(name.CStr());
+    // A write replaces the file, so a file another channel holds must be
+    // refused before it is removed.
+    ok = !orv::FileLockedByChannel(name.CStr()) && (mode < 0 ? c->OpenAppend(name.CStr()) : c->OpenWrite(name.CStr()));
+  }
+  // Game channels do not share their files, whatever the mode.
+  if (ok && !c->LockExclusive()) {
+    c->Close();
+    ok = false;
   }
   if (!ok) orv::SetErrorCode(orv::kErrNoSuchFile);
   return ok ? 1 : 0;

@@ -2,6 +2,7 @@
 #include "files/file_channel.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +82,21 @@ bool FileChannel::OpenAppend(const char* name) {
   }
   fd_ = fd;
   return true;
+}
+
+bool FileChannel::LockExclusive() {
+  if (mem_) return true;
+  return fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool FileLockedByChannel(const char* name) {
+  if (!name || !*name || IsMemName(name)) return false;
+  int fd = ::open(SystemPath(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  // A probe of our own: taken and released at once when nobody holds it.
+  bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
 }
 
 void FileChannel::Close() {

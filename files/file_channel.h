@@ -13,6 +13,10 @@
 
 namespace orv {
 
+// True while a channel holds the lock of LockExclusive on the file at a
+// game path (checked before a write replaces the file under its holder).
+bool FileLockedByChannel(const char* name);
+
 class FileChannel {
  public:
   FileChannel() = default;
@@ -31,6 +35,11 @@ class FileChannel {
   // Appending: opens or creates the file and moves to its end; size and
   // position start at 0. "mem://" names fail.
   bool OpenAppend(const char* name);
+  // Takes an advisory lock on the open disk file so no other channel (of
+  // this process or another) that asks for one can open it meanwhile; the
+  // lock goes with Close. False when another holder has it. A memory
+  // channel needs none.
+  bool LockExclusive();
   // Closes the file or forgets the block; all fields back to zero.
   void Close();
 

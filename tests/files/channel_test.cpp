@@ -109,6 +109,25 @@ TEST_F(GameChannels, SeekOriginsAndAppend) {
   EXPECT_EQ(ReadFile("seek.bin"), "");
 }
 
+TEST_F(GameChannels, AFileHeldByAChannelCannotBeOpenedByAnother) {
+  WriteFile("held.bin", "data");
+  for (double holder : {1.0, 0.0, -1.0}) {
+    ASSERT_EQ(OpenFileChannel(0, "held.bin", holder), 1) << holder;
+    for (double second : {1.0, 0.0, -1.0}) {
+      ClearError();
+      EXPECT_EQ(OpenFileChannel(1, "held.bin", second), 0) << holder << " then " << second;
+      EXPECT_EQ(ErrorCode(), 3);
+      EXPECT_EQ(FreeFileChannel(), 1);  // the failed channel is left closed
+    }
+    FileWriteText(0, holder == 1.0 ? RtString() : RtString("data"));  // a writer must not have lost it
+    CloseFileChannel(0);
+    EXPECT_EQ(ReadFile("held.bin"), "data" + std::string(holder < 0 ? "data" : ""));
+    WriteFile("held.bin", "data");
+    ASSERT_EQ(OpenFileChannel(1, "held.bin", 1), 1);  // free again once closed
+    CloseFileChannel(1);
+  }
+}
+
 TEST_F(GameChannels, FreeChannelCountsMemoryFilesAndBadNumbersAreRefused) {
   EXPECT_EQ(FreeFileChannel(), 0);
   ASSERT_EQ(OpenFileChannel(0, "a.bin", 0), 1);
