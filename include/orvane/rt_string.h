@@ -114,7 +114,25 @@ inline bool operator<(const RtString& a, const char* b) { return Compare(a.CStr(
 inline bool operator>(const RtString& a, const char* b) { return Compare(a.CStr(), b) > 0; }
 inline bool operator<(const char* a, const RtString& b) { return Compare(a, b.CStr()) < 0; }
 inline bool operator>(const char* a, const RtString& b) { return Compare(a, b.CStr()) > 0; }
+inline bool operator<=(const RtString& a, const char* b) { return Compare(a.CStr(), b) <= 0; }
+inline bool operator>=(const RtString& a, const char* b) { return Compare(a.CStr(), b) >= 0; }
+inline bool operator<=(const char* a, const RtString& b) { return Compare(a, b.CStr()) <= 0; }
+inline bool operator>=(const char* a, const RtString& b) { return Compare(a, b.CStr()) >= 0; }
+// A text against a number compares numbers (atoi for an int, atof for a
+// double), whichever side the number is on.
 inline bool operator<(const RtString& a, double b) { return a.CompareNumber(b) < 0; }
 inline bool operator>(const RtString& a, double b) { return a.CompareNumber(b) > 0; }
+inline bool operator<=(const RtString& a, double b) { return a.CompareNumber(b) <= 0; }
+inline bool operator>=(const RtString& a, double b) { return a.CompareNumber(b) >= 0; }
 inline bool operator<(const RtString& a, int b) { return a.CompareNumber(b) < 0; }
 inline bool operator>(const RtString& a, int b) { return a.CompareNumber(b) > 0; }
+inline bool operator<=(const RtString& a, int b) { return a.CompareNumber(b) <= 0; }
+inline bool operator>=(const RtString& a, int b) { return a.CompareNumber(b) >= 0; }
+inline bool operator<(double a, const RtString& b) { return b.CompareNumber(a) > 0; }
+inline bool operator>(double a, const RtString& b) { return b.CompareNumber(a) < 0; }
+inline bool operator<=(double a, const RtString& b) { return b.CompareNumber(a) >= 0; }
+inline bool operator>=(double a, const RtString& b) { return b.CompareNumber(a) <= 0; }
+inline bool operator<(int a, const RtString& b) { return b.CompareNumber(a) > 0; }
+inline bool operator>(int a, const RtString& b) { return b.CompareNumber(a) < 0; }
+inline bool operator<=(int a, const RtString& b) { return b.CompareNumber(a) >= 0; }
+inline bool operator>=(int a, const RtString& b) { return b.CompareNumber(a) <= 0; }

@@ -114,6 +114,14 @@ TEST(RtString, ComparisonsUseByteOrderAndNumberConversion) {
   EXPECT_TRUE(RtString("abc") == 0);
   EXPECT_TRUE(RtString("abc") != "abd");
   EXPECT_TRUE(RtString("5") < 6.0);
+  // Every ordering against a number, with the number on either side.
+  const RtString five("5.5");
+  EXPECT_TRUE(five <= 5.5 && five >= 5.5 && 5.5 <= five && 5.5 >= five);
+  EXPECT_TRUE(five <= 6.0 && !(five >= 6.0) && 6.0 > five && 6.0 >= five && !(6.0 < five));
+  EXPECT_TRUE(5.0 < five && 5.0 <= five && !(5.0 > five) && !(5.0 >= five));
+  EXPECT_TRUE(five <= 5 && five >= 5 && 5 <= five && 5 >= five && !(5 < five) && !(4 > five));  // atoi: 5
+  EXPECT_TRUE(4 < five && 6 > five && 6 >= five);
+  EXPECT_TRUE(RtString("abc") <= "abc" && RtString("abc") >= "abb" && "abb" <= RtString("abc"));
   EXPECT_EQ(RtString("-2.5").ToDouble(), -2.5);
 }
 
