@@ -72,7 +72,8 @@ class RtString {
   RtString Upper() const;
   RtString Lower() const;
 
-  // atof / atoi of the zero-terminated text: leading blanks skipped, 0 when nothing converts.
+  // atof (TextToNumber) / atoi of the zero-terminated text: leading blanks
+  // skipped, 0 when nothing converts.
   double ToDouble() const;
   int ToInt() const;
   // -1, 0 or 1 after converting the text like ToInt / ToDouble.
@@ -84,6 +85,12 @@ class RtString {
   uint32_t capacity_;
   int32_t length_;
 };
+
+// Text-to-number as atof does it for decimal text: leading white space
+// skipped, conversion up to the first byte that does not fit, 0 when nothing
+// converts. Hexadecimal, "inf" and "nan" do not convert (0, or the decimal
+// digits before them).
+double TextToNumber(const char* text);
 
 // Number-to-text with 10 significant digits: 1 -> "1", 0 -> "0", 0.1 -> "0.1".
 RtString NumberText(double value);

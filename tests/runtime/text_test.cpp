@@ -187,10 +187,27 @@ TEST(TextCharacters, CodesCharsCaseAndHex) {
 TEST(TextNumbers, FormatNumberIsPrintfFixed) {
   EXPECT_EQ(S(FormatNumber(4, 0, 5)), "   5");
   EXPECT_EQ(S(FormatNumber(6, 2, 3.14159)), "  3.14");
-  EXPECT_EQ(S(FormatNumber(-6, 1, 2.25)), "2.2   ");
+  EXPECT_EQ(S(FormatNumber(-6, 1, 2.25)), "2.3   ");
   EXPECT_EQ(S(FormatNumber(0, 3, -0.5)), "-0.500");
   EXPECT_EQ(S(FormatNumber(1, -2, 7.6)), "8");  // no negative precision: 0 decimals
   EXPECT_EQ(S(FormatNumber(std::nan(""), 1, 2)), "2.0");
+  // Exact ties round away from zero; everything else to the nearest, on the
+  // exact value of the double (2.675 is stored a little below the tie).
+  struct {
+    int width, decimals;
+    double value;
+    const char* text;
+  } rounding[] = {
+      {0, 0, 2.5, "3"},          {6, 1, 2.25, "   2.3"},    {0, 0, -2.5, "-3"},
+      {0, 0, 0.5, "1"},          {0, 0, -0.5, "-1"},        {0, 0, 1.5, "2"},
+      {0, 2, -0.125, "-0.13"},   {0, 2, 2.675, "2.67"},     {0, 1, 9.95, "9.9"},
+      {0, 0, 99.5, "100"},       {0, 1, -99.75, "-99.8"},   {5, 0, 9.5, "   10"},
+      {0, 0, 4503599627370495.5, "4503599627370496"},       {0, 1, 1e-320, "0.0"},
+      {0, 0, -0.0, "-0"},        {0, 3, 0.1, "0.100"},      {0, 0, 0.49999999999999994, "0"},
+      {0, 20, 0.1, "0.10000000000000000555"},               {0, 0, 1e20, "100000000000000000000"},
+  };
+  for (const auto& r : rounding)
+    EXPECT_EQ(S(FormatNumber(r.width, r.decimals, r.value)), r.text) << r.value << " at " << r.decimals;
   // Everything beyond 127 bytes is cut off, however wide the field.
   EXPECT_EQ(S(FormatNumber(1e12, 0, 1)), std::string(127, ' '));
   RtString many = FormatNumber(0, 1e9, 1);
