@@ -16,13 +16,25 @@ namespace orv {
 
 namespace {
 
-bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+// The temporary folder is shared and the extracted name is predictable, so
+// the bytes go to a new file of an unpredictable name first, which is then
+// renamed to the final name: whatever stood there (a file, a link planted to
+// redirect the write) is replaced, never written through.
+bool WriteWholeFile(const std::string& folder, const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::string temp = folder + "sbxXXXXXX";
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
   const bool written = WriteFully(fd, bytes.data(), bytes.size()) == bytes.size();
-  bool ok = ::close(fd) == 0 && written;
-  if (!ok) ::unlink(path.c_str());
+  bool ok = ::close(fd) == 0 && written && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
   return ok;
+}
+
+// An entry name becomes part of a file name in the temporary folder: one
+// that could reach another folder is refused (the packer never writes such
+// names, but the archive is read as untrusted data).
+bool SafeEntryName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
 }
 
 }  // namespace
@@ -119,8 +131,9 @@ bool AssetLocator::Resolve(const RtString& name, RtString& resultPath, bool inMe
     resultPath = MemName(memFile_);
     return true;
   }
-  std::string path = std::string(TempDirectory().CStr()) + TempEntryName(entry.name, entry.offset, entry.storedSize);
-  if (!WriteWholeFile(path, bytes)) {
+  const std::string folder = TempDirectory().CStr();
+  const std::string path = folder + TempEntryName(entry.name, entry.offset, entry.storedSize);
+  if (!SafeEntryName(entry.name) || !WriteWholeFile(folder, path, bytes)) {
     resultPath = "";
     return false;
   }

@@ -15,6 +15,17 @@
 
 namespace orv {
 
+namespace {
+// A writable file in a folder that takes no new files (no temporary file
+// can be made beside it) is still saved: rewritten where it is, flushed.
+bool RewriteInPlace(const std::string& path, const void* data, size_t size) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  bool ok = WriteFully(fd, data, size) == size && ::ftruncate(fd, static_cast<off_t>(size)) == 0 && fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+}  // namespace
+
 bool ReplaceFileContents(const char* gamePath, const void* data, size_t size) {
   if (!gamePath || !*gamePath || IsMemName(gamePath)) return false;
   std::string target = SystemPath(gamePath);
@@ -31,7 +42,7 @@ bool ReplaceFileContents(const char* gamePath, const void* data, size_t size) {
   static std::atomic<unsigned> counter{0};
   std::string temp = target + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return existed && S_ISREG(st.st_mode) && RewriteInPlace(target, data, size);
   if (existed) fchmod(fd, st.st_mode & 07777);  // a replaced file keeps its permissions
   bool ok = WriteFully(fd, data, size) == size && fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;

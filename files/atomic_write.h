@@ -1,7 +1,9 @@
 // Whole-file replacement that cannot lose the old file: the new content is
 // written to a temporary file beside it, flushed to disk and renamed over
 // the old one. A kill or a full disk at any moment leaves either the old or
-// the new content, never a mixture or nothing.
+// the new content, never a mixture or nothing. Only where no file can be
+// made beside it (a folder that is not writable) is a writable file
+// rewritten in place instead, which is better than not saving at all.
 #pragma once
 
 #include <cstddef>

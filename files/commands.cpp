@@ -83,7 +83,14 @@ double OpenFileChannel(double channel, const RtString& name, double mode) {
     if (!orv::ResolveAsset(orv::Rt().fileLocator.get(), name, path, true)) orv::SetErrorCode(orv::kErrNoSuchFile);
     ok = c->OpenRead(path.CStr());
   } else {
-    ok = mode < 0 ? c->OpenAppend(name.CStr()) : c->OpenWrite(name.CStr());
+    // A write replaces the file, so a file another channel holds must be
+    // refused before it is removed.
+    ok = !orv::FileLockedByChannel(name.CStr()) && (mode < 0 ? c->OpenAppend(name.CStr()) : c->OpenWrite(name.CStr()));
+  }
+  // Game channels do not share their files, whatever the mode.
+  if (ok && !c->LockExclusive()) {
+    c->Close();
+    ok = false;
   }
   if (!ok) orv::SetErrorCode(orv::kErrNoSuchFile);
   return ok ? 1 : 0;
@@ -123,6 +130,9 @@ RtString FileReadText(double channel, double count) {
   FileChannel& c = Channel(channel);
   int64_t n = Trunc(count);
   if (n <= 0) return RtString();
+  // No text can hold more, whatever the file holds: refused before the
+  // count is narrowed to a text's size.
+  if (n > static_cast<int64_t>(RtString::kMaxLength)) orv::RuntimeError(orv::kErrNoSuchFile);
   // Never allocate more than the file holds: a disk read that long fails
   // anyway, and a memory read is cut to what is left.
   int64_t left = c.Size() - c.Position();

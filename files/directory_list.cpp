@@ -64,7 +64,7 @@ bool WildcardMatch(const char* pattern, const char* name) {
 int64_t ListDirectory(const char* pattern, RtArray<RtString>& names) {
   std::string dir = CurrentDirectoryForGame().CStr();
   std::vector<std::string> dirs, files;
-  if (DIR* d = opendir(dir.c_str())) {
+  if (DIR* d = dir.empty() ? nullptr : opendir(dir.c_str())) {
     while (dirent* e = readdir(d)) {
       bool isDir = e->d_type == DT_DIR;
       if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {

@@ -2,12 +2,14 @@
 #include "files/file_channel.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "files/atomic_write.h"
 #include "files/paths.h"
@@ -80,6 +82,21 @@ bool FileChannel::OpenAppend(const char* name) {
   }
   fd_ = fd;
   return true;
+}
+
+bool FileChannel::LockExclusive() {
+  if (mem_) return true;
+  return fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool FileLockedByChannel(const char* name) {
+  if (!name || !*name || IsMemName(name)) return false;
+  int fd = ::open(SystemPath(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  // A probe of our own: taken and released at once when nobody holds it.
+  bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
 }
 
 void FileChannel::Close() {
@@ -205,6 +222,59 @@ bool FileChannel::ReadLineMemory(RtString& out, int32_t capacity) {
   if (lineEnd && length > 0 && start[length - 1] == '\r') --length;
   out = RtString(start, static_cast<int32_t>(length));
   position_ += consumed;
+  return true;
+}
+
+bool FileChannel::ReadWholeLine(RtString& out, int64_t keep) {
+  out = "";
+  if (keep < 0) keep = 0;
+  if (keep > RtString::kMaxLength) keep = RtString::kMaxLength;
+  // Up to one byte more than kept is held, so a "\r" just past the kept
+  // part can still be recognised as the line end's.
+  std::string held;
+  int64_t total = 0;
+  auto take = [&](const char* bytes, int64_t n) {
+    int64_t room = keep + 1 - static_cast<int64_t>(held.size());
+    if (room > 0) held.append(bytes, static_cast<size_t>(std::min(room, n)));
+    total += n;
+  };
+  if (mem_) {
+    if (position_ >= size_) return false;
+    const char* start = reinterpret_cast<const char*>(mem_->Data()) + position_;
+    int64_t left = size_ - position_;
+    const void* nl = std::memchr(start, '\n', static_cast<size_t>(left));
+    int64_t length = nl ? static_cast<const char*>(nl) - start : left;
+    take(start, length);
+    position_ += nl ? length + 1 : length;
+  } else {
+    if (fd_ < 0) return false;
+    char chunk[512];
+    bool any = false;
+    while (true) {
+      int64_t got = ReadFully(fd_, chunk, sizeof chunk);
+      if (got <= 0) {
+        if (!any) return false;
+        break;
+      }
+      any = true;
+      const void* nl = std::memchr(chunk, '\n', static_cast<size_t>(got));
+      if (!nl) {
+        take(chunk, got);
+        position_ += got;
+        continue;
+      }
+      int64_t length = static_cast<const char*>(nl) - chunk;
+      take(chunk, length);
+      // The bytes after the line end belong to the next read.
+      int64_t back = got - (length + 1);
+      if (back > 0) ::lseek(fd_, -back, SEEK_CUR);
+      position_ += length + 1;
+      break;
+    }
+  }
+  if (total > 0 && total <= static_cast<int64_t>(held.size()) && held.back() == '\r') held.pop_back();
+  if (static_cast<int64_t>(held.size()) > keep) held.resize(static_cast<size_t>(keep));
+  out = RtString(held.data(), static_cast<int32_t>(held.size()));
   return true;
 }
 

@@ -13,6 +13,10 @@
 
 namespace orv {
 
+// True while a channel holds the lock of LockExclusive on the file at a
+// game path (checked before a write replaces the file under its holder).
+bool FileLockedByChannel(const char* name);
+
 class FileChannel {
  public:
   FileChannel() = default;
@@ -31,6 +35,11 @@ class FileChannel {
   // Appending: opens or creates the file and moves to its end; size and
   // position start at 0. "mem://" names fail.
   bool OpenAppend(const char* name);
+  // Takes an advisory lock on the open disk file so no other channel (of
+  // this process or another) that asks for one can open it meanwhile; the
+  // lock goes with Close. False when another holder has it. A memory
+  // channel needs none.
+  bool LockExclusive();
   // Closes the file or forgets the block; all fields back to zero.
   void Close();
 
@@ -57,6 +66,10 @@ class FileChannel {
   // cut at the capacity; its rest is the next line. Fails at the end of the
   // data. Disk and memory channels give the same lines for the same bytes.
   bool ReadLine(RtString& out, int32_t capacity);
+  // One whole line however long, for stores that must never split a line in
+  // two: its first `keep` bytes (after removing the "\n" and one "\r" before
+  // it) come back, the rest of the line is skipped. Fails at the end of the data.
+  bool ReadWholeLine(RtString& out, int64_t keep);
   // Everything from the position to the end of the data.
   bool ReadRest(std::vector<uint8_t>& out);
 

@@ -5,6 +5,8 @@
 
 #include "files/asset_locator.h"
 #include "files/atomic_write.h"
+#include "files/paths.h"
+#include "runtime/error_state.h"
 #include "runtime/lib/text.h"
 #include "runtime/lib/text_trim.h"
 #include "runtime/runtime_state.h"
@@ -25,7 +27,7 @@ IniFile::~IniFile() { Save(); }
 
 void IniFile::Clear() {
   sections_.clear();
-  dirty_ = unsaved_ = false;
+  dirty_ = unsaved_ = fromArchive_ = unreadable_ = false;
   path_ = "";
 }
 
@@ -90,17 +92,30 @@ void IniFile::Load(const RtString& name) {
   RtString resolved;
   if (!ResolveAsset(Rt().fileLocator.get(), name, resolved, true)) resolved = name;
   // A default file from the archive is read from memory, but changes go to
-  // a real file of that name, which then takes precedence.
-  path_ = IsMemName(resolved.CStr()) && !IsMemName(name.CStr()) ? name : resolved;
+  // a real file of that name, which then takes precedence. Its folders may
+  // exist only inside the archive (a packed game has no "Media/" beside
+  // it), so saving creates them.
+  fromArchive_ = IsMemName(resolved.CStr()) && !IsMemName(name.CStr());
+  path_ = fromArchive_ ? name : resolved;
   FileChannel channel;
-  if (!channel.OpenRead(resolved.CStr())) return;
+  if (!channel.OpenRead(resolved.CStr())) {
+    // A file that is there but cannot be read is never saved over: the
+    // store would replace it with only the game's new entries.
+    if (!fromArchive_ && PathExists(resolved.CStr())) {
+      unreadable_ = true;
+      SetErrorCode(kErrNoSuchFile);
+    }
+    return;
+  }
   Parse(channel);
 }
 
 void IniFile::Parse(FileChannel& channel) {
   Section current;
   RtString line;
-  while (channel.ReadLine(line, 1023)) {
+  // Whole lines, however long: a long value the game stored comes back as
+  // it was saved instead of being cut, with its rest turned into a key.
+  while (channel.ReadWholeLine(line, RtString::kMaxLength)) {
     const char* s = line.CStr();  // a 0 byte ends the line, as for any text line
     while (Blank(*s)) ++s;
     if (*s == ';') continue;
@@ -150,9 +165,13 @@ std::string IniFile::Text() const {
 }
 
 bool IniFile::Save() {
-  if (!dirty_ || !unsaved_ || path_.Empty()) return false;
+  if (!dirty_ || !unsaved_ || path_.Empty() || unreadable_) return false;
   std::string text = Text();
-  if (!ReplaceFileContents(path_.CStr(), text.data(), text.size())) return false;
+  if (fromArchive_) MakeParentFolders(path_.CStr());
+  if (!ReplaceFileContents(path_.CStr(), text.data(), text.size())) {
+    LogFormat("cannot save %s\n", path_.CStr());
+    return false;
+  }
   unsaved_ = false;
   return true;
 }

@@ -44,13 +44,16 @@ class IniFile {
   // Clears, then reads the file found through the file locator (disk,
   // archive or "mem://"). The store remembers where to save even when the
   // file does not exist yet; a file found only in the archive is saved
-  // under its own name on disk.
+  // under its own name on disk, creating the folders of that name. A file
+  // that exists but cannot be read sets error 3 and is never saved over.
   void Load(const RtString& name);
   // Parses INI text from an open channel into the store (sections appended).
   void Parse(FileChannel& channel);
   // Writes the store when it was changed and has a file: every section as
   // "[name]" then "key=value" lines, each ended by "\r\n". The old file is
-  // replaced atomically, never lost. False when nothing could be written.
+  // replaced atomically, never lost (rewritten in place when its folder
+  // takes no new files). False when nothing could be written, which logs
+  // one line.
   bool Save();
   // The text Save writes.
   std::string Text() const;
@@ -67,6 +70,8 @@ class IniFile {
   std::vector<Section> sections_;
   bool dirty_ = false;
   bool unsaved_ = false;  // changed since the last successful save
+  bool fromArchive_ = false;  // the file was read from the archive: its folders may not exist
+  bool unreadable_ = false;   // the file exists but could not be read: never saved over
   RtString path_;
 };
 

@@ -82,10 +82,32 @@ std::string SystemPath(const char* gamePath) {
   return out;
 }
 
+bool PathExists(const char* gamePath) {
+  std::string path = SystemPath(gamePath);
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool MakeParentFolders(const char* gamePath) {
+  std::string path = SystemPath(gamePath);
+  for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
+    std::string folder = path.substr(0, at);
+    struct stat st;
+    if (::stat(folder.c_str(), &st) == 0) {
+      if (!S_ISDIR(st.st_mode)) return false;
+      continue;
+    }
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
 RtString CurrentDirectoryForGame() {
   std::vector<char> buf(1024);
   while (!getcwd(buf.data(), buf.size())) {
-    if (errno != ERANGE) return RtString("/");
+    // A folder that was deleted has no name any more: "" rather than a
+    // folder that is not the current one.
+    if (errno != ERANGE) return RtString();
     buf.resize(buf.size() * 2);
   }
   RtString dir(buf.data());

@@ -22,7 +22,15 @@ void ForwardSlashes(RtString& path);
 // file keeps its name inside a folder found by case.
 std::string SystemPath(const char* gamePath);
 
-// The current directory as the game sees it: forward slashes and a final "/".
+// Something (a file, a folder, ...) exists at the game path, whether or not
+// it can be read. Tells "cannot be read" apart from "missing".
+bool PathExists(const char* gamePath);
+// Creates every missing folder above the file at a game path; false when
+// one cannot be made.
+bool MakeParentFolders(const char* gamePath);
+
+// The current directory as the game sees it: forward slashes and a final "/";
+// "" when it has no name (deleted while current).
 RtString CurrentDirectoryForGame();
 // Changes the current directory; false on failure.
 bool ChangeCurrentDirectory(const char* gamePath);

@@ -1,5 +1,5 @@
 // Fuzz target: line reading. A disk file and the same bytes in memory must
-// give the same lines at any capacity, and the line file cache must load,
+// give the same lines at any capacity, whole or cut, and the line file cache must load,
 // change and write back any file without leaving its slots.
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RtString a, b;
   for (;;) {
     bool gotA = disk.ReadLine(a, capacity), gotB = memory.ReadLine(b, capacity);
+    if (gotA != gotB || !(a == b) || disk.Position() != memory.Position()) __builtin_trap();
+    if (a.Length() > capacity) __builtin_trap();
+    if (!gotA) break;
+  }
+
+  // Whole lines: the same on disk and in memory, never longer than kept.
+  disk.OpenRead("lines.txt");
+  memory.OpenMemory(std::make_shared<const orv::MemBlock>(bytes));
+  for (;;) {
+    bool gotA = disk.ReadWholeLine(a, capacity), gotB = memory.ReadWholeLine(b, capacity);
     if (gotA != gotB || !(a == b) || disk.Position() != memory.Position()) __builtin_trap();
     if (a.Length() > capacity) __builtin_trap();
     if (!gotA) break;

@@ -1,5 +1,5 @@
-// FindText, FindTextReverse and ReplaceText against plain reference code on
-// arbitrary texts. Input: two length bytes (pattern, replacement), a start
+// FindText, FindTextReverse and ReplaceText against plain reference code,
+// and the fast searches against the Horspool searcher, on arbitrary texts. Input: two length bytes (pattern, replacement), a start
 // byte, the pattern, the replacement, the text.
 #include <algorithm>
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "orvane/text.h"
+#include "runtime/lib/text.h"
 
 namespace {
 void Check(bool ok, const char* what) {
@@ -36,6 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 : text.rfind(pattern, start < 0 ? std::string::npos : static_cast<size_t>(start));
   Check(FindTextReverse(R(text), R(pattern), start) == (back == std::string::npos ? -1.0 : static_cast<double>(back)),
         "FindTextReverse disagrees");
+
+  // The fast searches against the Horspool searcher, at every start.
+  const orv::TextSearcher oracle(pattern.data(), static_cast<int32_t>(np));
+  const int32_t n = static_cast<int32_t>(text.size()), m = static_cast<int32_t>(np);
+  for (int32_t at = 0; at <= n && n <= 4096; ++at) {
+    Check(orv::FindBytes(text.data() + at, n - at, pattern.data(), m) == oracle.Find(text.data() + at, n - at),
+          "FindBytes disagrees with Horspool");
+    Check(orv::FindBytesReverse(text.data(), n, pattern.data(), m, at) == oracle.FindLast(text.data(), n, at),
+          "FindBytesReverse disagrees with Horspool");
+  }
 
   std::string expect;
   if (pattern.empty()) {

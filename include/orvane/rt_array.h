@@ -54,11 +54,15 @@ class RtArray {
       if (count > 0) std::memset(static_cast<void*>(data_), 0, static_cast<size_t>(count) * sizeof(T));
     } else {
       if (s1 < 1) count = 0;
-      if (capacity_ < count) {
+      if (capacity_ < count || count == 0) {
+        // An empty shape gives its storage back, like the number form.
         Release();
         Allocate(count == 0 ? 0 : (count / 64) * 64 + 64);
       } else {
-        for (int64_t i = 0; i < count; ++i) data_[i] = T();
+        // Assigned from an empty value, not moved from a fresh one, so each
+        // element keeps its block for the texts the game puts there next.
+        const T empty{};
+        for (int64_t i = 0; i < count; ++i) data_[i] = empty;
       }
     }
     SetShape(s1, s2, s3, s4);

@@ -12,6 +12,10 @@
 
 class RtString {
  public:
+  // The longest text a signed 32-bit length can count (with room to round
+  // the capacity up); asking for more ends the program with error 7.
+  static constexpr uint32_t kMaxLength = 0x7FFFFFF0u;
+
   RtString() noexcept;
   RtString(const char* text);  // NOLINT: texts convert implicitly, as literals do in game code
   RtString(const char* bytes, int32_t count);
@@ -68,7 +72,8 @@ class RtString {
   RtString Upper() const;
   RtString Lower() const;
 
-  // atof / atoi of the zero-terminated text: leading blanks skipped, 0 when nothing converts.
+  // atof (TextToNumber) / atoi of the zero-terminated text: leading blanks
+  // skipped, 0 when nothing converts.
   double ToDouble() const;
   int ToInt() const;
   // -1, 0 or 1 after converting the text like ToInt / ToDouble.
@@ -80,6 +85,12 @@ class RtString {
   uint32_t capacity_;
   int32_t length_;
 };
+
+// Text-to-number as atof does it for decimal text: leading white space
+// skipped, conversion up to the first byte that does not fit, 0 when nothing
+// converts. Hexadecimal, "inf" and "nan" do not convert (0, or the decimal
+// digits before them).
+double TextToNumber(const char* text);
 
 // Number-to-text with 10 significant digits: 1 -> "1", 0 -> "0", 0.1 -> "0.1".
 RtString NumberText(double value);
@@ -110,7 +121,25 @@ inline bool operator<(const RtString& a, const char* b) { return Compare(a.CStr(
 inline bool operator>(const RtString& a, const char* b) { return Compare(a.CStr(), b) > 0; }
 inline bool operator<(const char* a, const RtString& b) { return Compare(a, b.CStr()) < 0; }
 inline bool operator>(const char* a, const RtString& b) { return Compare(a, b.CStr()) > 0; }
+inline bool operator<=(const RtString& a, const char* b) { return Compare(a.CStr(), b) <= 0; }
+inline bool operator>=(const RtString& a, const char* b) { return Compare(a.CStr(), b) >= 0; }
+inline bool operator<=(const char* a, const RtString& b) { return Compare(a, b.CStr()) <= 0; }
+inline bool operator>=(const char* a, const RtString& b) { return Compare(a, b.CStr()) >= 0; }
+// A text against a number compares numbers (atoi for an int, atof for a
+// double), whichever side the number is on.
 inline bool operator<(const RtString& a, double b) { return a.CompareNumber(b) < 0; }
 inline bool operator>(const RtString& a, double b) { return a.CompareNumber(b) > 0; }
+inline bool operator<=(const RtString& a, double b) { return a.CompareNumber(b) <= 0; }
+inline bool operator>=(const RtString& a, double b) { return a.CompareNumber(b) >= 0; }
 inline bool operator<(const RtString& a, int b) { return a.CompareNumber(b) < 0; }
 inline bool operator>(const RtString& a, int b) { return a.CompareNumber(b) > 0; }
+inline bool operator<=(const RtString& a, int b) { return a.CompareNumber(b) <= 0; }
+inline bool operator>=(const RtString& a, int b) { return a.CompareNumber(b) >= 0; }
+inline bool operator<(double a, const RtString& b) { return b.CompareNumber(a) > 0; }
+inline bool operator>(double a, const RtString& b) { return b.CompareNumber(a) < 0; }
+inline bool operator<=(double a, const RtString& b) { return b.CompareNumber(a) >= 0; }
+inline bool operator>=(double a, const RtString& b) { return b.CompareNumber(a) <= 0; }
+inline bool operator<(int a, const RtString& b) { return b.CompareNumber(a) > 0; }
+inline bool operator>(int a, const RtString& b) { return b.CompareNumber(a) < 0; }
+inline bool operator<=(int a, const RtString& b) { return b.CompareNumber(a) >= 0; }
+inline bool operator>=(int a, const RtString& b) { return b.CompareNumber(a) <= 0; }

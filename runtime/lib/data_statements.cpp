@@ -31,7 +31,7 @@ void RestoreData(DataBlock* block) {
 
 double ReadDataNumber() {
   const DataItem& item = NextItem();
-  return item.text ? std::atof(item.text) : item.number;
+  return item.text ? TextToNumber(item.text) : item.number;
 }
 
 int32_t ReadDataInteger() {

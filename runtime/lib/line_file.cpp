@@ -7,6 +7,7 @@
 #include "files/asset_locator.h"
 #include "files/atomic_write.h"
 #include "files/file_channel.h"
+#include "files/paths.h"
 #include "runtime/error_state.h"
 #include "runtime/lib/text_trim.h"
 #include "runtime/runtime_state.h"
@@ -18,8 +19,8 @@ void LineFileCache::WriteBack() {
   std::string text;
   for (int32_t i = 0; i <= lastLine_; ++i) text.append(lines_[static_cast<size_t>(i)]).append("\r\n");
   text.append(tail_);
-  // Write-back failures are not reported to the game.
-  ReplaceFileContents(fileName_.c_str(), text.data(), text.size());
+  // Write-back failures are not reported to the game; the log says so.
+  if (!ReplaceFileContents(fileName_.c_str(), text.data(), text.size())) LogFormat("cannot save %s\n", fileName_.c_str());
 }
 
 bool LineFileCache::Select(const RtString& name) {
@@ -29,7 +30,7 @@ bool LineFileCache::Select(const RtString& name) {
   WriteBack();
   for (std::string& line : lines_) line.clear();
   tail_.clear();
-  dirty_ = missing_ = false;
+  dirty_ = missing_ = unreadable_ = false;
   lastLine_ = 0;
   fileName_.clear();
   if (!*wanted) return true;
@@ -39,12 +40,15 @@ bool LineFileCache::Select(const RtString& name) {
   FileChannel channel;
   if (!ResolveAsset(Rt().fileLocator.get(), name, path, true) || !channel.OpenRead(path.CStr())) {
     missing_ = true;
+    unreadable_ = PathExists(fileName_.c_str());
     SetErrorCode(kErrNoSuchFile);
     return false;
   }
   RtString text;
   int32_t count = 0;
-  while (count < kLines && channel.ReadLine(text, kLineBytes)) {
+  // A line longer than a slot comes back cut, as one line: the rest of it
+  // never becomes a line of its own that would move every later line down.
+  while (count < kLines && channel.ReadWholeLine(text, kLineBytes)) {
     lines_[static_cast<size_t>(count)].assign(text.CStr());  // a 0 byte ends the line
     ++count;
   }
@@ -77,8 +81,10 @@ void LineFileCache::Write(const RtString& name, int32_t line, const RtString& te
     SetErrorCode(kErrOutOfMemory);
     return;
   }
-  Select(name);
-  ClearError();  // a file that does not exist yet is created at write-back
+  // A file that does not exist yet is created at write-back (the failed
+  // load still shows as error 3); one that exists but cannot be read is
+  // never written over.
+  if (!Select(name) && unreadable_) return;
   size_t length = strnlen(text.CStr(), static_cast<size_t>(kLineBytes));
   lines_[static_cast<size_t>(line)].assign(text.CStr(), length);
   if (line > lastLine_) lastLine_ = line;

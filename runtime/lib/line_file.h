@@ -27,7 +27,9 @@ class LineFileCache {
   // (error 7) or an empty line, "NO_FILE" when the file cannot be read (error 3).
   RtString Read(const RtString& name, int32_t line);
   // Stores the text (cut at 1023 bytes and at a 0 byte); a bad number sets
-  // error 7 and writes nothing. A missing file is created at write-back.
+  // error 7 and writes nothing. A missing file is created at write-back
+  // (error 3 shows it was missing); a file that exists but cannot be read
+  // sets error 3 and is never written over.
   void Write(const RtString& name, int32_t line, const RtString& text);
 
   const std::string& FileName() const { return fileName_; }
@@ -42,6 +44,7 @@ class LineFileCache {
   std::string tail_;  // bytes after line 255, kept as they were and written back unchanged
   bool dirty_ = false;
   bool missing_ = false;  // the selected file could not be read
+  bool unreadable_ = false;  // ... because it exists but cannot be read: never written back
   int32_t lastLine_ = 0;
 };
 

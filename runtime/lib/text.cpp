@@ -25,33 +25,6 @@ struct ByteSet {
 
 }  // namespace
 
-TextSearcher::TextSearcher(const char* pattern, int32_t length)
-    : pattern_(reinterpret_cast<const unsigned char*>(pattern)), length_(pattern ? length : 0) {
-  if (length_ < 0) length_ = 0;
-  for (int32_t& s : shift_) s = length_;
-  for (int32_t j = 0; j + 1 < length_; ++j) shift_[pattern_[j]] = length_ - 1 - j;
-}
-
-int32_t TextSearcher::Find(const char* text, int32_t n) const {
-  const int32_t m = length_;
-  // An empty text holds no occurrence of a non-empty pattern.
-  if (m == 0 || text == nullptr || n < m) return -1;
-  const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
-  if (m == 1) {
-    const void* hit = std::memchr(t, pattern_[0], static_cast<size_t>(n));
-    return hit ? static_cast<int32_t>(static_cast<const unsigned char*>(hit) - t) : -1;
-  }
-  // The window's last byte is tested first; the table gives the skip from
-  // the text byte under it, whether or not the rest of the window matched.
-  const unsigned char last = pattern_[m - 1];
-  const unsigned char* end = t + n;
-  for (const unsigned char* p = t + m - 1; p < end; p += shift_[*p]) {
-    if (*p == last && std::memcmp(p - (m - 1), pattern_, static_cast<size_t>(m - 1)) == 0)
-      return static_cast<int32_t>(p - (m - 1) - t);
-  }
-  return -1;
-}
-
 RtString MidText(const RtString& text, int32_t start, int32_t count) {
   int32_t n = text.Length();
   if (start < 0 || start >= n) return RtString();
@@ -64,28 +37,14 @@ RtString MidText(const RtString& text, int32_t start, int32_t count) {
 int32_t FindText(const RtString& text, const RtString& pattern, int32_t start) {
   if (start < 0) start = 0;
   if (start >= text.Length()) return -1;
-  TextSearcher searcher(pattern.CStr(), pattern.Length());
-  int32_t at = searcher.Find(text.CStr() + start, text.Length() - start);
+  int32_t at = FindBytes(text.CStr() + start, text.Length() - start, pattern.CStr(), pattern.Length());
   return at < 0 ? -1 : start + at;
 }
 
 int32_t FindTextReverse(const RtString& text, const RtString& pattern, int32_t start) {
   const int32_t n = text.Length(), m = pattern.Length();
   if (m == 0 || n < m) return -1;
-  // The last occurrence at or before start is the first one met scanning
-  // backwards from there (a mirrored Horspool: the skip comes from the byte
-  // under the window's first position).
-  int32_t p = start < 0 || start > n - m ? n - m : start;
-  const unsigned char* t = Bytes(text);
-  const unsigned char* pat = Bytes(pattern);
-  int32_t shift[256];
-  for (int32_t& s : shift) s = m;
-  for (int32_t j = m - 1; j > 0; --j) shift[pat[j]] = j;
-  while (p >= 0) {
-    if (t[p] == pat[0] && std::memcmp(t + p + 1, pat + 1, static_cast<size_t>(m - 1)) == 0) return p;
-    p -= shift[t[p]];
-  }
-  return -1;
+  return FindBytesReverse(text.CStr(), n, pattern.CStr(), m, start < 0 || start > n - m ? n - m : start);
 }
 
 RtString TrimLeftSet(const RtString& text, const RtString& set) {
@@ -119,9 +78,8 @@ RtString ReplaceText(const RtString& text, const RtString& search, const RtStrin
   // Since the scan resumes after each replacement, the matches are exactly
   // the non-overlapping occurrences in the original text, left to right, so
   // the result is built in one pass instead of rebuilding per match.
-  TextSearcher searcher(search.CStr(), m);
   const char* src = text.CStr();
-  int32_t at = searcher.Find(src, n);
+  int32_t at = FindBytes(src, n, search.CStr(), m);
   if (at < 0) return text;
   RtString result;
   // Texts grow in small steps; a result that outgrows the text is doubled
@@ -140,7 +98,7 @@ RtString ReplaceText(const RtString& text, const RtString& search, const RtStrin
     append(src + pos, at);
     append(replacement.CStr(), r);
     pos += at + m;
-    at = searcher.Find(src + pos, n - pos);
+    at = FindBytes(src + pos, n - pos, search.CStr(), m);
   }
   append(src + pos, n - pos);
   return result;

@@ -12,6 +12,19 @@
 
 namespace orv {
 
+// Substring search. Games rely on the positions (the first occurrence at or
+// after a start, the last at or before one), not on how they are found: the
+// fast searches below return exactly what the Boyer-Moore-Horspool searcher
+// returns, which stays as their reference.
+
+// Offset of the first occurrence of the pattern within text[0, n), or -1;
+// an empty pattern never matches. The C library's memmem does the work.
+int32_t FindBytes(const char* text, int32_t n, const char* pattern, int32_t m);
+// Offset of the last occurrence beginning at or before `last` (clipped to
+// n - m), or -1; an empty pattern never matches. Scans backwards 16
+// positions at a time, testing the pattern's first and last byte together.
+int32_t FindBytesReverse(const char* text, int32_t n, const char* pattern, int32_t m, int32_t last);
+
 // Boyer-Moore-Horspool search for one pattern, built once and reusable over
 // many texts. An empty pattern never matches. The pattern's bytes are not
 // copied: they must outlive the searcher.
@@ -20,6 +33,9 @@ class TextSearcher {
   TextSearcher(const char* pattern, int32_t length);
   // Offset of the first occurrence within text[0, n), or -1.
   int32_t Find(const char* text, int32_t n) const;
+  // Offset of the last occurrence beginning at or before `last` (clipped to
+  // n - m), or -1: a mirrored Horspool.
+  int32_t FindLast(const char* text, int32_t n, int32_t last) const;
   int32_t PatternLength() const { return length_; }
 
  private:

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "runtime/error_state.h"
 
@@ -16,8 +17,7 @@ namespace {
 alignas(16) const char kSharedEmpty[4] = {0, 0, 0, 0};
 char* SharedEmpty() { return const_cast<char*>(kSharedEmpty); }
 
-// Texts are limited to what a signed 32-bit length can count.
-constexpr uint32_t kMaxText = 0x7FFFFFF0u;
+constexpr uint32_t kMaxText = RtString::kMaxLength;
 
 void* CheckedAlloc(void* block) {
   if (!block) orv::RuntimeError(orv::kErrOutOfMemory);
@@ -242,7 +242,45 @@ RtString RtString::Lower() const {
   return r;
 }
 
-double RtString::ToDouble() const { return std::atof(buf_); }
+double TextToNumber(const char* text) {
+  if (!text) return 0;
+  // Decimal numbers only: the hexadecimal, "inf" and "nan" forms a C
+  // library may accept are not numbers to a game and read as 0. The part
+  // that fits the decimal form is copied and converted alone, so the
+  // library never sees what comes after it.
+  const char* p = text;
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  const char* start = p;
+  if (*p == '+' || *p == '-') ++p;
+  const char* digits = p;
+  while (*p >= '0' && *p <= '9') ++p;
+  bool any = p > digits;
+  if (*p == '.') {
+    const char* fraction = ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    any = any || p > fraction;
+  }
+  if (!any) return 0;
+  if (*p == 'e' || *p == 'E') {
+    const char* q = p + 1;
+    if (*q == '+' || *q == '-') ++q;
+    if (*q >= '0' && *q <= '9') {
+      while (*q >= '0' && *q <= '9') ++q;
+      p = q;
+    }
+  }
+  char local[128];
+  const size_t n = static_cast<size_t>(p - start);
+  if (n < sizeof local) {
+    std::memcpy(local, start, n);
+    local[n] = 0;
+    return std::strtod(local, nullptr);
+  }
+  std::string copy(start, n);
+  return std::strtod(copy.c_str(), nullptr);
+}
+
+double RtString::ToDouble() const { return TextToNumber(buf_); }
 int RtString::ToInt() const { return std::atoi(buf_); }
 
 int RtString::CompareNumber(int value) const {

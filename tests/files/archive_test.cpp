@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <regex>
 #include <string>
@@ -77,7 +78,7 @@ TEST_P(Archive, TheTemporaryFileLocatorExtractsOneFileAtATime) {
   RtString path;
   ASSERT_TRUE(locator.Resolve("Movies/intro.avi", path, false));
   std::string first = path.CStr();
-  EXPECT_EQ(first.substr(0, first.rfind('/') + 1), orvtest::PrivateDir() + "/");
+  EXPECT_EQ(first.substr(0, first.rfind('/') + 1), filestest::Here() + "/");
   std::string base = first.substr(first.rfind('/') + 1);
   EXPECT_EQ(base.substr(0, 3), "sbx");
   EXPECT_EQ(base.substr(5), "intro.avi");
@@ -98,6 +99,54 @@ TEST(ArchiveNames, TemporaryNameLettersComeFromOffsetAndStoredSize) {
   EXPECT_EQ(orv::TempEntryName("a", 0, 25), "sbxAZa");
   std::string fromEnd = orv::TempEntryName("a", -300, 1000);
   EXPECT_TRUE(fromEnd[3] >= 'A' && fromEnd[3] <= 'Z');
+}
+
+// The temporary-file name of the only entry of a carrier.
+std::string OnlyEntryTempName(const std::string& carrier) {
+  orv::archive::MemorySource src(reinterpret_cast<const uint8_t*>(carrier.data()), carrier.size());
+  orv::archive::Directory dir;
+  EXPECT_EQ(orv::archive::ReadDirectory(src, dir), orv::archive::TrailerStatus::kOk);
+  const orv::archive::Entry& e = dir.entries.at(0);
+  return orv::TempEntryName(e.name, e.offset, e.storedSize);
+}
+
+TEST(ArchiveExtraction, EntryNamesThatReachAnotherFolderAreRefused) {
+  // The packer refuses such names; a hand-made archive carries one anyway.
+  std::string carrier = Carrier("BIN", {{"q_.._evil.avi", "payload"}}, false);
+  size_t at = carrier.find("q_.._evil.avi");
+  ASSERT_NE(at, std::string::npos);
+  carrier[at + 1] = carrier[at + 4] = '/';
+  WriteFile("evil.bin", carrier);
+  std::string name = OnlyEntryTempName(carrier);
+  ASSERT_EQ(mkdir(name.substr(0, name.find('/')).c_str(), 0755), 0);  // so the path could resolve
+  orv::AssetLocator locator;
+  locator.Reset("evil.bin");
+  RtString path;
+  EXPECT_FALSE(locator.Resolve("evil.avi", path, false));
+  EXPECT_TRUE(path == "");
+  EXPECT_FALSE(orvtest::Exists("evil.avi"));
+  ASSERT_TRUE(locator.Resolve("evil.avi", path, true));  // in memory the name goes nowhere
+  EXPECT_EQ(Contents(path), "payload");
+}
+
+TEST(ArchiveExtraction, APlantedLinkAtTheTemporaryNameIsReplacedNotFollowed) {
+  const std::string carrier = Carrier("BIN", {{"intro.avi", kMusic}}, false);
+  WriteFile("movie.bin", carrier);
+  WriteFile("victim.txt", "victim");
+  const std::string planted = OnlyEntryTempName(carrier);
+  ASSERT_EQ(symlink("victim.txt", planted.c_str()), 0);
+  orv::AssetLocator locator;
+  locator.Reset("movie.bin");
+  RtString path;
+  ASSERT_TRUE(locator.Resolve("intro.avi", path, false));
+  EXPECT_EQ(ReadFile("victim.txt"), "victim");
+  struct stat st;
+  ASSERT_EQ(lstat(path.CStr(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(ReadFile(path.CStr()), kMusic);
+  locator.Reset("movie.bin");
+  RtArray<RtString> names;  // nothing else is left in the temporary folder
+  EXPECT_EQ(ListDirectory("sbx*", names), 2 * 65536);
 }
 
 TEST(ArchiveDamage, ABadTrailerDisablesTheLocatorUntilReset) {
@@ -207,7 +256,7 @@ TEST(MemNames, OnlyLiveHandedOutBlocksCanBeOpened) {
 }
 
 TEST(RuntimeLocators, StartReadReleaseAndTheGameChannel) {
-  std::string program = orvtest::PrivateDir() + "/packed-program";
+  std::string program = filestest::Here() + "/packed-program";
   WriteFile(program, Carrier("\x7f" "ELF", {{"greeting.txt", "hello\r\nworld\r\n"}, {"data.bin", kFont}}, true));
   orv::StartAssetLocators(program.c_str());
   ASSERT_TRUE(orv::Rt().fileLocator && orv::Rt().movieLocator);

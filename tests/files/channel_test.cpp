@@ -2,6 +2,7 @@
 // channel commands, including the failures that end the program.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "orvane/files.h"
 #include "orvane/runtime.h"
 #include "runtime/runtime_state.h"
+#include "files_test_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -21,7 +23,7 @@ namespace {
 using orvtest::ReadFile;
 using orvtest::WriteFile;
 
-std::string LogPath() { return orvtest::PrivateDir() + "/ErrorLog.txt"; }
+std::string LogPath() { return filestest::Here() + "/ErrorLog.txt"; }
 
 // Runs `body` in a child that must end the program in order (exit code 0)
 // with `code` as the last error, as the end-of-program report shows.
@@ -107,6 +109,25 @@ TEST_F(GameChannels, SeekOriginsAndAppend) {
   EXPECT_EQ(ReadFile("seek.bin"), "");
 }
 
+TEST_F(GameChannels, AFileHeldByAChannelCannotBeOpenedByAnother) {
+  WriteFile("held.bin", "data");
+  for (double holder : {1.0, 0.0, -1.0}) {
+    ASSERT_EQ(OpenFileChannel(0, "held.bin", holder), 1) << holder;
+    for (double second : {1.0, 0.0, -1.0}) {
+      ClearError();
+      EXPECT_EQ(OpenFileChannel(1, "held.bin", second), 0) << holder << " then " << second;
+      EXPECT_EQ(ErrorCode(), 3);
+      EXPECT_EQ(FreeFileChannel(), 1);  // the failed channel is left closed
+    }
+    FileWriteText(0, holder == 1.0 ? RtString() : RtString("data"));  // a writer must not have lost it
+    CloseFileChannel(0);
+    EXPECT_EQ(ReadFile("held.bin"), "data" + std::string(holder < 0 ? "data" : ""));
+    WriteFile("held.bin", "data");
+    ASSERT_EQ(OpenFileChannel(1, "held.bin", 1), 1);  // free again once closed
+    CloseFileChannel(1);
+  }
+}
+
 TEST_F(GameChannels, FreeChannelCountsMemoryFilesAndBadNumbersAreRefused) {
   EXPECT_EQ(FreeFileChannel(), 0);
   ASSERT_EQ(OpenFileChannel(0, "a.bin", 0), 1);
@@ -158,6 +179,8 @@ TEST(FileChannel, MemoryReadsAreCutDiskReadsMustBeWhole) {
 }
 
 // The same bytes give the same lines from disk and from memory.
+// Every line of the bytes, read with ReadLine(capacity), or with
+// ReadWholeLine(keep = -capacity) for a negative capacity.
 std::vector<std::string> Lines(const std::string& bytes, bool fromDisk, int capacity) {
   orv::FileChannel c;
   if (fromDisk) {
@@ -168,7 +191,8 @@ std::vector<std::string> Lines(const std::string& bytes, bool fromDisk, int capa
   }
   std::vector<std::string> lines;
   RtString line;
-  while (c.ReadLine(line, capacity)) lines.emplace_back(line.CStr(), static_cast<size_t>(line.Length()));
+  while (capacity > 0 ? c.ReadLine(line, capacity) : c.ReadWholeLine(line, -capacity))
+    lines.emplace_back(line.CStr(), static_cast<size_t>(line.Length()));
   return lines;
 }
 
@@ -194,6 +218,36 @@ TEST(FileChannel, ReadLineRulesAreTheSameOnDiskAndInMemory) {
   }
   std::string odd = "12345\r67890\r\n";
   EXPECT_EQ(Lines(odd, true, 6), Lines(odd, false, 6));
+}
+
+TEST(FileChannel, WholeLinesAreCutNeverSplit) {
+  const std::string x1022(1022, 'x'), x1023(1023, 'x');
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {x1022 + "\r\nnext", {x1022, "next"}},  // the line end fits behind the kept bytes
+      {x1023 + "\r\nnext\r\n", {x1023, "next"}},
+      {x1023 + "x\r\nnext", {x1023, "next"}},
+      {std::string(5000, 'x') + "\r\n\r\nnext", {x1023, "", "next"}},
+      {x1023 + "\r", {x1023}},
+      {x1023 + "\r\r\n", {x1023}},
+      {"a\r\n\nb\r\r\nc", {"a", "", "b\r", "c"}},
+      {"", {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Lines(c.bytes, true, -1023), c.lines) << c.bytes.size();
+    EXPECT_EQ(Lines(c.bytes, false, -1023), c.lines) << c.bytes.size();
+  }
+  orv::FileChannel c;
+  WriteFile("pos.txt", std::string(3000, 'p') + "\nrest");
+  ASSERT_TRUE(c.OpenRead("pos.txt"));
+  RtString line;
+  ASSERT_TRUE(c.ReadWholeLine(line, 10));
+  EXPECT_EQ(c.Position(), 3001);
+  char byte = 0;
+  ASSERT_TRUE(c.Read(&byte, 1));
+  EXPECT_EQ(byte, 'r');
 }
 
 TEST(FileChannel, PositionFollowsLinesOnDisk) {
@@ -255,6 +309,20 @@ TEST(FileChannelDeathTest, FailedReadsWritesAndBadChannelsEndTheProgram) {
     OpenFileChannel(0, "two.bin", 1);
     FileReadText(0, 1e9);  // more than the file holds: fails without allocating it
   }, 3);
+  // A file past 4 GiB (sparse, so it costs nothing): a count above what a
+  // text can hold is refused, not narrowed to its low 32 bits.
+  int fd = open("huge.bin", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, (int64_t{1} << 32) + 100), 0);
+  close(fd);
+  ExpectEndsWithError([] {
+    OpenFileChannel(0, "huge.bin", 1);
+    FileReadText(0, 4294967296.0 + 10);
+  }, 3);
+  ASSERT_EQ(OpenFileChannel(0, "huge.bin", 1), 1);
+  ASSERT_EQ(FileSeek(0, 4294967296.0 + 90, 0), 1);
+  EXPECT_EQ(FileReadText(0, 10), RtString(std::string(10, '\0').data(), 10));
+  CloseFileChannel(0);
 }
 
 }  // namespace

@@ -86,6 +86,28 @@ TEST(IniPut, EveryCaseOfPut) {
   EXPECT_EQ(ReadFile("new.ini"), "[Ghost]\r\n[MAIN]\r\nVolume=8\r\n");
 }
 
+// Values of any length come back as they were saved: never cut, and never
+// with their rest turned into a key of its own.
+TEST(IniFile, LongValuesSurviveSaveAndReload) {
+  const std::vector<size_t> lengths = {1017, 1018, 1019, 1020, 1021, 1022, 1023, 1024, 5000};
+  {
+    orv::IniFile ini;
+    ini.Load("long.ini");
+    for (size_t n : lengths) ini.Put("s", ("k" + std::to_string(n)).c_str(), std::string(n, 'v').c_str());
+    ini.Put("s", "after", "1");
+    ASSERT_TRUE(ini.Save());
+  }
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    orv::IniFile ini;
+    ini.Load("long.ini");
+    ASSERT_EQ(ini.Sections().size(), 1u);
+    EXPECT_EQ(ini.Sections()[0].keys.size(), lengths.size() + 1);
+    for (size_t n : lengths) EXPECT_EQ(Get(ini, "s", ("k" + std::to_string(n)).c_str()), std::string(n, 'v'));
+    EXPECT_EQ(Get(ini, "s", "after"), std::to_string(cycle + 1));
+    ini.Put("s", "after", std::to_string(cycle + 2).c_str());  // saved when the store goes
+  }
+}
+
 TEST(IniStore, OpenSavesThePreviousFileAndSavesReplaceAtomically) {
   WriteFile("first.ini", "[s]\r\nk=old\r\n");
   chmod("first.ini", 0640);
@@ -112,7 +134,7 @@ TEST(IniStore, OpenSavesThePreviousFileAndSavesReplaceAtomically) {
 }
 
 TEST(IniStore, ADefaultFileFromTheArchiveIsSavedBesideTheProgram) {
-  std::string program = orvtest::PrivateDir() + "/packed";
+  std::string program = filestest::Here() + "/packed";
   WriteFile(program, filestest::Carrier("BIN", {{"settings.ini", "[video]\r\nwidth=800\r\n"}}, true));
   orv::StartAssetLocators(program.c_str());
   IniOpen("settings.ini");
@@ -122,6 +144,20 @@ TEST(IniStore, ADefaultFileFromTheArchiveIsSavedBesideTheProgram) {
   EXPECT_EQ(ReadFile("settings.ini"), "[video]\r\nwidth=1024\r\n");
   IniOpen("settings.ini");  // the file on disk now comes first
   EXPECT_TRUE(IniGet("video", "width", "0") == "1024");
+  orv::ReleaseAssetLocators();
+}
+
+TEST(IniStore, ADefaultFileFromTheArchiveUnderAFolderIsSavedInThatFolder) {
+  std::string program = filestest::Here() + "/packed";
+  WriteFile(program, filestest::Carrier("BIN", {{"options.ini", "[sound]\r\nvolume=5\r\n"}}, false));
+  orv::StartAssetLocators(program.c_str());
+  IniOpen("Media/options.ini");  // a packed game has no Media folder beside it
+  EXPECT_TRUE(IniGet("sound", "volume", "0") == "5");
+  IniPut("sound", "volume", "9");
+  orv::FlushFileStores();
+  EXPECT_EQ(ReadFile("Media/options.ini"), "[sound]\r\nvolume=9\r\n");
+  IniOpen("media/OPTIONS.ini");  // the saved file comes first from now on
+  EXPECT_TRUE(IniGet("sound", "volume", "0") == "9");
   orv::ReleaseAssetLocators();
 }
 

@@ -1,13 +1,16 @@
 // Directory listing order and the wildcard rule.
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "orvane/files.h"
+#include "files_test_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,7 +27,7 @@ class Listing : public testing::Test {
     ASSERT_EQ(mkdir("list", 0755), 0);
     ASSERT_EQ(SetCurrentDir("list"), 1);
   }
-  void TearDown() override { ASSERT_EQ(chdir(orvtest::PrivateDir().c_str()), 0); }
+  void TearDown() override { ASSERT_EQ(chdir(filestest::Here().c_str()), 0); }
 };
 
 TEST_F(Listing, FoldersFirstThenMatchingFilesEachSortedIgnoringCase) {
@@ -49,15 +52,43 @@ TEST_F(Listing, LinksCountAsWhatTheyPointAt) {
   EXPECT_EQ(Listed(names), (std::vector<std::string>{".", "..", "linkdir", "real", "dangling"}));
 }
 
+// Lists the current folder in a child process, as an unprivileged user when
+// run as root (root reads every folder), and exits 0 when the listing was
+// empty with the result 0.
+int ListsNothingInChild() {
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    RtArray<RtString> names;
+    double result = ListDirectory("*.*", names);
+    _exit(result == 0 && names.Size(0) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
 TEST_F(Listing, AFolderThatCannotBeReadListsNothing) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads every folder";
   ASSERT_EQ(mkdir("closed", 0755), 0);
+  orvtest::WriteFile("closed/file.txt", "");
   ASSERT_EQ(SetCurrentDir("closed"), 1);
-  chmod(".", 0);
+  // The folders above must not be what stops the unprivileged child.
+  for (const std::string& dir : {orvtest::PrivateDir(), filestest::Here(), filestest::Here() + "/list"})
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+  EXPECT_EQ(ListsNothingInChild(), 1);  // readable: the child does see entries
+  ASSERT_EQ(chmod(".", 0111), 0);       // can be entered, not read
+  EXPECT_EQ(ListsNothingInChild(), 0);
+  chmod(".", 0755);
+}
+
+TEST_F(Listing, ADeletedCurrentFolderListsNothing) {
+  ASSERT_EQ(mkdir("gone", 0755), 0);
+  ASSERT_EQ(SetCurrentDir("gone"), 1);
+  ASSERT_EQ(rmdir((filestest::Here() + "/list/gone").c_str()), 0);
   RtArray<RtString> names;
+  names.Dim(3);
   EXPECT_EQ(ListDirectory("*.*", names), 0);
   EXPECT_EQ(names.Size(0), 0);
-  chmod(".", 0755);
 }
 
 TEST(Wildcards, StarQuestionMarkAndCase) {

@@ -7,6 +7,7 @@
 #include "files/paths.h"
 #include "orvane/files.h"
 #include "orvane/runtime.h"
+#include "files_test_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -30,7 +31,7 @@ TEST(Paths, MissingExactNamesAreFoundIgnoringCaseComponentByComponent) {
   // Nothing below a missing folder is searched.
   EXPECT_EQ(orv::SystemPath("nothere/media/x"), "nothere/media/x");
   // Absolute paths and dot components.
-  std::string abs = orvtest::PrivateDir() + "/MEDIA/./fonts/../Fonts/smalfont.png";
+  std::string abs = filestest::Here() + "/MEDIA/./fonts/../Fonts/smalfont.png";
   EXPECT_EQ(ReadFile(orv::SystemPath(abs.c_str())), "png");
 }
 
@@ -46,15 +47,15 @@ TEST(Paths, TheExactNameWinsOverOthersThatDifferInCase) {
 
 TEST(Paths, CurrentTemporaryAndProgramFolders) {
   RtString cwd = GetCurrentDir();
-  EXPECT_TRUE(cwd == (orvtest::PrivateDir() + "/").c_str()) << cwd.CStr();
+  EXPECT_TRUE(cwd == (filestest::Here() + "/").c_str()) << cwd.CStr();
   ASSERT_EQ(mkdir("Inner", 0755), 0);
   EXPECT_EQ(SetCurrentDir("inner"), 1);
-  EXPECT_TRUE(GetCurrentDir() == (orvtest::PrivateDir() + "/Inner/").c_str());
+  EXPECT_TRUE(GetCurrentDir() == (filestest::Here() + "/Inner/").c_str());
   EXPECT_EQ(SetCurrentDir(".."), 1);
   ClearError();
   EXPECT_EQ(SetCurrentDir("no-such-folder"), 0);
   EXPECT_EQ(ErrorCode(), 3);
-  EXPECT_TRUE(GetTempDir() == (orvtest::PrivateDir() + "/").c_str());
+  EXPECT_TRUE(GetTempDir() == (filestest::Here() + "/").c_str());
 
   RtString program = GetProgramPath();
   std::string p = program.CStr();

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "orvane/runtime.h"
@@ -21,8 +23,11 @@ std::string Line(const char* file, double line) {
 }
 
 TEST(LineFiles, WritingPastTheEndCreatesEmptyLinesOnWriteBack) {
+  std::remove("new.txt");  // "new" also when the test is repeated in one process
   WriteFileLine("new.txt", 5, "five");
-  EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(ErrorCode(), 3);  // the file was not there to load
+  WriteFileLine("new.txt", 4, "");
+  EXPECT_EQ(ErrorCode(), 0);  // now it is the cached file
   EXPECT_EQ(Line("new.txt", 3), "NO_DATA");
   EXPECT_EQ(Line("new.txt", 5), "five");
   EXPECT_FALSE(orvtest::Exists("new.txt"));  // nothing written before a switch
@@ -76,6 +81,24 @@ TEST(LineFiles, ReadingOnlyNeverRewritesAndLinesPast255AreKept) {
   EXPECT_EQ(back.substr(0, 9), "zero\r\n1\r\n");
   EXPECT_NE(back.find("255\r\n256\n"), std::string::npos);  // lines past 255 are kept as they were
   EXPECT_EQ(back.substr(back.size() - 4), "299\n");
+}
+
+// A line at or past a slot's size survives write-back and reload as one
+// line, so the lines after it stay where they were, cycle after cycle.
+TEST(LineFiles, LongLinesSurviveWriteBackAndReloadAsOneLine) {
+  for (int n : {1021, 1022, 1023, 1024, 5000}) {
+    const std::string name = "cycle" + std::to_string(n) + ".txt";
+    const std::string kept(static_cast<size_t>(std::min(n, 1023)), 'L');
+    WriteFile(name, "a\r\n" + std::string(static_cast<size_t>(n), 'L') + "\r\n99\r\n");
+    for (int cycle = 0; cycle < 3; ++cycle) {
+      EXPECT_EQ(Line(name.c_str(), 2), "99") << n << " cycle " << cycle;
+      EXPECT_EQ(Line(name.c_str(), 1), kept) << n;
+      EXPECT_EQ(Line(name.c_str(), 3), "NO_DATA") << n;
+      WriteFileLine(name.c_str(), 0, "a");  // changed: written back at the switch
+      EXPECT_EQ(Line("cycle-other.txt", 0), "NO_FILE");
+      EXPECT_EQ(ReadFile(name), "a\r\n" + kept + "\r\n99\r\n") << n << " cycle " << cycle;
+    }
+  }
 }
 
 TEST(LineFilesDeathTest, TheCacheIsWrittenBackWhenTheProgramEnds) {

@@ -53,8 +53,26 @@ TEST(RtArray, DimToSmallerShapeKeepsStorageAndClearsOnlyElementsInUse) {
   RtArray<RtString> t;
   t.Dim(3);
   t.At(1) = "keep the block of this text";
+  const char* block = t.At(1).CStr();
+  const uint32_t capacity = t.At(1).Capacity();
   t.Dim(2);
   EXPECT_EQ(t.At(1).Length(), 0);
+  EXPECT_EQ(t.At(1).CStr(), block);  // emptied in place: the block stays
+  EXPECT_EQ(t.At(1).Capacity(), capacity);
+  const RtString shorter("short");
+  t.At(1) = shorter;  // a copy into a block that is big enough stays in it
+  EXPECT_EQ(t.At(1).CStr(), block);
+
+  // A first size below 1 gives the storage back, even after use.
+  for (int32_t empty : {0, -3}) {
+    t.Dim(70);
+    t.At(69) = "used";
+    t.Dim(empty, 4);
+    EXPECT_EQ(t.Data(), nullptr) << empty;
+    EXPECT_EQ(t.Capacity(), 0);
+    EXPECT_EQ(t.Size(0), 0);
+    EXPECT_EQ(t.Dims(), 2);
+  }
 }
 
 TEST(RtArray, RedimKeepsElementsInsideBothShapes) {

@@ -115,7 +115,26 @@ TEST(RtString, ComparisonsUseByteOrderAndNumberConversion) {
   EXPECT_TRUE(RtString("abc") == 0);
   EXPECT_TRUE(RtString("abc") != "abd");
   EXPECT_TRUE(RtString("5") < 6.0);
+  // Every ordering against a number, with the number on either side.
+  const RtString five("5.5");
+  EXPECT_TRUE(five <= 5.5 && five >= 5.5 && 5.5 <= five && 5.5 >= five);
+  EXPECT_TRUE(five <= 6.0 && !(five >= 6.0) && 6.0 > five && 6.0 >= five && !(6.0 < five));
+  EXPECT_TRUE(5.0 < five && 5.0 <= five && !(5.0 > five) && !(5.0 >= five));
+  EXPECT_TRUE(five <= 5 && five >= 5 && 5 <= five && 5 >= five && !(5 < five) && !(4 > five));  // atoi: 5
+  EXPECT_TRUE(4 < five && 6 > five && 6 >= five);
+  EXPECT_TRUE(RtString("abc") <= "abc" && RtString("abc") >= "abb" && "abb" <= RtString("abc"));
   EXPECT_EQ(RtString("-2.5").ToDouble(), -2.5);
+  // Decimal text only: hexadecimal, "inf" and "nan" read as 0 (or as the
+  // decimal digits before them).
+  struct {
+    const char* text;
+    double value;
+  } reads[] = {{"0x1A", 0},   {"0X10", 0},   {"inf", 0},     {"-infinity", 0}, {"nan", 0},  {"NAN(1)", 0},
+               {" \t1e3x", 1000}, {"1e", 1}, {"1e+", 1},     {".5", 0.5},      {"-.e1", 0}, {"5.", 5},
+               {"12abc", 12}, {"+7.25e-2", 0.0725},          {"", 0},          {".", 0},    {"1x1p3", 1}};
+  for (const auto& r : reads) EXPECT_EQ(RtString(r.text).ToDouble(), r.value) << r.text;
+  EXPECT_TRUE(RtString("0x10") == 0.0);
+  EXPECT_EQ(RtString(("1" + std::string(300, '0')).c_str()).ToDouble(), 1e300);
 }
 
 TEST(RtString, RecountTruncateAndWritableBuffer) {
