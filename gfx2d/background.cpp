@@ -3,11 +3,11 @@
 // replaces the clear of every flip while it has tiles.
 #include <algorithm>
 
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_codec.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/texture.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
+#include "gl/texture.h"
 
 namespace orv {
 

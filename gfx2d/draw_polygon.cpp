@@ -4,9 +4,9 @@
 // triangles, so many strips go to GL in one draw.
 #include <vector>
 
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
 
 namespace orv {
 

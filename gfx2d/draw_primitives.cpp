@@ -1,8 +1,8 @@
 // Untextured primitives (rectangles, lines, pixels), reading pixels back,
 // and the textured fan every stretched sprite and background tile uses.
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
 
 namespace orv {
 

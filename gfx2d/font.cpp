@@ -8,7 +8,7 @@
 
 #include "files/asset_locator.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/texture.h"
+#include "gl/texture.h"
 
 namespace orv {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "gfx2d/image_codec.h"
-#include "gfx2d/pixel_image.h"
+#include "gl/pixel_image.h"
 
 namespace orv {
 

@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "gfx2d/pixel_image.h"
+#include "gl/pixel_image.h"
 #include "orvane/rt_string.h"
 
 namespace orv {
@@ -48,11 +48,6 @@ bool ReadImage(const RtString& path, int32_t colorKey, PixelImage& out);
 // neighbours, so bilinear filtering does not pull the key colour into the
 // edges of a keyed sprite. In place, row by row.
 void TreatEdges(PixelImage& image);
-
-// Turns a w x h RGBA canvas stored bottom row first into a normal map: its
-// blue channel is read as a height field (wrapping at the edges); red,
-// green and blue receive the normal, alpha is kept.
-void ConvertToNormalMap(uint8_t* canvas, int w, int h);
 
 // Encoders. The image is not changed.
 // PNG with an alpha channel, or without one (alpha false: RGB, the alpha bytes dropped).

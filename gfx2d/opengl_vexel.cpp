@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
 #include "runtime/program_dir.h"

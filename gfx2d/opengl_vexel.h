@@ -14,10 +14,10 @@
 
 #include "gfx2d/collision.h"
 #include "gfx2d/font.h"
-#include "gfx2d/gl.h"
-#include "gfx2d/pixel_image.h"
 #include "gfx2d/sprite_store.h"
 #include "gfx2d/surface.h"
+#include "gl/gl.h"
+#include "gl/pixel_image.h"
 #include "orvane/rt_string.h"
 #include "platform/events.h"
 #include "platform/video.h"

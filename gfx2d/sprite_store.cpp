@@ -9,10 +9,11 @@
 
 #include <algorithm>
 
-#include "gfx2d/gl_extensions.h"
 #include "gfx2d/image_codec.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/texture.h"
+#include "gfx2d/sprite_lookup.h"
+#include "gl/gl_extensions.h"
+#include "gl/texture.h"
 
 namespace orv {
 
@@ -46,6 +47,14 @@ int FramebufferAlphaBits() {
 }
 
 }  // namespace
+
+const SpriteSlot* LookUpSprite(const OpenGLVexel& device, int slot) {
+  return device.IsUsedSprite(slot) ? &device.sprites[slot] : nullptr;
+}
+
+void AttachScene3D(OpenGLVexel& device, Vexel3D* scene) { device.scene3D = scene; }
+
+Vexel3D* AttachedScene3D(const OpenGLVexel& device) { return device.scene3D; }
 
 bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sprites[slot].imageWidth > 0; }
 

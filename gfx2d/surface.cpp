@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "gfx2d/gl_extensions.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/texture.h"
+#include "gl/gl_extensions.h"
+#include "gl/texture.h"
 #include "runtime/error_state.h"
 
 namespace orv {

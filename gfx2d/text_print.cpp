@@ -5,8 +5,8 @@
 // the joining triangles have no area and draw nothing.
 #include <cmath>
 
-#include "gfx2d/gl_extensions.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_extensions.h"
 
 namespace orv {
 

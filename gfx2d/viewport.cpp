@@ -2,8 +2,8 @@
 // the render state.
 #include <cstring>
 
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_state_cache.h"
 
 namespace orv {
 

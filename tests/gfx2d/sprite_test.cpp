@@ -3,7 +3,7 @@
 #include "files/asset_locator.h"
 #include "files/files_test_support.h"
 #include "files/mem_name.h"
-#include "gfx2d/texture.h"
+#include "gl/texture.h"
 #include "gl_fixture.h"
 #include "orvane/gfx2d.h"
 #include "orvane/runtime.h"
