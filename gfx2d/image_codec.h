@@ -27,7 +27,9 @@ constexpr int32_t kNoColorKey = -1;
 
 // The runtime's BMP reader: core (12-byte) and info (40-byte and longer)
 // headers, 1/4/8/16/24/32 bits, palettes, bottom-up and top-down rows.
-// hasAlpha is false.
+// hasAlpha is false, except for 32-bit bit-field pixels whose header (56
+// bytes or longer) declares an alpha mask and whose alpha values are not all
+// 0; such an image is not keyed.
 bool ReadBmp(ByteSpan data, int32_t colorKey, PixelImage& out, int64_t maxPixels = kMaxImagePixels);
 // PNG through libpng. `name` appears in the messages for unsupported types.
 // hasAlpha is true for images with an alpha channel (or tRNS).
