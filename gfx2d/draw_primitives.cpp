@@ -77,7 +77,7 @@ void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
   {
     PixelCentreOffset offset;
     const float l = static_cast<float>(x), t = static_cast<float>(y);
-    const float r = static_cast<float>(x + w), b = static_cast<float>(y + h);
+    const float r = static_cast<float>(int64_t{x} + w), b = static_cast<float>(int64_t{y} + h);
     const float quad[16] = {l, b, 0, 0, r, b, 0, 0, r, t, 0, 0, l, t, 0, 0};
     DrawQuadFan(quad);
   }

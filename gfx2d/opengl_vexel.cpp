@@ -2,15 +2,16 @@
 // screen modes. Viewport and orientation live in viewport.cpp.
 #include "gfx2d/opengl_vexel.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "files/asset_locator.h"
 #include "gl/gl_extensions.h"
 #include "gl/gl_state_cache.h"
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
 #include "runtime/program_dir.h"
+#include "runtime/runtime_state.h"
 
 namespace orv {
 
@@ -117,13 +118,20 @@ void OpenGLVexel::CheckSoftwareRenderer() {
   g_softwareReported = true;
   LogLine("*** OpenGL Software Emulation - update driver!\n");
   // The warning box is shown only when the game ships "opengldriver.txt"
-  // beside the program; its text is the file's content.
-  RtString path = ProgramDirectory() + "/opengldriver.txt";
-  FILE* f = std::fopen(path.CStr(), "rb");
-  if (!f) return;
+  // beside the program or packed into it; its text is the file's content.
+  // The runtime's own locators are made after the device, so this early a
+  // locator of our own looks into the program's archive.
+  AssetLocator own;
+  AssetLocator* locator = Rt().fileLocator ? Rt().fileLocator.get() : &own;
+  if (locator == &own) own.Reset(ProgramPath());
+  RtString found;
+  FileChannel f;
+  if (!ResolveAsset(locator, ProgramDirectory() + "/opengldriver.txt", found, true) || !f.OpenRead(found.CStr()))
+    return;
   char text[2048] = {0};
-  size_t n = std::fread(text, 1, sizeof text - 1, f);
-  std::fclose(f);
+  int64_t n = 0;
+  f.Read(text, sizeof text - 1, &n);
+  f.Close();
   const char* message = n > 0 ? text
                               : "Please update your GFX adapter's driver\nso it can render OpenGL by HARDWARE\n\n\n"
                                 "Bitte aktualisieren Sie Ihren\nGrafkkartentreiber, damit er OpenGL\nper HARDWARE "

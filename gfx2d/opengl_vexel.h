@@ -118,6 +118,8 @@ class OpenGLVexel {
 
   // ---- Sprite store ------------------------------------------------------------
   static bool IsSpriteSlot(int slot) { return slot >= 0 && slot < kSpriteSlots - 1; }
+  // Addressable slots and the spare record (kSpareSprite), for the device's own use.
+  static bool IsStoreSlot(int slot) { return slot >= 0 && slot < kSpriteSlots; }
   bool IsUsedSprite(int slot) const;
   // Frees the slot, reads the image, keys and edge-treats it, builds its
   // texture. An empty path only frees. False when nothing could be loaded.
@@ -135,7 +137,8 @@ class OpenGLVexel {
   // GrabSprite's path for turned screens and framebuffers without alpha:
   // read the pixels, turn them upright, upload.
   bool GrabByReadBack(int slot, int x, int y, int width, int height, bool keyFromRenderedColor);
-  // The sprite's pixels, top row first; false for a free slot.
+  // The sprite's pixels, top row first; false for a free slot. Read through
+  // a framebuffer where there are framebuffers, else straight from the texture.
   bool SpriteToImage(int slot, PixelImage& image);
   bool SaveSprite(int slot, const RtString& path);
   bool SaveScreen(const RtString& path);
@@ -239,6 +242,12 @@ class OpenGLVexel {
 
  private:
   bool CreateWindowAndContext(int width, int height);
+  // GrabSprite for any store slot, the spare record included.
+  bool GrabIntoSlot(int slot, int x, int y, int width, int height);
+  // A store slot holds an image (the spare record included).
+  bool HoldsImage(int slot) const { return IsStoreSlot(slot) && sprites[slot].imageWidth > 0; }
+  // The orientation of the drawing target: surfaces are never turned.
+  int TargetOrientation() const { return DrawingIntoFramebuffer() ? 0 : orientation; }
   void ReleaseSpriteTextures(int slot);
   uint32_t RenderedKeyColor();
   void DrawBackgroundTiles(int index);

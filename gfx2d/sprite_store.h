@@ -10,7 +10,11 @@ namespace orv {
 
 constexpr int kSpriteSlots = 65537;      // 0..65535 addressable, one spare
 constexpr int kFirstFontSprite = 65504;  // font f lives in slot 65504 + f
-constexpr int kScratchSprite = 65503;    // off-screen fallback and screen saving
+constexpr int kScratchSprite = 65503;    // the first slot FindFreeSprite hands out
+// The record after the addressable slots: game code cannot name it, so the
+// copying surfaces keep the window pixels they cover there without ever
+// overwriting a sprite of the game's (not even one in slot 65,503).
+constexpr int kSpareSprite = kSpriteSlots - 1;
 constexpr int kBackgrounds = 8;
 
 struct SpriteSlot {

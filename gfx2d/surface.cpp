@@ -195,7 +195,7 @@ void OpenGLVexel::SurfaceTextureReleased(int slot) {
 }
 
 void OpenGLVexel::CopySpriteToCorner(int slot, bool keepTransparent) {
-  if (!IsUsedSprite(slot)) return;
+  if (!HoldsImage(slot)) return;
   const SpriteSlot& s = sprites[slot];
   const int w = s.imageWidth, h = s.imageHeight;
   // Raw GL under a saved state: the game's blending, alpha test, colour
@@ -263,7 +263,7 @@ void OpenGLVexel::UseSurface(int index) {
     SetViewport(0, 0, w, h);
     const uint32_t key = transparentColor;
     transparentColor = kNoKey;
-    GrabSprite(kScratchSprite, 0, 0, w, h);
+    GrabIntoSlot(kSpareSprite, 0, 0, w, h);
     transparentColor = key;
     CopySpriteToCorner(s, true);
     currentSurface = index;
@@ -287,9 +287,9 @@ void OpenGLVexel::EndSurface() {
         sp.frameWidth = fw;
         sp.frameHeight = fh;
       }
-      if (IsUsedSprite(kScratchSprite)) {
-        SetViewport(0, 0, sprites[kScratchSprite].imageWidth, sprites[kScratchSprite].imageHeight);
-        CopySpriteToCorner(kScratchSprite, false);
+      if (HoldsImage(kSpareSprite)) {
+        SetViewport(0, 0, sprites[kSpareSprite].imageWidth, sprites[kSpareSprite].imageHeight);
+        CopySpriteToCorner(kSpareSprite, false);
       }
       orientation = fallbackOrientation;
     }
