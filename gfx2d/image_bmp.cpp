@@ -11,15 +11,15 @@
 #include <cstring>
 
 #include "gfx2d/image_codec.h"
+#include "runtime/byte_reader.h"
 
 namespace orv {
 
 namespace {
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+// Header fields are read only after their bytes were checked to be there.
+uint16_t U16(const uint8_t* p) { return LoadLe16(p); }
+uint32_t U32(const uint8_t* p) { return LoadLe32(p); }
 
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
 
@@ -208,11 +208,9 @@ bool ReadRunLength(ByteSpan d, const Header& h, const Rgb* palette, int paletteC
       ++x;
     }
   };
-  size_t pos = h.pixelOffset;
-  const size_t end = d.size();
-  while (pos + 1 < end && y < h.height) {
-    unsigned n = d[pos], c = d[pos + 1];
-    pos += 2;
+  ByteReader in(d, h.pixelOffset);
+  while (in.Has(2) && y < h.height) {
+    const unsigned n = in.U8(), c = in.U8();
     if (n > 0) {
       for (unsigned i = 0; i < n && x < h.width; ++i) set(four ? ((i & 1) ? c & 15 : c >> 4) : c);
     } else if (c == 0) {
@@ -221,18 +219,19 @@ bool ReadRunLength(ByteSpan d, const Header& h, const Rgb* palette, int paletteC
     } else if (c == 1) {
       break;
     } else if (c == 2) {
-      if (pos + 1 >= end) break;
-      x = std::min(x + d[pos], h.width);
-      y = std::min(y + d[pos + 1], h.height);
-      pos += 2;
+      if (!in.Has(2)) break;
+      x = std::min(x + in.U8(), h.width);
+      y = std::min(y + in.U8(), h.height);
     } else {
-      size_t bytes = four ? (c + 1) / 2 : c;
-      if (pos + bytes > end) break;
+      const size_t bytes = four ? (c + 1) / 2 : c;
+      const std::span<const uint8_t> run = in.Take(bytes);
+      if (run.size() != bytes) break;
       for (unsigned i = 0; i < c; ++i) {
-        unsigned b = d[pos + (four ? i / 2 : i)];
+        unsigned b = run[four ? i / 2 : i];
         set(four ? ((i & 1) ? b & 15 : b >> 4) : b);
       }
-      pos += (bytes + 1) & ~size_t{1};  // absolute runs end on a 16-bit boundary
+      // Absolute runs end on a 16-bit boundary; a missing pad byte ends the data.
+      if ((bytes & 1) && !in.Skip(1)) break;
     }
   }
   return true;
