@@ -78,9 +78,8 @@ void GetViewport(double& x, double& y, double& width, double& height) {
 void SetOrientation(double quarterTurns) {
   orv::OpenGLVexel* d = Device();
   if (!d) return;
-  int o = orv::ToInt32(quarterTurns);
-  d->orientation = o < 0 ? 0 : (o > 3 ? 3 : o);
+  d->SetOrientation(orv::ToInt32(quarterTurns));
   d->SetViewport(0, 0, 0, 0);
 }
 
-double GetOrientation() { return Device() ? Device()->orientation : 0; }
+double GetOrientation() { return Device() ? Device()->Orientation() : 0; }

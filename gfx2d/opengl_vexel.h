@@ -14,6 +14,7 @@
 
 #include "gfx2d/collision.h"
 #include "gfx2d/font.h"
+#include "gfx2d/screen_orientation.h"
 #include "gfx2d/sprite_store.h"
 #include "gfx2d/surface.h"
 #include "gl/gl.h"
@@ -71,8 +72,11 @@ class OpenGLVexel {
   void UnorientPoint(int& x, int& y) const;
   void RotateVector(int& dx, int& dy) const;
   // The 2D screen size as the game sees it (swapped for orientations 1 and 3).
-  int LogicalWidth() const { return (orientation & 1) ? screenHeight : screenWidth; }
-  int LogicalHeight() const { return (orientation & 1) ? screenWidth : screenHeight; }
+  int LogicalWidth() const { return orientation_.LogicalWidth(screenWidth, screenHeight); }
+  int LogicalHeight() const { return orientation_.LogicalHeight(screenWidth, screenHeight); }
+  // Quarter turns of the window's picture, 0..3.
+  int Orientation() const { return orientation_.Turns(); }
+  void SetOrientation(int quarterTurns) { orientation_.Set(quarterTurns < 0 ? 0 : (quarterTurns > 3 ? 3 : quarterTurns)); }
 
   // ---- Render state (drawing) ------------------------------------------------
   // Binds slot a (and b on unit 0 for two-texture 3D drawing); a < 0 turns
@@ -233,7 +237,6 @@ class OpenGLVexel {
   bool isFullscreen = false;
   int multisampleSamples = 0;
   int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
-  int orientation = 0;
   uint32_t transparentColor = 0x8000FF;
   uint32_t fontTransparentColor = 0;
   Vexel3D* scene3D = nullptr;
@@ -247,7 +250,7 @@ class OpenGLVexel {
   // A store slot holds an image (the spare record included).
   bool HoldsImage(int slot) const { return IsStoreSlot(slot) && sprites[slot].imageWidth > 0; }
   // The orientation of the drawing target: surfaces are never turned.
-  int TargetOrientation() const { return DrawingIntoFramebuffer() ? 0 : orientation; }
+  int TargetOrientation() const { return DrawingIntoFramebuffer() ? 0 : orientation_.Turns(); }
   void ReleaseSpriteTextures(int slot);
   uint32_t RenderedKeyColor();
   void DrawBackgroundTiles(int index);
@@ -262,7 +265,7 @@ class OpenGLVexel {
   bool PixelTest(int a, int64_t oxA, int64_t oyA, int b, int64_t oxB, int64_t oyB, int64_t left, int64_t top,
                  int64_t right, int64_t bottom);
 
-  int fallbackOrientation = 0;  // the orientation while a copying surface is in use
+  ScreenOrientation orientation_;
 
   const platform::Event* pendingEvent = nullptr;
 };

@@ -258,8 +258,7 @@ void OpenGLVexel::UseSurface(int index) {
   } else {
     // The copying path draws in the window's unturned top-left corner.
     currentSurface = -1;
-    fallbackOrientation = orientation;
-    orientation = 0;
+    orientation_.PutAside();
     SetViewport(0, 0, w, h);
     const uint32_t key = transparentColor;
     transparentColor = kNoKey;
@@ -291,7 +290,7 @@ void OpenGLVexel::EndSurface() {
         SetViewport(0, 0, sprites[kSpareSprite].imageWidth, sprites[kSpareSprite].imageHeight);
         CopySpriteToCorner(kSpareSprite, false);
       }
-      orientation = fallbackOrientation;
+      orientation_.Restore();
     }
     // Drawing changed the sprite: its collision mask is out of date.
     if (IsSpriteSlot(s)) spritePixels[s].reset();

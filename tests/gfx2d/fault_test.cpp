@@ -90,7 +90,7 @@ TEST_F(Faults, GrabInsideASurfaceIgnoresTheTurnedScreen) {
   DrawRect(0, 0, 16, 16, kRed);
   DrawRect(16, 0, 16, 16, kGreen);
   for (int turns = 1; turns <= 3; ++turns) {
-    d->orientation = turns;
+    d->SetOrientation(turns);
     ASSERT_TRUE(d->GrabSprite(21, 0, 0, 8, 4));
     ASSERT_TRUE(d->GrabSprite(22, 20, 8, 4, 8));
     orv::PixelImage a, b;
@@ -103,7 +103,7 @@ TEST_F(Faults, GrabInsideASurfaceIgnoresTheTurnedScreen) {
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 4; ++x) EXPECT_EQ(b.Pixel(x, y) & 0xFFFFFF, kGreen) << turns;
   }
-  d->orientation = 0;
+  d->SetOrientation(0);
   EndSurface();
 }
 
@@ -133,7 +133,7 @@ TEST_F(Faults, TheRenderedKeyColourIsFoundWhereverTheViewportIs) {
 TEST_F(Faults, AGrabThatFailsLeavesItsSlotFree) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   MakeSprite(5, 4, 4, [](int, int) { return 0xFFFFFFFFu; });
-  d->orientation = 1;  // the read-back path, whose scratch image needs memory
+  d->SetOrientation(1);  // the read-back path, whose scratch image needs memory
   auto grabWithoutMemory = [this] {
     // Address space for what is mapped now and little more: the 64 MB the
     // grab needs cannot be had.
@@ -146,7 +146,7 @@ TEST_F(Faults, AGrabThatFailsLeavesItsSlotFree) {
     _exit(!ok && !d->IsUsedSprite(5) ? 0 : 1);
   };
   EXPECT_EXIT(grabWithoutMemory(), testing::ExitedWithCode(0), "");
-  d->orientation = 0;
+  d->SetOrientation(0);
 }
 #endif
 
