@@ -142,7 +142,7 @@ void OpenGLVexel::CheckSoftwareRenderer() {
 bool OpenGLVexel::Flip(IdleCallback idleCallback) {
   EndSurface();
   if (hwnd) hwnd->Swap();
-  if (backgrounds[0].columns > 0) {
+  if (backgrounds_.HasTiles(0)) {
     if (depthClearPending) {
       depthClearPending = false;
       glClear(GL_DEPTH_BUFFER_BIT);
@@ -239,7 +239,7 @@ void OpenGLVexel::DestroyWindowOnly() {
   if (hwnd && glContext) {
     glContext->MakeCurrent(*hwnd);
     FreeAllSprites();
-    for (int i = 0; i < kBackgrounds; ++i) FreeBackground(i);
+    backgrounds_.FreeAll();
   }
   if (hwnd) hwnd->LeaveFullscreen();
   platform::GlContext::Release();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "gfx2d/background.h"
 #include "gfx2d/collision.h"
 #include "gfx2d/font.h"
 #include "gfx2d/screen_orientation.h"
@@ -155,6 +156,7 @@ class OpenGLVexel {
   // Background `index` scaled by `fraction` and replacing the target
   // (replace) or added to it: the two halves of a cross-fade frame.
   void DrawBackgroundFaded(int index, float fraction, bool replace);
+  const BackgroundStore& Backgrounds() const { return backgrounds_; }
 
   // ---- Fonts and text (font f's image is sprite 65,504 + f) --------------------
   static bool IsFont(int font) { return font >= 0 && font < kFonts; }
@@ -230,7 +232,6 @@ class OpenGLVexel {
   SurfaceRecord surfaces[kSurfaces];
   int currentSurface = -1;
   std::unique_ptr<std::unique_ptr<AlphaMask>[]> spritePixels;  // alpha masks for collision
-  BackgroundImage backgrounds[kBackgrounds];
   bool smoothing = true;
   std::unique_ptr<platform::Window> hwnd;
   int screenWidth = 0, screenHeight = 0, colorBits = 0;
@@ -266,6 +267,7 @@ class OpenGLVexel {
                  int64_t right, int64_t bottom);
 
   ScreenOrientation orientation_;
+  BackgroundStore backgrounds_;
 
   const platform::Event* pendingEvent = nullptr;
 };

@@ -82,7 +82,7 @@ void OpenGLVexel::FreeAllSprites() {
     if (s.texture || s.mipTexture || s.imageWidth || spritePixels[i]) ReleaseSpriteTextures(i);
   }
   BindSprite(-1, -1, false, nullptr);
-  for (int i = 0; i < kBackgrounds; ++i) FreeBackground(i);
+  backgrounds_.FreeAll();
 }
 
 int OpenGLVexel::FindFreeSprite() const {
