@@ -42,7 +42,7 @@ struct QuadVertex {
 class OpenGLVexel {
  public:
   OpenGLVexel();
-  virtual ~OpenGLVexel();
+  ~OpenGLVexel();
   OpenGLVexel(const OpenGLVexel&) = delete;
   OpenGLVexel& operator=(const OpenGLVexel&) = delete;
 
@@ -210,7 +210,7 @@ class OpenGLVexel {
   // The sprite's alpha mask, read back on first use; null for a free slot.
   const AlphaMask* SpriteMask(int slot);
 
-  platform::Window* Window() const { return hwnd.get(); }
+  platform::Window* Window() const { return window_.get(); }
   // The event the pump is about to dispatch, while the idle callback runs.
   const platform::Event* PendingEvent() const { return pendingEvent; }
   // The runtime's event handler, set before Init.
@@ -233,7 +233,6 @@ class OpenGLVexel {
   int currentSurface = -1;
   std::unique_ptr<std::unique_ptr<AlphaMask>[]> spritePixels;  // alpha masks for collision
   bool smoothing = true;
-  std::unique_ptr<platform::Window> hwnd;
   int screenWidth = 0, screenHeight = 0, colorBits = 0;
   bool isFullscreen = false;
   int multisampleSamples = 0;
@@ -242,7 +241,6 @@ class OpenGLVexel {
   uint32_t fontTransparentColor = 0;
   Vexel3D* scene3D = nullptr;
   FramePacer pacer;  // nextFlipTime and frameIntervalMs
-  std::unique_ptr<platform::GlContext> glContext;
 
  private:
   bool CreateWindowAndContext(int width, int height);
@@ -266,6 +264,8 @@ class OpenGLVexel {
   bool PixelTest(int a, int64_t oxA, int64_t oyA, int b, int64_t oxB, int64_t oyB, int64_t left, int64_t top,
                  int64_t right, int64_t bottom);
 
+  std::unique_ptr<platform::Window> window_;
+  std::unique_ptr<platform::GlContext> glContext_;
   ScreenOrientation orientation_;
   BackgroundStore backgrounds_;
 
