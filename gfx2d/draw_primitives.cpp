@@ -70,10 +70,10 @@ void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
   }
   const uint32_t c = static_cast<uint32_t>(color);
   BindSprite(-1, -1, false, nullptr);
-  SetDrawColor(c, transparentColor, globalAlpha);
+  SetDrawColor(c, transparentColor_, globalAlpha);
   // The key colour clears to transparent: its alpha-0 pixels must not be
   // dropped by the alpha test (this is how surfaces are cleared).
-  if (c == transparentColor) GlState().Set(kCapAlphaTest, false);
+  if (c == transparentColor_) GlState().Set(kCapAlphaTest, false);
   {
     PixelCentreOffset offset;
     const float l = static_cast<float>(x), t = static_cast<float>(y);
@@ -87,7 +87,7 @@ void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
 
 void OpenGLVexel::DrawLine(int x1, int y1, int x2, int y2, int32_t color) {
   BindSprite(-1, -1, false, nullptr);
-  SetDrawColor(static_cast<uint32_t>(color), transparentColor, globalAlpha);
+  SetDrawColor(static_cast<uint32_t>(color), transparentColor_, globalAlpha);
   {
     PixelCentreOffset offset;
     glBegin(GL_LINES);
@@ -104,7 +104,7 @@ void OpenGLVexel::DrawLine(int x1, int y1, int x2, int y2, int32_t color) {
 
 void OpenGLVexel::SetPixel(int x, int y, int32_t color) {
   BindSprite(-1, -1, false, nullptr);
-  SetDrawColor(static_cast<uint32_t>(color), transparentColor, globalAlpha);
+  SetDrawColor(static_cast<uint32_t>(color), transparentColor_, globalAlpha);
   {
     PixelCentreOffset offset;
     glBegin(GL_POINTS);

@@ -35,10 +35,6 @@ using IdleCallback = double (*)();
 // The runtime's handler of every event the pump removes.
 using WindowProcedure = void (*)(const platform::Event&);
 
-struct QuadVertex {
-  float x, y, z, u, v;
-};
-
 class OpenGLVexel {
  public:
   OpenGLVexel();
@@ -121,6 +117,15 @@ class OpenGLVexel {
   // Four vertices of x, y, u, v as one fan, clamped to the texture's edge.
   void DrawQuadFan(const float vertices[16]);
 
+  // ---- Colour keys ---------------------------------------------------------------
+  // The colour that loads (and grabs) as transparent, 0x00BBGGRR; -1 keys nothing.
+  uint32_t TransparentColor() const { return transparentColor_; }
+  // Sets the sprites' and the fonts' key alike.
+  void SetTransparentColor(uint32_t color) {
+    transparentColor_ = color;
+    fonts_.SetKeyColor(color);
+  }
+
   // ---- Sprite store ------------------------------------------------------------
   static bool IsSpriteSlot(int slot) { return slot >= 0 && slot < kSpriteSlots - 1; }
   // Addressable slots and the spare record (kSpareSprite), for the device's own use.
@@ -159,11 +164,12 @@ class OpenGLVexel {
   const BackgroundStore& Backgrounds() const { return backgrounds_; }
 
   // ---- Fonts and text (font f's image is sprite 65,504 + f) --------------------
-  static bool IsFont(int font) { return font >= 0 && font < kFonts; }
+  static bool IsFont(int font) { return FontTable::IsFont(font); }
+  const FontTable& Fonts() const { return fonts_; }
   // A font is in use while its image holds at least one cell per column.
   bool IsUsedFont(int font) const;
   void InstallBuiltinFont(int font);
-  // Reads a BMP or PNG font image keyed with fontTransparentColor and
+  // Reads a BMP or PNG font image keyed with the fonts' key colour and
   // measures its glyphs. On failure the font's image slot is freed.
   bool LoadFont(int font, const RtString& path);
   // Prints at (ceil x, ceil y), top-left; a character code 0 (modulo the
@@ -217,12 +223,10 @@ class OpenGLVexel {
   WindowProcedure windowProc = nullptr;
 
   // ---- Fields -------------------------------------------------------------------
-  std::vector<QuadVertex> quadVertices;  // glyph quads built while printing text
   int boundSprite = -1;
   int boundSecondSprite = -1;
   bool boundUsesMip = false;
   bool textureUnit1Off = false;  // see ForgetTextureUnits
-  FontGlyph fontGlyphs[kFonts][256];
   std::unique_ptr<SpriteSlot[]> sprites;  // kSpriteSlots records
   float globalAlpha = 0;
   float alphaTestRef = 0.05f;
@@ -237,8 +241,6 @@ class OpenGLVexel {
   bool isFullscreen = false;
   int multisampleSamples = 0;
   int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
-  uint32_t transparentColor = 0x8000FF;
-  uint32_t fontTransparentColor = 0;
   Vexel3D* scene3D = nullptr;
   FramePacer pacer;  // nextFlipTime and frameIntervalMs
 
@@ -268,6 +270,8 @@ class OpenGLVexel {
   std::unique_ptr<platform::GlContext> glContext_;
   ScreenOrientation orientation_;
   BackgroundStore backgrounds_;
+  FontTable fonts_;
+  uint32_t transparentColor_ = 0x8000FF;
 
   const platform::Event* pendingEvent = nullptr;
 };

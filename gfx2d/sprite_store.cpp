@@ -178,7 +178,7 @@ bool OpenGLVexel::GrabIntoSlot(int slot, int x, int y, int w, int h) {
     return true;
   }
   // A key of -1 keys nothing: the grab keeps every pixel as it is.
-  if (GrabByReadBack(slot, x, y, w, h, alphaBits == 0 && transparentColor != 0xFFFFFFFFu)) return true;
+  if (GrabByReadBack(slot, x, y, w, h, alphaBits == 0 && transparentColor_ != 0xFFFFFFFFu)) return true;
   // The texture was made but never filled: a slot that draws garbage is
   // worse than a free one.
   ReleaseSpriteTextures(slot);
@@ -259,7 +259,7 @@ uint32_t OpenGLVexel::RenderedKeyColor() {
     glVertex2f(0, 0);  // the centre of the one-pixel viewport
     glEnd();
   };
-  plot(transparentColor & 0xFF, (transparentColor >> 8) & 0xFF, (transparentColor >> 16) & 0xFF, 255);
+  plot(transparentColor_ & 0xFF, (transparentColor_ >> 8) & 0xFF, (transparentColor_ >> 16) & 0xFF, 255);
   glReadPixels(px, readY, 1, 1, format, GL_UNSIGNED_BYTE, rendered);
   if (format == GL_BGRA) {
     plot(old[2], old[1], old[0], old[3]);

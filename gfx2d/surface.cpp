@@ -214,7 +214,7 @@ void OpenGLVexel::CopySpriteToCorner(int slot, bool keepTransparent) {
     // what marks transparency when the corner is copied back.
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_ALPHA_TEST);
-    glColor4ub(transparentColor & 0xFF, (transparentColor >> 8) & 0xFF, (transparentColor >> 16) & 0xFF, 0);
+    glColor4ub(transparentColor_ & 0xFF, (transparentColor_ >> 8) & 0xFF, (transparentColor_ >> 16) & 0xFF, 0);
     glRecti(0, 0, w, h);
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0);
@@ -260,10 +260,10 @@ void OpenGLVexel::UseSurface(int index) {
     currentSurface = -1;
     orientation_.PutAside();
     SetViewport(0, 0, w, h);
-    const uint32_t key = transparentColor;
-    transparentColor = kNoKey;
+    const uint32_t key = transparentColor_;
+    transparentColor_ = kNoKey;
     GrabIntoSlot(kSpareSprite, 0, 0, w, h);
-    transparentColor = key;
+    transparentColor_ = key;
     CopySpriteToCorner(s, true);
     currentSurface = index;
   }

@@ -44,7 +44,7 @@ TEST_F(Device, InitSetsSizesAndTwoDimensionalState) {
   EXPECT_GT(device->colorBits, 0);
   EXPECT_EQ(device->viewportWidth, 64);
   EXPECT_EQ(device->viewportHeight, 48);
-  EXPECT_EQ(device->transparentColor, 0x8000FFu);
+  EXPECT_EQ(device->TransparentColor(), 0x8000FFu);
   EXPECT_TRUE(device->smoothing);
   EXPECT_EQ(device->currentSurface, -1);
   EXPECT_FLOAT_EQ(device->alphaTestRef, 0.05f);

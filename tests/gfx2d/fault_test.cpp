@@ -110,7 +110,7 @@ TEST_F(Faults, GrabInsideASurfaceIgnoresTheTurnedScreen) {
 TEST_F(Faults, TheRenderedKeyColourIsFoundWhereverTheViewportIs) {
   d->SetClearColor(kGrey);
   NextFrame();
-  DrawRect(8, 0, 8, 8, static_cast<int32_t>(d->transparentColor));
+  DrawRect(8, 0, 8, 8, static_cast<int32_t>(d->TransparentColor()));
   d->SetViewport(20, 10, 30, 30);
   const std::vector<uint32_t> before = [&] {
     std::vector<uint32_t> s(kWidth * kHeight);

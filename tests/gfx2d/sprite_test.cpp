@@ -138,7 +138,7 @@ TEST_F(Sprites, LoadingFromFilesKeysEdgesAndReportsFailures) {
 
   // The colour key setter changes both keys.
   SetTransparentColor(0xFF0000);
-  EXPECT_EQ(d->fontTransparentColor, 0xFF0000u);
+  EXPECT_EQ(d->Fonts().KeyColor(), 0xFF0000u);
   ASSERT_EQ(LoadSprite(4, Path("k.bmp").c_str()), 1);
   ASSERT_EQ(SpriteToArray(4, pixels), 1);
   EXPECT_EQ(static_cast<uint32_t>(pixels[0]) >> 24, 0u);
