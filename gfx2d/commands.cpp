@@ -29,21 +29,17 @@ void SetScreen(double width, double height, double fullscreen) {
 double ScreenWidth() {
   orv::OpenGLVexel* d = Device();
   if (!d) return 0;
-  if (d->currentSurface >= 0 && d->currentSurface < orv::kSurfaces) {
-    int s = d->surfaces[d->currentSurface].sprite;
-    return s >= 0 ? d->sprites[s].imageWidth : 0;
-  }
-  return d->LogicalWidth();
+  int width = 0, height = 0;
+  d->TargetSize(width, height);
+  return width;
 }
 
 double ScreenHeight() {
   orv::OpenGLVexel* d = Device();
   if (!d) return 0;
-  if (d->currentSurface >= 0 && d->currentSurface < orv::kSurfaces) {
-    int s = d->surfaces[d->currentSurface].sprite;
-    return s >= 0 ? d->sprites[s].imageHeight : 0;
-  }
-  return d->LogicalHeight();
+  int width = 0, height = 0;
+  d->TargetSize(width, height);
+  return height;
 }
 
 double DesktopWidth() { return orv::Rt().desktopWidth; }

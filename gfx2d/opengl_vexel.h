@@ -193,6 +193,16 @@ class OpenGLVexel {
   void UseSurface(int index);
   // Drawing goes to the window again; the surface's sprite holds the result.
   void EndSurface();
+  // Ends surface `index` when it is in use and releases its framebuffer;
+  // an index outside 0..31 does nothing.
+  void ReleaseSurfaceAt(int index);
+  // The surface drawing goes to (-1: the window), and a surface's record;
+  // the caller keeps the index inside 0..31.
+  int CurrentSurface() const { return currentSurface; }
+  const SurfaceRecord& Surface(int index) const { return surfaces[index]; }
+  // The drawing target's size as the game sees it: the current surface's
+  // image, or the (turned) screen.
+  void TargetSize(int& width, int& height) const;
   bool CreateFramebuffer(SurfaceRecord& record, int width, int height, GLuint colorTexture, bool withDepth);
   bool BindFramebuffer(SurfaceRecord& record);
   bool UnbindFramebuffer(SurfaceRecord& record);
@@ -233,8 +243,6 @@ class OpenGLVexel {
   bool clearEachFrame = true;
   bool depthClearPending = true;
   bool bgraSupported = false;
-  SurfaceRecord surfaces[kSurfaces];
-  int currentSurface = -1;
   std::unique_ptr<std::unique_ptr<AlphaMask>[]> spritePixels;  // alpha masks for collision
   bool smoothing = true;
   int screenWidth = 0, screenHeight = 0, colorBits = 0;
@@ -271,6 +279,8 @@ class OpenGLVexel {
   ScreenOrientation orientation_;
   BackgroundStore backgrounds_;
   FontTable fonts_;
+  SurfaceRecord surfaces[kSurfaces];
+  int currentSurface = -1;
   uint32_t transparentColor_ = 0x8000FF;
 
   const platform::Event* pendingEvent = nullptr;

@@ -105,6 +105,23 @@ void OpenGLVexel::ReleaseSurface(SurfaceRecord& r) {
   r = SurfaceRecord{};
 }
 
+void OpenGLVexel::ReleaseSurfaceAt(int index) {
+  if (index < 0 || index >= kSurfaces) return;
+  if (index == currentSurface) EndSurface();
+  ReleaseSurface(surfaces[index]);
+}
+
+void OpenGLVexel::TargetSize(int& width, int& height) const {
+  if (currentSurface >= 0 && currentSurface < kSurfaces) {
+    const int s = surfaces[currentSurface].sprite;
+    width = s >= 0 ? sprites[s].imageWidth : 0;
+    height = s >= 0 ? sprites[s].imageHeight : 0;
+    return;
+  }
+  width = LogicalWidth();
+  height = LogicalHeight();
+}
+
 void OpenGLVexel::ReleaseAllSurfaces() {
   for (SurfaceRecord& r : surfaces) ReleaseSurface(r);
 }

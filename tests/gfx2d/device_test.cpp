@@ -46,7 +46,7 @@ TEST_F(Device, InitSetsSizesAndTwoDimensionalState) {
   EXPECT_EQ(device->viewportHeight, 48);
   EXPECT_EQ(device->TransparentColor(), 0x8000FFu);
   EXPECT_TRUE(device->smoothing);
-  EXPECT_EQ(device->currentSurface, -1);
+  EXPECT_EQ(device->CurrentSurface(), -1);
   EXPECT_FLOAT_EQ(device->alphaTestRef, 0.05f);
   EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
