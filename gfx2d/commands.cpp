@@ -64,11 +64,12 @@ void SetViewport(double x, double y, double width, double height) {
 }
 
 void GetViewport(double& x, double& y, double& width, double& height) {
-  orv::OpenGLVexel* d = Device();
-  x = d ? d->viewportX : 0;
-  y = d ? d->viewportY : 0;
-  width = d ? d->viewportWidth : 0;
-  height = d ? d->viewportHeight : 0;
+  int vx = 0, vy = 0, vw = 0, vh = 0;
+  if (Device()) Device()->GetViewport(vx, vy, vw, vh);
+  x = vx;
+  y = vy;
+  width = vw;
+  height = vh;
 }
 
 void SetOrientation(double quarterTurns) {

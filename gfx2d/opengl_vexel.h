@@ -59,6 +59,13 @@ class OpenGLVexel {
   bool EnterWindowed();
   bool HideWindow();
   void SetViewport(int x, int y, int width, int height);
+  // The viewport as last set, in the target's logical pixels.
+  void GetViewport(int& x, int& y, int& width, int& height) const {
+    x = viewportX;
+    y = viewportY;
+    width = viewportWidth;
+    height = viewportHeight;
+  }
   void SetScreenSizeFields(int width, int height);
   void Reset2DState();
   void SetClearColor(int32_t color);
