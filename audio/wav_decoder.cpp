@@ -6,35 +6,30 @@
 #include <cstring>
 #include <memory>
 
+#include "runtime/byte_reader.h"
+
 namespace orv {
 
 namespace {
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
 
 bool Fail(std::string& why, const char* text) {
   why = text;
   return false;
 }
 
-// Walks the chunks after the RIFF header. `pos` is always within the bytes.
+// Walks the chunks after the RIFF header; the position never leaves the bytes.
 class ChunkReader {
  public:
-  explicit ChunkReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  explicit ChunkReader(std::span<const uint8_t> bytes) : in_(bytes, 12) {}  // after "RIFF", size, "WAVE"
 
-  // Skips chunks until one with `id`; its size in `size`, `pos` at its body.
-  // False when a header cannot be read or a skipped chunk runs past the end.
+  // Skips chunks until one with `id`; its size in `size`, the position at its
+  // body. False when a header cannot be read or a skipped chunk runs past the end.
   bool Find(const char* id, uint32_t& size) {
     for (;;) {
-      if (bytes_.size() - pos_ < 8) return false;
-      const uint8_t* header = bytes_.data() + pos_;
-      const uint32_t n = Le32(header + 4);
-      pos_ += 8;
-      if (std::memcmp(header, id, 4) == 0) {
+      if (!in_.Has(8)) return false;
+      const std::span<const uint8_t> header = in_.Take(4);
+      const uint32_t n = in_.U32();
+      if (std::memcmp(header.data(), id, 4) == 0) {
         size = n;
         return true;
       }
@@ -44,19 +39,17 @@ class ChunkReader {
 
   // Moves past `n` body bytes (and a pad byte after an odd size, when present).
   bool Skip(uint32_t n) {
-    if (n > bytes_.size() - pos_) return false;
-    pos_ += n;
+    if (!in_.Skip(n)) return false;
     // Chunk ids are printable text, so a zero here can only be padding.
-    if ((n & 1) && pos_ < bytes_.size() && bytes_[pos_] == 0) ++pos_;
+    if ((n & 1) && in_.Has(1) && *in_.Here() == 0) in_.Skip(1);
     return true;
   }
 
-  size_t Left() const { return bytes_.size() - pos_; }
-  const uint8_t* Here() const { return bytes_.data() + pos_; }
+  size_t Left() const { return in_.Left(); }
+  const uint8_t* Here() const { return in_.Here(); }
 
  private:
-  std::span<const uint8_t> bytes_;
-  size_t pos_ = 12;  // after "RIFF", size, "WAVE"
+  ByteReader in_;
 };
 
 // Frames to 16-bit samples with the sound's one or two channels: 8-bit
@@ -69,7 +62,7 @@ std::vector<int16_t> ToSamples16(const BufferFormat& f, std::span<const uint8_t>
     const uint8_t* frame = data.data() + i * f.blockAlign;
     for (size_t c = 0; c < channels; ++c) {
       out[i * channels + c] = f.bitsPerSample == 8 ? static_cast<int16_t>((frame[c] - 128) * 256)
-                                                   : static_cast<int16_t>(Le16(frame + 2 * c));
+                                                   : static_cast<int16_t>(LoadLe16(frame + 2 * c));
     }
   }
   return out;
@@ -107,12 +100,12 @@ bool ParseWav(std::span<const uint8_t> bytes, WavImage& out, std::string& why) {
   if (size < 16) return Fail(why, "\"fmt \" chunk shorter than 16 bytes");
   if (size > chunks.Left()) return Fail(why, "\"fmt \" chunk larger than the file");
   const uint8_t* f = chunks.Here();
-  out.format.formatTag = Le16(f);
-  out.format.channels = Le16(f + 2);
-  out.format.samplesPerSec = Le32(f + 4);
-  out.format.avgBytesPerSec = Le32(f + 8);
-  out.format.blockAlign = Le16(f + 12);
-  out.format.bitsPerSample = Le16(f + 14);
+  out.format.formatTag = LoadLe16(f);
+  out.format.channels = LoadLe16(f + 2);
+  out.format.samplesPerSec = LoadLe32(f + 4);
+  out.format.avgBytesPerSec = LoadLe32(f + 8);
+  out.format.blockAlign = LoadLe16(f + 12);
+  out.format.bitsPerSample = LoadLe16(f + 14);
   chunks.Skip(size);
   if (!chunks.Find("data", size)) return Fail(why, "no \"data\" chunk");
   if (size > chunks.Left()) return Fail(why, "\"data\" chunk larger than the file");

@@ -55,7 +55,7 @@ void MinimalGlLoop(benchmark::State& state) {
   }
   d->Reset2DState();
   const orv::SpriteSlot& s = d->sprites[orv::kFirstFontSprite];
-  const orv::FontGlyph* g = d->fontGlyphs[0];
+  const orv::FontGlyph* g = d->Fonts().Glyphs(0);
   const float cellV = s.vMax / 8;
   glBindTexture(GL_TEXTURE_2D, s.texture);
   glEnable(GL_TEXTURE_2D);

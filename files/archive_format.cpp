@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "runtime/byte_reader.h"
 #include "runtime/lib/text.h"
 
 namespace orv::archive {
@@ -17,15 +18,10 @@ namespace {
 constexpr size_t kMaxEntries = 1 << 20;
 constexpr int64_t kMaxUnpacked = int64_t{1} << 30;
 
-int32_t GetInt32(const uint8_t* p) {
-  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                              static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-
-void PutInt32(std::vector<uint8_t>& out, int32_t v) {
-  uint32_t u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(u >> (8 * i)));
-}
+// The carrier is read piecewise through ReadAt, which checks each piece;
+// the numbers inside a piece are then at known places.
+int32_t GetInt32(const uint8_t* p) { return LoadLeI32(p); }
+void PutInt32(std::vector<uint8_t>& out, int32_t v) { AppendLe32(out, static_cast<uint32_t>(v)); }
 
 bool LzoReady() {
   static const bool ready = lzo_init() == LZO_E_OK;
@@ -151,8 +147,7 @@ bool PackEntry(const uint8_t* data, size_t size, std::vector<uint8_t>& stored) {
     return false;
   }
   stored.resize(4 + packed);
-  uint32_t u = static_cast<uint32_t>(size);
-  for (int i = 0; i < 4; ++i) stored[i] = static_cast<uint8_t>(u >> (8 * i));
+  StoreLe32(stored.data(), static_cast<uint32_t>(size));
   return true;
 }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "gfx2d/font.h"
-#include "gfx2d/texture.h"
+#include "gl/texture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   orv::PixelImage image;

@@ -1,13 +1,14 @@
-// Background images: pictures larger than one texture, kept as a grid of at
-// most 8 x 8 tiles and drawn unscaled from the top-left corner. Background 0
-// replaces the clear of every flip while it has tiles.
+// Background images: loading and grabbing their tiles, and drawing them.
+// Background 0 replaces the clear of every flip while it has tiles.
+#include "gfx2d/background.h"
+
 #include <algorithm>
 
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_codec.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/texture.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
+#include "gl/texture.h"
 
 namespace orv {
 
@@ -24,29 +25,33 @@ PixelImage& BackgroundScratch() {
 
 }  // namespace
 
-void OpenGLVexel::FreeBackground(int index) {
-  if (index < 0 || index >= kBackgrounds) return;
-  BackgroundImage& bg = backgrounds[index];
+void BackgroundStore::Free(int index) {
+  if (!IsIndex(index)) return;
+  BackgroundImage& bg = images_[index];
   for (auto& column : bg.tiles)
     for (GLuint& t : column)
       if (t) glDeleteTextures(1, &t);
   bg = BackgroundImage{};
 }
 
-bool OpenGLVexel::LoadBackground(int index, const RtString& path) {
-  if (index < 0 || index >= kBackgrounds) return false;
+void BackgroundStore::FreeAll() {
+  for (int i = 0; i < kBackgrounds; ++i) Free(i);
+}
+
+bool BackgroundStore::Load(int index, const RtString& path) {
+  if (!IsIndex(index)) return false;
   PixelImage image;
   if (!ReadImage(path, kNoColorKey, image) || image.Empty()) return false;
   const int S = std::min(MaxTextureSize(), 512);
-  FreeBackground(index);
-  BackgroundImage& bg = backgrounds[index];
+  Free(index);
+  BackgroundImage& bg = images_[index];
   // A picture wider or taller than the grid keeps its top-left part.
   const int columns = std::min((image.width + S - 1) / S, kMaxTiles);
   const int rows = std::min((image.height + S - 1) / S, kMaxTiles);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns; ++c) {
       if (!BuildTexture(image, c * S, r * S, S, S, bg.tiles[c][r], nullptr, false, true)) {
-        FreeBackground(index);
+        Free(index);
         return false;
       }
       const int i = TileIndex(c, r);
@@ -59,14 +64,13 @@ bool OpenGLVexel::LoadBackground(int index, const RtString& path) {
   return true;
 }
 
-bool OpenGLVexel::GrabBackground(int index) {
-  if (index < 0 || index >= kBackgrounds) return false;
+bool BackgroundStore::Grab(int index, int sw, int sh, bool bgraSupported) {
+  if (!IsIndex(index)) return false;
   const int m = MaxTextureSize();
-  const int sw = screenWidth, sh = screenHeight;
   if (sw <= 0 || sh <= 0) return false;
   int S = 128;
   while (S < std::max(sw, sh) && S < m) S *= 2;
-  BackgroundImage& bg = backgrounds[index];
+  BackgroundImage& bg = images_[index];
   const int columns = std::min((sw + S - 1) / S, kMaxTiles);
   const int rows = std::min((sh + S - 1) / S, kMaxTiles);
   const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
@@ -117,8 +121,14 @@ bool OpenGLVexel::GrabBackground(int index) {
   return true;
 }
 
+bool OpenGLVexel::LoadBackground(int index, const RtString& path) { return backgrounds_.Load(index, path); }
+
+bool OpenGLVexel::GrabBackground(int index) { return backgrounds_.Grab(index, screenWidth, screenHeight, bgraSupported); }
+
+void OpenGLVexel::FreeBackground(int index) { backgrounds_.Free(index); }
+
 void OpenGLVexel::DrawBackgroundTiles(int index) {
-  const BackgroundImage& bg = backgrounds[index];
+  const BackgroundImage& bg = backgrounds_.Image(index);
   GlState().Set(kCapAlphaTest, false);
   if (Gl().glActiveTextureARB) {
     Gl().glActiveTextureARB(GL_TEXTURE1_ARB);
@@ -152,13 +162,13 @@ void OpenGLVexel::DrawBackgroundTiles(int index) {
 }
 
 void OpenGLVexel::DrawBackground(int index) {
-  if (index < 0 || index >= kBackgrounds || backgrounds[index].columns <= 0) return;
+  if (!backgrounds_.HasTiles(index)) return;
   SetAlphaMode(0);
   DrawBackgroundTiles(index);
 }
 
 void OpenGLVexel::DrawBackgroundFaded(int index, float fraction, bool replace) {
-  if (index < 0 || index >= kBackgrounds || backgrounds[index].columns <= 0) return;
+  if (!backgrounds_.HasTiles(index)) return;
   fraction = std::clamp(fraction, 0.0f, 1.0f);
   if (replace) {
     // Opaque and darkened: the target's old content does not shine through.

@@ -22,21 +22,17 @@ void SetScreen(double width, double height, double fullscreen) {
 double ScreenWidth() {
   orv::OpenGLVexel* d = Device();
   if (!d) return 0;
-  if (d->currentSurface >= 0 && d->currentSurface < orv::kSurfaces) {
-    int s = d->surfaces[d->currentSurface].sprite;
-    return s >= 0 ? d->sprites[s].imageWidth : 0;
-  }
-  return d->LogicalWidth();
+  int width = 0, height = 0;
+  d->TargetSize(width, height);
+  return width;
 }
 
 double ScreenHeight() {
   orv::OpenGLVexel* d = Device();
   if (!d) return 0;
-  if (d->currentSurface >= 0 && d->currentSurface < orv::kSurfaces) {
-    int s = d->surfaces[d->currentSurface].sprite;
-    return s >= 0 ? d->sprites[s].imageHeight : 0;
-  }
-  return d->LogicalHeight();
+  int width = 0, height = 0;
+  d->TargetSize(width, height);
+  return height;
 }
 
 double DesktopWidth() { return orv::Rt().desktopWidth; }
@@ -61,19 +57,19 @@ void SetViewport(double x, double y, double width, double height) {
 }
 
 void GetViewport(double& x, double& y, double& width, double& height) {
-  orv::OpenGLVexel* d = Device();
-  x = d ? d->viewportX : 0;
-  y = d ? d->viewportY : 0;
-  width = d ? d->viewportWidth : 0;
-  height = d ? d->viewportHeight : 0;
+  int vx = 0, vy = 0, vw = 0, vh = 0;
+  if (Device()) Device()->GetViewport(vx, vy, vw, vh);
+  x = vx;
+  y = vy;
+  width = vw;
+  height = vh;
 }
 
 void SetOrientation(double quarterTurns) {
   orv::OpenGLVexel* d = Device();
   if (!d) return;
-  int o = orv::ToInt32(quarterTurns);
-  d->orientation = o < 0 ? 0 : (o > 3 ? 3 : o);
+  d->SetOrientation(orv::ToInt32(quarterTurns));
   d->SetViewport(0, 0, 0, 0);
 }
 
-double GetOrientation() { return Device() ? Device()->orientation : 0; }
+double GetOrientation() { return Device() ? Device()->Orientation() : 0; }

@@ -24,7 +24,7 @@ double LoadInto(double slot, const RtString& path, bool asNormalMap) {
     orv::SetErrorCode(orv::kErrOutOfBounds);
     return 0;
   }
-  if (d->LoadSprite(s, path, static_cast<int32_t>(d->transparentColor), asNormalMap)) return 1;
+  if (d->LoadSprite(s, path, static_cast<int32_t>(d->TransparentColor()), asNormalMap)) return 1;
   if (!path.Empty()) orv::SetErrorCode(orv::kErrNoSuchFile);
   return 0;
 }
@@ -91,13 +91,12 @@ double GrabSprite(double slot, double x, double y, double width, double height) 
 void SetTransparentColor(double color) {
   orv::OpenGLVexel* d = Device();
   if (!d) return;
-  d->transparentColor = static_cast<uint32_t>(ToInt32(color));
-  d->fontTransparentColor = d->transparentColor;
+  d->SetTransparentColor(static_cast<uint32_t>(ToInt32(color)));
 }
 
 double GetTransparentColor() {
   orv::OpenGLVexel* d = Device();
-  return d ? static_cast<int32_t>(d->transparentColor) : 0;
+  return d ? static_cast<int32_t>(d->TransparentColor()) : 0;
 }
 
 double SaveSprite(double slot, const RtString& path) {
@@ -136,7 +135,7 @@ double ImageToArray(const RtString& path, RtArray<int32_t>& pixels, double& widt
   orv::OpenGLVexel* d = Device();
   width = height = 0;
   orv::PixelImage image;
-  const int32_t key = d ? static_cast<int32_t>(d->transparentColor) : 0x8000FF;
+  const int32_t key = d ? static_cast<int32_t>(d->TransparentColor()) : 0x8000FF;
   if (!orv::ReadImage(path, key, image)) {
     orv::SetErrorCode(orv::kErrNoSuchFile);
     return 0;

@@ -26,11 +26,7 @@ void EndSurface() {
 }
 
 void ReleaseSurface(double index) {
-  orv::OpenGLVexel* d = Device();
-  const int i = ToInt32(index);
-  if (!d || i < 0 || i >= orv::kSurfaces) return;
-  if (i == d->currentSurface) d->EndSurface();
-  d->ReleaseSurface(d->surfaces[i]);
+  if (Device()) Device()->ReleaseSurfaceAt(ToInt32(index));
 }
 
 double SpritesCollide(double spriteA, double xA, double yA, double spriteB, double xB, double yB) {

@@ -4,9 +4,9 @@
 // triangles, so many strips go to GL in one draw.
 #include <vector>
 
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
 
 namespace orv {
 
@@ -67,7 +67,7 @@ void OpenGLVexel::PolyVertex(float x, float y, float u, float v, int32_t color) 
     vertex.g = (c >> 8) & 0xFF;
     vertex.b = (c >> 16) & 0xFF;
   }
-  vertex.a = c == transparentColor ? 0 : globalAlpha == 1.0f ? 255 : static_cast<uint8_t>(globalAlpha * 255);
+  vertex.a = c == transparentColor_ ? 0 : globalAlpha == 1.0f ? 255 : static_cast<uint8_t>(globalAlpha * 255);
   p.vertices.push_back(vertex);
   if (p.duplicatePending) {
     p.vertices.push_back(vertex);

@@ -1,8 +1,8 @@
 // Untextured primitives (rectangles, lines, pixels), reading pixels back,
 // and the textured fan every stretched sprite and background tile uses.
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
 
 namespace orv {
 
@@ -70,14 +70,14 @@ void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
   }
   const uint32_t c = static_cast<uint32_t>(color);
   BindSprite(-1, -1, false, nullptr);
-  SetDrawColor(c, transparentColor, globalAlpha);
+  SetDrawColor(c, transparentColor_, globalAlpha);
   // The key colour clears to transparent: its alpha-0 pixels must not be
   // dropped by the alpha test (this is how surfaces are cleared).
-  if (c == transparentColor) GlState().Set(kCapAlphaTest, false);
+  if (c == transparentColor_) GlState().Set(kCapAlphaTest, false);
   {
     PixelCentreOffset offset;
     const float l = static_cast<float>(x), t = static_cast<float>(y);
-    const float r = static_cast<float>(x + w), b = static_cast<float>(y + h);
+    const float r = static_cast<float>(int64_t{x} + w), b = static_cast<float>(int64_t{y} + h);
     const float quad[16] = {l, b, 0, 0, r, b, 0, 0, r, t, 0, 0, l, t, 0, 0};
     DrawQuadFan(quad);
   }
@@ -87,7 +87,7 @@ void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
 
 void OpenGLVexel::DrawLine(int x1, int y1, int x2, int y2, int32_t color) {
   BindSprite(-1, -1, false, nullptr);
-  SetDrawColor(static_cast<uint32_t>(color), transparentColor, globalAlpha);
+  SetDrawColor(static_cast<uint32_t>(color), transparentColor_, globalAlpha);
   {
     PixelCentreOffset offset;
     glBegin(GL_LINES);
@@ -104,7 +104,7 @@ void OpenGLVexel::DrawLine(int x1, int y1, int x2, int y2, int32_t color) {
 
 void OpenGLVexel::SetPixel(int x, int y, int32_t color) {
   BindSprite(-1, -1, false, nullptr);
-  SetDrawColor(static_cast<uint32_t>(color), transparentColor, globalAlpha);
+  SetDrawColor(static_cast<uint32_t>(color), transparentColor_, globalAlpha);
   {
     PixelCentreOffset offset;
     glBegin(GL_POINTS);

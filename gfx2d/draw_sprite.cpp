@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "gfx2d/opengl_vexel.h"
+#include "runtime/lib/number_convert.h"
 
 namespace orv {
 
@@ -59,7 +60,7 @@ void OpenGLVexel::StretchSprite(int slot, int x, int y, int w, int h) {
   BindSprite(slot, -1, false, nullptr);
   ApplySmoothing();
   const float l = static_cast<float>(x), t = static_cast<float>(y);
-  const float r = static_cast<float>(x + w), b = static_cast<float>(y + h);
+  const float r = static_cast<float>(int64_t{x} + w), b = static_cast<float>(int64_t{y} + h);
   const float quad[16] = {l, b, 0, 0, r, b, s.uMax, 0, r, t, s.uMax, s.vMax, l, t, 0, s.vMax};
   DrawQuadFan(quad);
 }
@@ -68,9 +69,13 @@ void OpenGLVexel::ZoomSprite(int slot, int x, int y, double scaleX, double scale
   if (!IsUsedSprite(slot)) return;
   const SpriteSlot& s = sprites[slot];
   const double w = s.imageWidth * scaleX, h = s.imageHeight * scaleY;
+  // A size no int can hold (NaN, infinite or beyond 2^31 pixels) has no
+  // place on the screen; drawing it anyway would smear the sprite across
+  // the whole target.
+  if (!(std::fabs(w) < 2147483648.0) || !(std::fabs(h) < 2147483648.0)) return;
   // About the centre: half the growth goes to each side (integer halving).
-  const int dx = static_cast<int>(w - s.imageWidth) / 2, dy = static_cast<int>(h - s.imageHeight) / 2;
-  StretchSprite(slot, x - dx, y - dy, static_cast<int>(w), static_cast<int>(h));
+  const int dx = ToInt32(w - s.imageWidth) / 2, dy = ToInt32(h - s.imageHeight) / 2;
+  StretchSprite(slot, ToInt32(static_cast<double>(x) - dx), ToInt32(static_cast<double>(y) - dy), ToInt32(w), ToInt32(h));
 }
 
 void OpenGLVexel::RotoZoomSprite(int slot, int x, int y, double angle, double zoom) {
@@ -119,7 +124,7 @@ void OpenGLVexel::StretchAnimFrame(int slot, int frame, int x, int y, int w, int
   // The far edges reach 0.1 pixel further so stretched frames laid edge to
   // edge leave no gap.
   const float l = static_cast<float>(x), t = static_cast<float>(y);
-  const float r = x + w + 0.1f, b = y + h + 0.1f;
+  const float r = static_cast<float>(int64_t{x} + w) + 0.1f, b = static_cast<float>(int64_t{y} + h) + 0.1f;
   const float quad[16] = {l, t, f.uL, f.vT, l, b, f.uL, f.vB, r, b, f.uR, f.vB, r, t, f.uR, f.vT};
   DrawQuadFan(quad);
 }

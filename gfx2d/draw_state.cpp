@@ -1,9 +1,9 @@
 // Render state of 2D drawing: texture binding, alpha modes and the alpha test.
 #include <cmath>
 
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
 
 namespace orv {
 

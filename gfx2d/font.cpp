@@ -8,7 +8,7 @@
 
 #include "files/asset_locator.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/texture.h"
+#include "gl/texture.h"
 
 namespace orv {
 
@@ -138,6 +138,12 @@ void BuiltinFontGlyphs(FontGlyph glyphs[kFontGlyphs]) {
 
 // ---- The device's font table -------------------------------------------------------
 
+void FontTable::SetGlyphs(int font, const FontGlyph glyphs[kFontGlyphs]) {
+  std::copy(glyphs, glyphs + kFontGlyphs, glyphs_[font]);
+}
+
+void FontTable::SetBuiltinGlyphs(int font) { BuiltinFontGlyphs(glyphs_[font]); }
+
 bool OpenGLVexel::IsUsedFont(int font) const { return IsFont(font) && sprites[kFirstFontSprite + font].imageWidth >= 16; }
 
 void OpenGLVexel::InstallBuiltinFont(int font) {
@@ -145,7 +151,7 @@ void OpenGLVexel::InstallBuiltinFont(int font) {
   PixelImage image;
   BuildBuiltinFontImage(image);
   SpriteFromImage(kFirstFontSprite + font, image, false);
-  BuiltinFontGlyphs(fontGlyphs[font]);
+  fonts_.SetBuiltinGlyphs(font);
 }
 
 bool OpenGLVexel::LoadFont(int font, const RtString& path) {
@@ -158,13 +164,13 @@ bool OpenGLVexel::LoadFont(int font, const RtString& path) {
   // longer match what is drawn: such an image is refused.
   const int m = MaxTextureSize();
   bool ok = !path.Empty() && ReadAssetBytes(path, bytes) &&
-            DecodeFontImage(bytes, static_cast<int32_t>(fontTransparentColor), path.CStr(), image) &&
+            DecodeFontImage(bytes, static_cast<int32_t>(fonts_.KeyColor()), path.CStr(), image) &&
             image.width <= m && image.height <= m && MeasureFontGlyphs(image, TextureSide(image.width), glyphs);
   if (!ok) {
     FreeSprite(slot);
     return false;
   }
-  std::copy(glyphs, glyphs + kFontGlyphs, fontGlyphs[font]);
+  fonts_.SetGlyphs(font, glyphs);
   return SpriteFromImage(slot, image, false);
 }
 

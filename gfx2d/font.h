@@ -7,9 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "gfx2d/image_codec.h"
-#include "gfx2d/pixel_image.h"
+#include "gl/pixel_image.h"
 
 namespace orv {
 
@@ -47,6 +48,32 @@ bool DecodeFontImage(ByteSpan data, int32_t colorKey, const char* name, PixelIma
 // codes 128..255. False, with `glyphs` untouched, when the image cannot be
 // a font: cells less than one pixel, or wider than an advance can record.
 bool MeasureFontGlyphs(const PixelImage& image, int textureWidth, FontGlyph glyphs[kFontGlyphs]);
+
+struct QuadVertex {
+  float x, y, z, u, v;
+};
+
+// The metrics of the 32 fonts and what printing needs beside them. A font's
+// image lives in the sprite store (slot 65,504 + font); this table keeps
+// only what the image alone does not tell.
+class FontTable {
+ public:
+  static bool IsFont(int font) { return font >= 0 && font < kFonts; }
+  // The caller keeps the font inside 0..31.
+  const FontGlyph* Glyphs(int font) const { return glyphs_[font]; }
+  void SetGlyphs(int font, const FontGlyph glyphs[kFontGlyphs]);
+  void SetBuiltinGlyphs(int font);
+  // The colour key font images load with (0x00BBGGRR).
+  uint32_t KeyColor() const { return keyColor_; }
+  void SetKeyColor(uint32_t color) { keyColor_ = color; }
+  // Reused from one printed text to the next, so printing does not allocate.
+  std::vector<QuadVertex>& QuadScratch() { return quads_; }
+
+ private:
+  FontGlyph glyphs_[kFonts][kFontGlyphs];
+  uint32_t keyColor_ = 0;
+  std::vector<QuadVertex> quads_;
+};
 
 // The built-in 8 x 8 font: a 128 x 64 image with white glyphs outlined in
 // (8, 8, 8) for the characters 32..127, everything else transparent black.

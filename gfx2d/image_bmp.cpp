@@ -4,21 +4,22 @@
 // family (40 bytes and the longer 52/56/108/124-byte variants, whose first
 // 40 bytes are the same), 1/4/8/16/24/32 bits per pixel, uncompressed rows
 // padded to 32 bits, bit-field masks for 16 and 32 bits, and 4/8-bit
-// run-length compression. Everything else fails, as does any file whose
-// header promises more than the file holds.
+// run-length compression. A 32-bit file whose longer header declares an
+// alpha mask keeps its alpha, unless every alpha value is 0. Everything else
+// fails, as does any file whose header promises more than the file holds.
 #include <algorithm>
 #include <cstring>
 
 #include "gfx2d/image_codec.h"
+#include "runtime/byte_reader.h"
 
 namespace orv {
 
 namespace {
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+// Header fields are read only after their bytes were checked to be there.
+uint16_t U16(const uint8_t* p) { return LoadLe16(p); }
+uint32_t U32(const uint8_t* p) { return LoadLe32(p); }
 
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
 
@@ -56,6 +57,8 @@ struct Header {
   size_t paletteStart = 0;
   int paletteEntrySize = 4;
   Channel red, green, blue;
+  // Declared only by the longer headers (56 bytes and up) with bit fields.
+  Channel alpha;
 };
 
 bool ParseHeader(ByteSpan d, Header& h) {
@@ -90,6 +93,7 @@ bool ParseHeader(ByteSpan d, Header& h) {
       h.red = Channel::FromMask(U32(&d[at]));
       h.green = Channel::FromMask(U32(&d[at + 4]));
       h.blue = Channel::FromMask(U32(&d[at + 8]));
+      if (headerSize >= 56) h.alpha = Channel::FromMask(U32(&d[at + 12]));
     }
   } else {
     return false;
@@ -134,7 +138,12 @@ void Put(uint8_t* px, Rgb c) {
   px[3] = 255;
 }
 
-bool ReadRows(ByteSpan d, const Header& h, const Rgb* palette, int paletteCount, PixelImage& out) {
+// `withAlpha` tells whether the pixels carry real alpha values; only 32-bit
+// bit-field pixels with an alpha mask can.
+bool ReadRows(ByteSpan d, const Header& h, const Rgb* palette, int paletteCount, PixelImage& out, bool& withAlpha) {
+  withAlpha = false;
+  const bool alphaMask = h.bits == 32 && h.compression == kBitFields && h.alpha.mask != 0;
+  bool anyAlpha = false;
   const int64_t stride = (int64_t{h.width} * h.bits + 31) / 32 * 4;
   const int64_t lastRow = (int64_t{h.width} * h.bits + 7) / 8;  // the last row may lack its padding
   if (int64_t{h.pixelOffset} + stride * (h.height - 1) + lastRow > static_cast<int64_t>(d.size())) return false;
@@ -159,6 +168,10 @@ bool ReadRows(ByteSpan d, const Header& h, const Rgb* palette, int paletteCount,
           if (h.compression == kBitFields) {
             uint32_t v = U32(src + 4 * x);
             Put(dst, Rgb{h.red.Extract(v), h.green.Extract(v), h.blue.Extract(v)});
+            if (alphaMask) {
+              dst[3] = h.alpha.Extract(v);
+              anyAlpha |= dst[3] != 0;
+            }
           } else {
             Put(dst, Rgb{src[4 * x + 2], src[4 * x + 1], src[4 * x]});
           }
@@ -166,6 +179,13 @@ bool ReadRows(ByteSpan d, const Header& h, const Rgb* palette, int paletteCount,
       }
     }
   }
+  if (alphaMask && !anyAlpha) {
+    // Many writers declare an alpha mask and leave every alpha byte 0: such
+    // a file means an opaque image, not an invisible one.
+    for (int r = 0; r < h.height; ++r)
+      for (int x = 0; x < h.width; ++x) out.Row(r)[4 * x + 3] = 255;
+  }
+  withAlpha = alphaMask && anyAlpha;
   return true;
 }
 
@@ -179,15 +199,18 @@ bool ReadRunLength(ByteSpan d, const Header& h, const Rgb* palette, int paletteC
     for (int x = 0; x < h.width; ++x) Put(out.Row(y) + 4 * x, entry(0));
   const bool four = h.compression == kRle4;
   int x = 0, y = 0;  // y counts rows from the bottom
+  // x and y never pass the image's width and height: deltas and absolute
+  // runs come from the file, and an unbounded x would wrap around to a
+  // negative column after enough of them.
   auto set = [&](unsigned index) {
-    if (x < h.width && y < h.height) Put(out.Row(h.height - 1 - y) + 4 * x, entry(index));
-    ++x;
+    if (x < h.width && y < h.height) {
+      Put(out.Row(h.height - 1 - y) + 4 * x, entry(index));
+      ++x;
+    }
   };
-  size_t pos = h.pixelOffset;
-  const size_t end = d.size();
-  while (pos + 1 < end && y < h.height) {
-    unsigned n = d[pos], c = d[pos + 1];
-    pos += 2;
+  ByteReader in(d, h.pixelOffset);
+  while (in.Has(2) && y < h.height) {
+    const unsigned n = in.U8(), c = in.U8();
     if (n > 0) {
       for (unsigned i = 0; i < n && x < h.width; ++i) set(four ? ((i & 1) ? c & 15 : c >> 4) : c);
     } else if (c == 0) {
@@ -196,18 +219,19 @@ bool ReadRunLength(ByteSpan d, const Header& h, const Rgb* palette, int paletteC
     } else if (c == 1) {
       break;
     } else if (c == 2) {
-      if (pos + 1 >= end) break;
-      x += d[pos];
-      y += d[pos + 1];
-      pos += 2;
+      if (!in.Has(2)) break;
+      x = std::min(x + in.U8(), h.width);
+      y = std::min(y + in.U8(), h.height);
     } else {
-      size_t bytes = four ? (c + 1) / 2 : c;
-      if (pos + bytes > end) break;
+      const size_t bytes = four ? (c + 1) / 2 : c;
+      const std::span<const uint8_t> run = in.Take(bytes);
+      if (run.size() != bytes) break;
       for (unsigned i = 0; i < c; ++i) {
-        unsigned b = d[pos + (four ? i / 2 : i)];
+        unsigned b = run[four ? i / 2 : i];
         set(four ? ((i & 1) ? b & 15 : b >> 4) : b);
       }
-      pos += (bytes + 1) & ~size_t{1};  // absolute runs end on a 16-bit boundary
+      // Absolute runs end on a 16-bit boundary; a missing pad byte ends the data.
+      if ((bytes & 1) && !in.Skip(1)) break;
     }
   }
   return true;
@@ -220,15 +244,17 @@ bool ReadBmp(ByteSpan data, int32_t colorKey, PixelImage& out, int64_t maxPixels
   if (!ParseHeader(data, h) || int64_t{h.width} * h.height > maxPixels) return false;
   Rgb palette[256];
   int paletteCount = ReadPalette(data, h, palette);
+  bool withAlpha = false;
   bool ok = (h.compression == kRle8 || h.compression == kRle4)
                 ? ReadRunLength(data, h, palette, paletteCount, out)
-                : ReadRows(data, h, palette, paletteCount, out);
+                : ReadRows(data, h, palette, paletteCount, out, withAlpha);
   if (!ok) {
     out.Free();
     return false;
   }
-  out.hasAlpha = false;
-  if (colorKey != kNoColorKey) {
+  // An image with its own alpha is not keyed, as with PNG.
+  out.hasAlpha = withAlpha;
+  if (colorKey != kNoColorKey && !withAlpha) {
     const uint32_t key = static_cast<uint32_t>(colorKey);
     uint32_t* p = reinterpret_cast<uint32_t*>(out.Data());
     for (size_t i = 0, n = static_cast<size_t>(out.width) * out.height; i < n; ++i) {

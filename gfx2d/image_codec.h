@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "gfx2d/pixel_image.h"
+#include "gl/pixel_image.h"
 #include "orvane/rt_string.h"
 
 namespace orv {
@@ -27,7 +27,9 @@ constexpr int32_t kNoColorKey = -1;
 
 // The runtime's BMP reader: core (12-byte) and info (40-byte and longer)
 // headers, 1/4/8/16/24/32 bits, palettes, bottom-up and top-down rows.
-// hasAlpha is false.
+// hasAlpha is false, except for 32-bit bit-field pixels whose header (56
+// bytes or longer) declares an alpha mask and whose alpha values are not all
+// 0; such an image is not keyed.
 bool ReadBmp(ByteSpan data, int32_t colorKey, PixelImage& out, int64_t maxPixels = kMaxImagePixels);
 // PNG through libpng. `name` appears in the messages for unsupported types.
 // hasAlpha is true for images with an alpha channel (or tRNS).
@@ -48,11 +50,6 @@ bool ReadImage(const RtString& path, int32_t colorKey, PixelImage& out);
 // neighbours, so bilinear filtering does not pull the key colour into the
 // edges of a keyed sprite. In place, row by row.
 void TreatEdges(PixelImage& image);
-
-// Turns a w x h RGBA canvas stored bottom row first into a normal map: its
-// blue channel is read as a height field (wrapping at the edges); red,
-// green and blue receive the normal, alpha is kept.
-void ConvertToNormalMap(uint8_t* canvas, int w, int h);
 
 // Encoders. The image is not changed.
 // PNG with an alpha channel, or without one (alpha false: RGB, the alpha bytes dropped).

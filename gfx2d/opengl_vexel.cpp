@@ -2,15 +2,16 @@
 // screen modes. Viewport and orientation live in viewport.cpp.
 #include "gfx2d/opengl_vexel.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
+#include "files/asset_locator.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
 #include "runtime/program_dir.h"
+#include "runtime/runtime_state.h"
 
 namespace orv {
 
@@ -25,13 +26,13 @@ OpenGLVexel::OpenGLVexel()
 }
 
 OpenGLVexel::~OpenGLVexel() {
-  if (glContext && hwnd) {
-    glContext->MakeCurrent(*hwnd);
+  if (glContext_ && window_) {
+    glContext_->MakeCurrent(*window_);
     EndSurface();
     ReleaseAllSurfaces();
   }
   DestroyWindowOnly();
-  glContext.reset();
+  glContext_.reset();
 }
 
 bool OpenGLVexel::CreateWindowAndContext(int width, int height) {
@@ -44,21 +45,21 @@ bool OpenGLVexel::CreateWindowAndContext(int width, int height) {
     if (!window) continue;
     auto context = platform::GlContext::Create(*window);
     if (!context) continue;
-    hwnd = std::move(window);
-    glContext = std::move(context);
+    window_ = std::move(window);
+    glContext_ = std::move(context);
     multisampleSamples = n;
     return true;
   }
-  hwnd = platform::Window::Create("Orvane", width, height, 0);
-  if (!hwnd) return false;
-  if (glContext) {
+  window_ = platform::Window::Create("Orvane", width, height, 0);
+  if (!window_) return false;
+  if (glContext_) {
     // A context that already exists moves to the new window, so textures survive.
-    if (glContext->MakeCurrent(*hwnd)) return true;
-    glContext.reset();
+    if (glContext_->MakeCurrent(*window_)) return true;
+    glContext_.reset();
   }
-  glContext = platform::GlContext::Create(*hwnd);
-  if (!glContext) {
-    hwnd.reset();
+  glContext_ = platform::GlContext::Create(*window_);
+  if (!glContext_) {
+    window_.reset();
     return false;
   }
   return true;
@@ -70,7 +71,7 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   LogLine("WIN32 init video\n");
   if (!platform::InitVideo()) return false;
   if (!CreateWindowAndContext(width, height)) return false;
-  platform::Rect client = hwnd->ClientRect();
+  platform::Rect client = window_->ClientRect();
   if (bits == 0) bits = platform::DesktopBitsPerPixel();
   if (width == 0) width = client.w;
   if (height == 0) height = client.h;
@@ -100,7 +101,7 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   LogFormat("Texture size limit: %d\n", maxTexture);
   LogLine("init fbo\n");
   InitSurfaces();
-  hwnd->Hide();
+  window_->Hide();
   LogLine("2D VP\n");
   Reset2DState();
   LogLine("OGVX init [OK]\n");
@@ -117,13 +118,20 @@ void OpenGLVexel::CheckSoftwareRenderer() {
   g_softwareReported = true;
   LogLine("*** OpenGL Software Emulation - update driver!\n");
   // The warning box is shown only when the game ships "opengldriver.txt"
-  // beside the program; its text is the file's content.
-  RtString path = ProgramDirectory() + "/opengldriver.txt";
-  FILE* f = std::fopen(path.CStr(), "rb");
-  if (!f) return;
+  // beside the program or packed into it; its text is the file's content.
+  // The runtime's own locators are made after the device, so this early a
+  // locator of our own looks into the program's archive.
+  AssetLocator own;
+  AssetLocator* locator = Rt().fileLocator ? Rt().fileLocator.get() : &own;
+  if (locator == &own) own.Reset(ProgramPath());
+  RtString found;
+  FileChannel f;
+  if (!ResolveAsset(locator, ProgramDirectory() + "/opengldriver.txt", found, true) || !f.OpenRead(found.CStr()))
+    return;
   char text[2048] = {0};
-  size_t n = std::fread(text, 1, sizeof text - 1, f);
-  std::fclose(f);
+  int64_t n = 0;
+  f.Read(text, sizeof text - 1, &n);
+  f.Close();
   const char* message = n > 0 ? text
                               : "Please update your GFX adapter's driver\nso it can render OpenGL by HARDWARE\n\n\n"
                                 "Bitte aktualisieren Sie Ihren\nGrafkkartentreiber, damit er OpenGL\nper HARDWARE "
@@ -133,8 +141,8 @@ void OpenGLVexel::CheckSoftwareRenderer() {
 
 bool OpenGLVexel::Flip(IdleCallback idleCallback) {
   EndSurface();
-  if (hwnd) hwnd->Swap();
-  if (backgrounds[0].columns > 0) {
+  if (window_) window_->Swap();
+  if (backgrounds_.HasTiles(0)) {
     if (depthClearPending) {
       depthClearPending = false;
       glClear(GL_DEPTH_BUFFER_BIT);
@@ -177,41 +185,41 @@ bool OpenGLVexel::SetScreenSize(int width, int height, int bits, bool fullscreen
 }
 
 bool OpenGLVexel::EnterFullscreen() {
-  if (!hwnd) return false;
-  if (!hwnd->EnterFullscreen(screenWidth, screenHeight)) {
+  if (!window_) return false;
+  if (!window_->EnterFullscreen(screenWidth, screenHeight)) {
     LogLine("No Fullscreen Mode available\n");
     EnterWindowed();
     return false;
   }
-  hwnd->Show();
-  hwnd->Raise();
+  window_->Show();
+  window_->Raise();
   SetScreenSizeFields(screenWidth, screenHeight);
   isFullscreen = true;
   return true;
 }
 
 bool OpenGLVexel::EnterWindowed() {
-  if (!hwnd) return false;
-  if (isFullscreen || hwnd->Fullscreen()) {
-    hwnd->LeaveFullscreen();
+  if (!window_) return false;
+  if (isFullscreen || window_->Fullscreen()) {
+    window_->LeaveFullscreen();
     // Give the display a moment to settle back into the desktop's mode.
     SleepMs(500);
   }
-  hwnd->SetSize(screenWidth, screenHeight);
+  window_->SetSize(screenWidth, screenHeight);
   // Centred in the usable area of the window's display, on that display.
-  platform::Rect area = hwnd->UsableBounds();
-  hwnd->SetPosition(area.x + (area.w - screenWidth) / 2, area.y + (area.h - screenHeight) / 2);
-  hwnd->Show();
-  hwnd->Raise();
+  platform::Rect area = window_->UsableBounds();
+  window_->SetPosition(area.x + (area.w - screenWidth) / 2, area.y + (area.h - screenHeight) / 2);
+  window_->Show();
+  window_->Raise();
   SetViewport(0, 0, 0, 0);
   isFullscreen = false;
   return true;
 }
 
 bool OpenGLVexel::HideWindow() {
-  if (!hwnd) return false;
-  if (isFullscreen) hwnd->LeaveFullscreen();
-  hwnd->Hide();
+  if (!window_) return false;
+  if (isFullscreen) window_->LeaveFullscreen();
+  window_->Hide();
   isFullscreen = false;
   PumpMessages(nullptr);
   return true;
@@ -229,14 +237,14 @@ void OpenGLVexel::SetClearColor(int32_t color) {
 }
 
 void OpenGLVexel::DestroyWindowOnly() {
-  if (hwnd && glContext) {
-    glContext->MakeCurrent(*hwnd);
+  if (window_ && glContext_) {
+    glContext_->MakeCurrent(*window_);
     FreeAllSprites();
-    for (int i = 0; i < kBackgrounds; ++i) FreeBackground(i);
+    backgrounds_.FreeAll();
   }
-  if (hwnd) hwnd->LeaveFullscreen();
+  if (window_) window_->LeaveFullscreen();
   platform::GlContext::Release();
-  hwnd.reset();
+  window_.reset();
   screenWidth = screenHeight = 0;
 }
 

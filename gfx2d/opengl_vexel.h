@@ -12,12 +12,14 @@
 #include <memory>
 #include <vector>
 
+#include "gfx2d/background.h"
 #include "gfx2d/collision.h"
 #include "gfx2d/font.h"
-#include "gfx2d/gl.h"
-#include "gfx2d/pixel_image.h"
+#include "gfx2d/screen_orientation.h"
 #include "gfx2d/sprite_store.h"
 #include "gfx2d/surface.h"
+#include "gl/gl.h"
+#include "gl/pixel_image.h"
 #include "orvane/rt_string.h"
 #include "platform/events.h"
 #include "platform/video.h"
@@ -33,14 +35,10 @@ using IdleCallback = double (*)();
 // The runtime's handler of every event the pump removes.
 using WindowProcedure = void (*)(const platform::Event&);
 
-struct QuadVertex {
-  float x, y, z, u, v;
-};
-
 class OpenGLVexel {
  public:
   OpenGLVexel();
-  virtual ~OpenGLVexel();
+  ~OpenGLVexel();
   OpenGLVexel(const OpenGLVexel&) = delete;
   OpenGLVexel& operator=(const OpenGLVexel&) = delete;
 
@@ -62,6 +60,13 @@ class OpenGLVexel {
   bool EnterWindowed();
   bool HideWindow();
   void SetViewport(int x, int y, int width, int height);
+  // The viewport as last set, in the target's logical pixels.
+  void GetViewport(int& x, int& y, int& width, int& height) const {
+    x = viewportX;
+    y = viewportY;
+    width = viewportWidth;
+    height = viewportHeight;
+  }
   void SetScreenSizeFields(int width, int height);
   void Reset2DState();
   void SetClearColor(int32_t color);
@@ -72,8 +77,11 @@ class OpenGLVexel {
   void UnorientPoint(int& x, int& y) const;
   void RotateVector(int& dx, int& dy) const;
   // The 2D screen size as the game sees it (swapped for orientations 1 and 3).
-  int LogicalWidth() const { return (orientation & 1) ? screenHeight : screenWidth; }
-  int LogicalHeight() const { return (orientation & 1) ? screenWidth : screenHeight; }
+  int LogicalWidth() const { return orientation_.LogicalWidth(screenWidth, screenHeight); }
+  int LogicalHeight() const { return orientation_.LogicalHeight(screenWidth, screenHeight); }
+  // Quarter turns of the window's picture, 0..3.
+  int Orientation() const { return orientation_.Turns(); }
+  void SetOrientation(int quarterTurns) { orientation_.Set(quarterTurns < 0 ? 0 : (quarterTurns > 3 ? 3 : quarterTurns)); }
 
   // ---- Render state (drawing) ------------------------------------------------
   // Binds slot a (and b on unit 0 for two-texture 3D drawing); a < 0 turns
@@ -117,8 +125,19 @@ class OpenGLVexel {
   // Four vertices of x, y, u, v as one fan, clamped to the texture's edge.
   void DrawQuadFan(const float vertices[16]);
 
+  // ---- Colour keys ---------------------------------------------------------------
+  // The colour that loads (and grabs) as transparent, 0x00BBGGRR; -1 keys nothing.
+  uint32_t TransparentColor() const { return transparentColor_; }
+  // Sets the sprites' and the fonts' key alike.
+  void SetTransparentColor(uint32_t color) {
+    transparentColor_ = color;
+    fonts_.SetKeyColor(color);
+  }
+
   // ---- Sprite store ------------------------------------------------------------
   static bool IsSpriteSlot(int slot) { return slot >= 0 && slot < kSpriteSlots - 1; }
+  // Addressable slots and the spare record (kSpareSprite), for the device's own use.
+  static bool IsStoreSlot(int slot) { return slot >= 0 && slot < kSpriteSlots; }
   bool IsUsedSprite(int slot) const;
   // Frees the slot, reads the image, keys and edge-treats it, builds its
   // texture. An empty path only frees. False when nothing could be loaded.
@@ -136,7 +155,8 @@ class OpenGLVexel {
   // GrabSprite's path for turned screens and framebuffers without alpha:
   // read the pixels, turn them upright, upload.
   bool GrabByReadBack(int slot, int x, int y, int width, int height, bool keyFromRenderedColor);
-  // The sprite's pixels, top row first; false for a free slot.
+  // The sprite's pixels, top row first; false for a free slot. Read through
+  // a framebuffer where there are framebuffers, else straight from the texture.
   bool SpriteToImage(int slot, PixelImage& image);
   bool SaveSprite(int slot, const RtString& path);
   bool SaveScreen(const RtString& path);
@@ -149,13 +169,15 @@ class OpenGLVexel {
   // Background `index` scaled by `fraction` and replacing the target
   // (replace) or added to it: the two halves of a cross-fade frame.
   void DrawBackgroundFaded(int index, float fraction, bool replace);
+  const BackgroundStore& Backgrounds() const { return backgrounds_; }
 
   // ---- Fonts and text (font f's image is sprite 65,504 + f) --------------------
-  static bool IsFont(int font) { return font >= 0 && font < kFonts; }
+  static bool IsFont(int font) { return FontTable::IsFont(font); }
+  const FontTable& Fonts() const { return fonts_; }
   // A font is in use while its image holds at least one cell per column.
   bool IsUsedFont(int font) const;
   void InstallBuiltinFont(int font);
-  // Reads a BMP or PNG font image keyed with fontTransparentColor and
+  // Reads a BMP or PNG font image keyed with the fonts' key colour and
   // measures its glyphs. On failure the font's image slot is freed.
   bool LoadFont(int font, const RtString& path);
   // Prints at (ceil x, ceil y), top-left; a character code 0 (modulo the
@@ -179,6 +201,16 @@ class OpenGLVexel {
   void UseSurface(int index);
   // Drawing goes to the window again; the surface's sprite holds the result.
   void EndSurface();
+  // Ends surface `index` when it is in use and releases its framebuffer;
+  // an index outside 0..31 does nothing.
+  void ReleaseSurfaceAt(int index);
+  // The surface drawing goes to (-1: the window), and a surface's record;
+  // the caller keeps the index inside 0..31.
+  int CurrentSurface() const { return currentSurface; }
+  const SurfaceRecord& Surface(int index) const { return surfaces[index]; }
+  // The drawing target's size as the game sees it: the current surface's
+  // image, or the (turned) screen.
+  void TargetSize(int& width, int& height) const;
   bool CreateFramebuffer(SurfaceRecord& record, int width, int height, GLuint colorTexture, bool withDepth);
   bool BindFramebuffer(SurfaceRecord& record);
   bool UnbindFramebuffer(SurfaceRecord& record);
@@ -202,44 +234,40 @@ class OpenGLVexel {
   // The sprite's alpha mask, read back on first use; null for a free slot.
   const AlphaMask* SpriteMask(int slot);
 
-  platform::Window* Window() const { return hwnd.get(); }
+  platform::Window* Window() const { return window_.get(); }
   // The event the pump is about to dispatch, while the idle callback runs.
   const platform::Event* PendingEvent() const { return pendingEvent; }
   // The runtime's event handler, set before Init.
   WindowProcedure windowProc = nullptr;
 
   // ---- Fields -------------------------------------------------------------------
-  std::vector<QuadVertex> quadVertices;  // glyph quads built while printing text
   int boundSprite = -1;
   int boundSecondSprite = -1;
   bool boundUsesMip = false;
   bool textureUnit1Off = false;  // see ForgetTextureUnits
-  FontGlyph fontGlyphs[kFonts][256];
   std::unique_ptr<SpriteSlot[]> sprites;  // kSpriteSlots records
   float globalAlpha = 0;
   float alphaTestRef = 0.05f;
   bool clearEachFrame = true;
   bool depthClearPending = true;
   bool bgraSupported = false;
-  SurfaceRecord surfaces[kSurfaces];
-  int currentSurface = -1;
   std::unique_ptr<std::unique_ptr<AlphaMask>[]> spritePixels;  // alpha masks for collision
-  BackgroundImage backgrounds[kBackgrounds];
   bool smoothing = true;
-  std::unique_ptr<platform::Window> hwnd;
   int screenWidth = 0, screenHeight = 0, colorBits = 0;
   bool isFullscreen = false;
   int multisampleSamples = 0;
   int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
-  int orientation = 0;
-  uint32_t transparentColor = 0x8000FF;
-  uint32_t fontTransparentColor = 0;
   Vexel3D* scene3D = nullptr;
   FramePacer pacer;  // nextFlipTime and frameIntervalMs
-  std::unique_ptr<platform::GlContext> glContext;
 
  private:
   bool CreateWindowAndContext(int width, int height);
+  // GrabSprite for any store slot, the spare record included.
+  bool GrabIntoSlot(int slot, int x, int y, int width, int height);
+  // A store slot holds an image (the spare record included).
+  bool HoldsImage(int slot) const { return IsStoreSlot(slot) && sprites[slot].imageWidth > 0; }
+  // The orientation of the drawing target: surfaces are never turned.
+  int TargetOrientation() const { return DrawingIntoFramebuffer() ? 0 : orientation_.Turns(); }
   void ReleaseSpriteTextures(int slot);
   uint32_t RenderedKeyColor();
   void DrawBackgroundTiles(int index);
@@ -254,7 +282,14 @@ class OpenGLVexel {
   bool PixelTest(int a, int64_t oxA, int64_t oyA, int b, int64_t oxB, int64_t oyB, int64_t left, int64_t top,
                  int64_t right, int64_t bottom);
 
-  int fallbackOrientation = 0;  // the orientation while a copying surface is in use
+  std::unique_ptr<platform::Window> window_;
+  std::unique_ptr<platform::GlContext> glContext_;
+  ScreenOrientation orientation_;
+  BackgroundStore backgrounds_;
+  FontTable fonts_;
+  SurfaceRecord surfaces[kSurfaces];
+  int currentSurface = -1;
+  uint32_t transparentColor_ = 0x8000FF;
 
   const platform::Event* pendingEvent = nullptr;
 };

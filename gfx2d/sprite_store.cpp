@@ -8,11 +8,13 @@
 #include "gfx2d/sprite_store.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include "gfx2d/gl_extensions.h"
 #include "gfx2d/image_codec.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/texture.h"
+#include "gfx2d/sprite_lookup.h"
+#include "gl/gl_extensions.h"
+#include "gl/texture.h"
 
 namespace orv {
 
@@ -47,6 +49,14 @@ int FramebufferAlphaBits() {
 
 }  // namespace
 
+const SpriteSlot* LookUpSprite(const OpenGLVexel& device, int slot) {
+  return device.IsUsedSprite(slot) ? &device.sprites[slot] : nullptr;
+}
+
+void AttachScene3D(OpenGLVexel& device, Vexel3D* scene) { device.scene3D = scene; }
+
+Vexel3D* AttachedScene3D(const OpenGLVexel& device) { return device.scene3D; }
+
 bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sprites[slot].imageWidth > 0; }
 
 void OpenGLVexel::ReleaseSpriteTextures(int slot) {
@@ -67,12 +77,12 @@ void OpenGLVexel::FreeSprite(int slot) {
 }
 
 void OpenGLVexel::FreeAllSprites() {
-  for (int i = 0; i < kSpriteSlots - 1; ++i) {
+  for (int i = 0; i < kSpriteSlots; ++i) {
     const SpriteSlot& s = sprites[i];
     if (s.texture || s.mipTexture || s.imageWidth || spritePixels[i]) ReleaseSpriteTextures(i);
   }
   BindSprite(-1, -1, false, nullptr);
-  for (int i = 0; i < kBackgrounds; ++i) FreeBackground(i);
+  backgrounds_.FreeAll();
 }
 
 int OpenGLVexel::FindFreeSprite() const {
@@ -125,11 +135,16 @@ bool OpenGLVexel::LoadSprite(int slot, const RtString& path, int32_t colorKey, b
 
 bool OpenGLVexel::GrabSprite(int slot, int x, int y, int w, int h) {
   if (!IsSpriteSlot(slot)) return false;
+  return GrabIntoSlot(slot, x, y, w, h);
+}
+
+bool OpenGLVexel::GrabIntoSlot(int slot, int x, int y, int w, int h) {
   SpriteSlot& s = sprites[slot];
   s.frameWidth = s.frameHeight = 0;
   spritePixels[slot].reset();
   if (w <= 0 || h <= 0) {
-    FreeSprite(slot);
+    ReleaseSpriteTextures(slot);
+    BindSprite(-1, -1, false, nullptr);
     return w == 0 || h == 0;
   }
   const int m = MaxTextureSize();
@@ -158,21 +173,30 @@ bool OpenGLVexel::GrabSprite(int slot, int x, int y, int w, int h) {
   s.SetImageSize(w, h);
 
   const int alphaBits = FramebufferAlphaBits();
-  if (alphaBits != 0 && orientation == 0) {
+  if (alphaBits != 0 && TargetOrientation() == 0) {
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, TargetHeight() - y - h, w, h);
     return true;
   }
   // A key of -1 keys nothing: the grab keeps every pixel as it is.
-  return GrabByReadBack(slot, x, y, w, h, alphaBits == 0 && transparentColor != 0xFFFFFFFFu);
+  if (GrabByReadBack(slot, x, y, w, h, alphaBits == 0 && transparentColor_ != 0xFFFFFFFFu)) return true;
+  // The texture was made but never filled: a slot that draws garbage is
+  // worse than a free one.
+  ReleaseSpriteTextures(slot);
+  BindSprite(-1, -1, false, nullptr);
+  return false;
 }
 
 bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyFromRenderedColor) {
   SpriteSlot& s = sprites[slot];
   const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
-  // The logical rectangle's corners on the physical screen.
+  // The logical rectangle's corners on the physical target (a surface is
+  // never turned).
+  const int turns = TargetOrientation();
   int x0 = x, y0 = y, x1 = x + w - 1, y1 = y + h - 1;
-  OrientPoint(x0, y0);
-  OrientPoint(x1, y1);
+  if (turns) {
+    OrientPoint(x0, y0);
+    OrientPoint(x1, y1);
+  }
   const int px = std::min(x0, x1), py = std::min(y0, y1);
   const int pw = std::abs(x1 - x0) + 1, ph = std::abs(y1 - y0) + 1;
 
@@ -183,7 +207,7 @@ bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyF
   glReadPixels(px, TargetHeight() - py - ph, pw, ph, format, GL_UNSIGNED_BYTE, scratch.Data());
   // Rows arrive bottom-up; turning them as often as the screen is turned
   // gives the logical picture, still bottom-up, as the texture wants it.
-  for (int i = 0; i < orientation; ++i)
+  for (int i = 0; i < turns; ++i)
     if (!scratch.RotateQuarter()) return false;
 
   if (keyFromRenderedColor) {
@@ -205,29 +229,47 @@ bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyF
 
 uint32_t OpenGLVexel::RenderedKeyColor() {
   const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
-  int px = 4, py = 4;
-  OrientPoint(px, py);
-  const int readY = TargetHeight() - py - 1;
+  // Target pixel (4, 4) from the top-left. The point is plotted in target
+  // pixels, whatever viewport, projection or orientation the game has set,
+  // so it lands on the pixel that is read.
+  const int px = 4, readY = TargetHeight() - 5;
   uint8_t old[4] = {0, 0, 0, 0}, rendered[4] = {0, 0, 0, 0};
   glReadPixels(px, readY, 1, 1, format, GL_UNSIGNED_BYTE, old);
-  // Plot raw: no texture, blending or alpha test may change the colour.
-  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+  // Plot raw: no texture, blending or test may change or drop the colour.
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT);
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
   glDisable(GL_ALPHA_TEST);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_STENCIL_TEST);
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_FOG);
+  glDisable(GL_COLOR_LOGIC_OP);
+  glViewport(px, readY, 1, 1);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
   auto plot = [](uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
     glColor4ub(r, g, b, a);
     glBegin(GL_POINTS);
-    glVertex2f(4.375f, 4.375f);
+    glVertex2f(0, 0);  // the centre of the one-pixel viewport
     glEnd();
   };
-  plot(transparentColor & 0xFF, (transparentColor >> 8) & 0xFF, (transparentColor >> 16) & 0xFF, 255);
+  plot(transparentColor_ & 0xFF, (transparentColor_ >> 8) & 0xFF, (transparentColor_ >> 16) & 0xFF, 255);
   glReadPixels(px, readY, 1, 1, format, GL_UNSIGNED_BYTE, rendered);
   if (format == GL_BGRA) {
     plot(old[2], old[1], old[0], old[3]);
   } else {
     plot(old[0], old[1], old[2], old[3]);
   }
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
   glPopAttrib();
   return rendered[0] | rendered[1] << 8 | rendered[2] << 16;
 }
@@ -236,18 +278,41 @@ bool OpenGLVexel::SpriteToImage(int slot, PixelImage& image) {
   if (!IsUsedSprite(slot)) return false;
   const SpriteSlot& s = sprites[slot];
   if (!image.Resize(s.imageWidth, s.imageHeight)) return false;
-  // Read through a framebuffer of its own around the texture; without
-  // framebuffers there is no way to read a texture back and the image stays
-  // zeroed.
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  // Read through a framebuffer of its own around the texture.
   SurfaceRecord reader;
-  if (!CreateFramebuffer(reader, s.textureWidth, s.textureHeight, s.texture, false)) return true;
-  if (BindFramebuffer(reader)) {
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.Data());
-    image.FlipVertical();
+  if (CreateFramebuffer(reader, s.textureWidth, s.textureHeight, s.texture, false)) {
+    const bool bound = BindFramebuffer(reader);
+    if (bound) glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.Data());
+    ReleaseSurface(reader);
+    if (bound) {
+      image.FlipVertical();
+      return true;
+    }
   }
-  ReleaseSurface(reader);
+  // Without framebuffers the whole texture comes back; the image is its
+  // bottom-left corner. Blank pixels reported as the sprite would be saved
+  // as if they were the picture.
+  GLint tw = 0, th = 0;
+  glBindTexture(GL_TEXTURE_2D, s.texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+  BindSprite(-1, -1, false, nullptr);
+  if (tw < image.width || th < image.height) {
+    image.Free();
+    return false;
+  }
+  PixelImage whole;
+  if (!whole.Resize(tw, th)) {
+    image.Free();
+    return false;
+  }
+  glBindTexture(GL_TEXTURE_2D, s.texture);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, whole.Data());
+  glBindTexture(GL_TEXTURE_2D, 0);
+  for (int y = 0; y < image.height; ++y)
+    std::memcpy(image.Row(image.height - 1 - y), whole.Row(y), static_cast<size_t>(image.width) * 4);
   return true;
 }
 

@@ -1,17 +1,20 @@
 // The sprite store: numbered slots, each an OpenGL texture with the sizes
-// needed to draw it, and the tiled background images.
+// needed to draw it.
 #pragma once
 
 #include <cstdint>
 
-#include "gfx2d/gl.h"
+#include "gl/gl.h"
 
 namespace orv {
 
 constexpr int kSpriteSlots = 65537;      // 0..65535 addressable, one spare
 constexpr int kFirstFontSprite = 65504;  // font f lives in slot 65504 + f
-constexpr int kScratchSprite = 65503;    // off-screen fallback and screen saving
-constexpr int kBackgrounds = 8;
+constexpr int kScratchSprite = 65503;    // the first slot FindFreeSprite hands out
+// The record after the addressable slots: game code cannot name it, so the
+// copying surfaces keep the window pixels they cover there without ever
+// overwriting a sprite of the game's (not even one in slot 65,503).
+constexpr int kSpareSprite = kSpriteSlots - 1;
 
 struct SpriteSlot {
   GLuint texture = 0;      // GL texture name; 0 when free
@@ -28,17 +31,6 @@ struct SpriteSlot {
   // Records an image of width x height on the power-of-two texture that
   // holds it, and the texture coordinates of its far corner.
   void SetImageSize(int width, int height);
-};
-
-// A grid of at most 8 x 8 tiles, indexed [column][row]; empty while columns is 0.
-struct BackgroundImage {
-  GLuint tiles[8][8] = {};
-  int16_t tileTextureWidth[64] = {};
-  int16_t tileTextureHeight[64] = {};
-  int16_t tileWidth[64] = {};
-  int16_t tileHeight[64] = {};
-  int8_t columns = 0;
-  int8_t rows = 0;
 };
 
 }  // namespace orv

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "gfx2d/gl_extensions.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/texture.h"
+#include "gl/gl_extensions.h"
+#include "gl/texture.h"
 #include "runtime/error_state.h"
 
 namespace orv {
@@ -105,6 +105,23 @@ void OpenGLVexel::ReleaseSurface(SurfaceRecord& r) {
   r = SurfaceRecord{};
 }
 
+void OpenGLVexel::ReleaseSurfaceAt(int index) {
+  if (index < 0 || index >= kSurfaces) return;
+  if (index == currentSurface) EndSurface();
+  ReleaseSurface(surfaces[index]);
+}
+
+void OpenGLVexel::TargetSize(int& width, int& height) const {
+  if (currentSurface >= 0 && currentSurface < kSurfaces) {
+    const int s = surfaces[currentSurface].sprite;
+    width = s >= 0 ? sprites[s].imageWidth : 0;
+    height = s >= 0 ? sprites[s].imageHeight : 0;
+    return;
+  }
+  width = LogicalWidth();
+  height = LogicalHeight();
+}
+
 void OpenGLVexel::ReleaseAllSurfaces() {
   for (SurfaceRecord& r : surfaces) ReleaseSurface(r);
 }
@@ -195,7 +212,7 @@ void OpenGLVexel::SurfaceTextureReleased(int slot) {
 }
 
 void OpenGLVexel::CopySpriteToCorner(int slot, bool keepTransparent) {
-  if (!IsUsedSprite(slot)) return;
+  if (!HoldsImage(slot)) return;
   const SpriteSlot& s = sprites[slot];
   const int w = s.imageWidth, h = s.imageHeight;
   // Raw GL under a saved state: the game's blending, alpha test, colour
@@ -214,7 +231,7 @@ void OpenGLVexel::CopySpriteToCorner(int slot, bool keepTransparent) {
     // what marks transparency when the corner is copied back.
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_ALPHA_TEST);
-    glColor4ub(transparentColor & 0xFF, (transparentColor >> 8) & 0xFF, (transparentColor >> 16) & 0xFF, 0);
+    glColor4ub(transparentColor_ & 0xFF, (transparentColor_ >> 8) & 0xFF, (transparentColor_ >> 16) & 0xFF, 0);
     glRecti(0, 0, w, h);
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0);
@@ -258,13 +275,12 @@ void OpenGLVexel::UseSurface(int index) {
   } else {
     // The copying path draws in the window's unturned top-left corner.
     currentSurface = -1;
-    fallbackOrientation = orientation;
-    orientation = 0;
+    orientation_.PutAside();
     SetViewport(0, 0, w, h);
-    const uint32_t key = transparentColor;
-    transparentColor = kNoKey;
-    GrabSprite(kScratchSprite, 0, 0, w, h);
-    transparentColor = key;
+    const uint32_t key = transparentColor_;
+    transparentColor_ = kNoKey;
+    GrabIntoSlot(kSpareSprite, 0, 0, w, h);
+    transparentColor_ = key;
     CopySpriteToCorner(s, true);
     currentSurface = index;
   }
@@ -287,11 +303,11 @@ void OpenGLVexel::EndSurface() {
         sp.frameWidth = fw;
         sp.frameHeight = fh;
       }
-      if (IsUsedSprite(kScratchSprite)) {
-        SetViewport(0, 0, sprites[kScratchSprite].imageWidth, sprites[kScratchSprite].imageHeight);
-        CopySpriteToCorner(kScratchSprite, false);
+      if (HoldsImage(kSpareSprite)) {
+        SetViewport(0, 0, sprites[kSpareSprite].imageWidth, sprites[kSpareSprite].imageHeight);
+        CopySpriteToCorner(kSpareSprite, false);
       }
-      orientation = fallbackOrientation;
+      orientation_.Restore();
     }
     // Drawing changed the sprite: its collision mask is out of date.
     if (IsSpriteSlot(s)) spritePixels[s].reset();

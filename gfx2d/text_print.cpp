@@ -5,8 +5,8 @@
 // the joining triangles have no area and draw nothing.
 #include <cmath>
 
-#include "gfx2d/gl_extensions.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_extensions.h"
 
 namespace orv {
 
@@ -17,7 +17,8 @@ void OpenGLVexel::PrintText(int font, const char* text, int length, double x, do
   const FontLayout l = FontLayoutOf(s.imageWidth, s.imageHeight);
   const float W = static_cast<float>(l.cellWidth), H = static_cast<float>(l.cellHeight);
   const float cellU = s.uMax / 16, cellV = s.vMax / static_cast<float>(l.rows);
-  const FontGlyph* glyphs = fontGlyphs[font];
+  const FontGlyph* glyphs = fonts_.Glyphs(font);
+  std::vector<QuadVertex>& quadVertices = fonts_.QuadScratch();
 
   quadVertices.clear();
   quadVertices.reserve(static_cast<size_t>(length) * 4);
@@ -62,7 +63,7 @@ int OpenGLVexel::TextWidth(int font, const char* text, int length, bool proporti
   if (!text || length <= 0 || !IsUsedFont(font)) return 0;
   if (!proportional) return length * (sprites[kFirstFontSprite + font].imageWidth >> 4);
   int width = 0;
-  for (int i = 0; i < length; ++i) width += fontGlyphs[font][static_cast<unsigned char>(text[i])].width;
+  for (int i = 0; i < length; ++i) width += fonts_.Glyphs(font)[static_cast<unsigned char>(text[i])].width;
   return width;
 }
 

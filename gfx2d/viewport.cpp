@@ -2,42 +2,16 @@
 // the render state.
 #include <cstring>
 
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_state_cache.h"
 
 namespace orv {
 
-void OpenGLVexel::OrientPoint(int& x, int& y) const {
-  const int W = screenWidth, H = screenHeight;
-  int ox = x, oy = y;
-  switch (orientation) {
-    case 1: x = W - oy - 1; y = ox; break;
-    case 2: x = W - ox - 1; y = H - oy - 1; break;
-    case 3: x = oy; y = H - ox - 1; break;
-    default: break;
-  }
-}
+void OpenGLVexel::OrientPoint(int& x, int& y) const { orientation_.OrientPoint(x, y, screenWidth, screenHeight); }
 
-void OpenGLVexel::UnorientPoint(int& x, int& y) const {
-  const int W = screenWidth, H = screenHeight;
-  int ox = x, oy = y;
-  switch (orientation) {
-    case 1: x = oy; y = W - ox - 1; break;
-    case 2: x = W - ox - 1; y = H - oy - 1; break;
-    case 3: x = H - oy - 1; y = ox; break;
-    default: break;
-  }
-}
+void OpenGLVexel::UnorientPoint(int& x, int& y) const { orientation_.UnorientPoint(x, y, screenWidth, screenHeight); }
 
-void OpenGLVexel::RotateVector(int& dx, int& dy) const {
-  int ox = dx, oy = dy;
-  switch (orientation) {
-    case 1: dx = -oy; dy = ox; break;
-    case 2: dx = -ox; dy = -oy; break;
-    case 3: dx = oy; dy = -ox; break;
-    default: break;
-  }
-}
+void OpenGLVexel::RotateVector(int& dx, int& dy) const { orientation_.RotateVector(dx, dy); }
 
 void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
   // A surface on the copying path is drawn in the window's top-left corner
@@ -63,7 +37,7 @@ void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
     // turned with it so it covers the same pixels of the logical screen.
     GLfloat m[16] = {0};
     m[10] = m[15] = 1;
-    switch (orientation) {
+    switch (orientation_.Turns()) {
       case 1: m[1] = -1; m[4] = 1; break;
       case 2: m[0] = -1; m[5] = -1; break;
       case 3: m[1] = 1; m[4] = -1; break;
@@ -73,7 +47,7 @@ void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
     int px = x, py = y;
     OrientPoint(px, py);
     int pw = w, ph = h;
-    switch (orientation) {
+    switch (orientation_.Turns()) {
       case 1: pw = -h; ph = w; break;
       case 2: pw = -w; ph = -h; break;
       case 3: pw = h; ph = -w; break;

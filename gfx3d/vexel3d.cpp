@@ -1,15 +1,15 @@
 #include "gfx3d/vexel3d.h"
 
-#include "gfx2d/opengl_vexel.h"
+#include "gfx2d/sprite_lookup.h"
 
 namespace orv {
 
 Vexel3D::Vexel3D(OpenGLVexel* d) : device(d) {
-  if (device) device->scene3D = this;
+  if (device) AttachScene3D(*device, this);
 }
 
 Vexel3D::~Vexel3D() {
-  if (device && device->scene3D == this) device->scene3D = nullptr;
+  if (device && AttachedScene3D(*device) == this) AttachScene3D(*device, nullptr);
 }
 
 }  // namespace orv

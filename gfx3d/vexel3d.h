@@ -10,7 +10,7 @@ class OpenGLVexel;
 class Vexel3D {
  public:
   explicit Vexel3D(OpenGLVexel* device);
-  virtual ~Vexel3D();
+  ~Vexel3D();
   Vexel3D(const Vexel3D&) = delete;
   Vexel3D& operator=(const Vexel3D&) = delete;
 

@@ -4,7 +4,7 @@
 #include "files/asset_locator.h"
 #include "files/file_channel.h"
 #include "files/ini_file.h"
-#include "gfx2d/gl_state_cache.h"
+#include "gl/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"

@@ -11,7 +11,7 @@
 #include "audio/sound_device.h"
 #include "files/asset_locator.h"
 #include "files/files_lifecycle.h"
-#include "gfx2d/gl_state_cache.h"
+#include "gl/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"

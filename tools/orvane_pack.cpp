@@ -21,6 +21,7 @@
 
 #include "files/archive_format.h"
 #include "files/atomic_write.h"
+#include "runtime/byte_reader.h"
 
 namespace {
 
@@ -202,7 +203,7 @@ int List(const std::string& path) {
     uint8_t prefix[4] = {};
     long long length = -1;
     if (start >= 0 && e.storedSize >= 4 && source.ReadAt(start, prefix, 4))
-      length = static_cast<int32_t>(prefix[0] | prefix[1] << 8 | prefix[2] << 16 | static_cast<uint32_t>(prefix[3]) << 24);
+      length = orv::LoadLeI32(prefix);
     if (length < 0) {
       std::printf("%12s %12d  %s\n", "?", e.storedSize, e.name.c_str());
     } else {

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "gfx2d/image_codec.h"
-#include "gfx2d/pixel_image.h"
+#include "gl/pixel_image.h"
 #include "support/test_support.h"
 #include "tools/screen_grab/screen_grab.h"
 

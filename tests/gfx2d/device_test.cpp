@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "gfx2d/gl_extensions.h"
-#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
 
 namespace {
 
@@ -44,9 +44,9 @@ TEST_F(Device, InitSetsSizesAndTwoDimensionalState) {
   EXPECT_GT(device->colorBits, 0);
   EXPECT_EQ(device->viewportWidth, 64);
   EXPECT_EQ(device->viewportHeight, 48);
-  EXPECT_EQ(device->transparentColor, 0x8000FFu);
+  EXPECT_EQ(device->TransparentColor(), 0x8000FFu);
   EXPECT_TRUE(device->smoothing);
-  EXPECT_EQ(device->currentSurface, -1);
+  EXPECT_EQ(device->CurrentSurface(), -1);
   EXPECT_FLOAT_EQ(device->alphaTestRef, 0.05f);
   EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
@@ -64,7 +64,7 @@ TEST_F(Device, PointsLandWhereTheProjectionSays) {
 }
 
 TEST_F(Device, OrientationTurnsTheScreenAndSwapsItsSize) {
-  device->orientation = 1;
+  device->SetOrientation(1);
   device->SetViewport(0, 0, 0, 0);
   EXPECT_EQ(device->LogicalWidth(), 48);
   EXPECT_EQ(device->LogicalHeight(), 64);
@@ -85,7 +85,7 @@ TEST_F(Device, OrientationTurnsTheScreenAndSwapsItsSize) {
 
 TEST_F(Device, OrientAndUnorientAreInversesAndVectorsTurnAlong) {
   for (int o = 0; o < 4; ++o) {
-    device->orientation = o;
+    device->SetOrientation(o);
     for (int px = 0; px < 48; px += 7) {
       for (int py = 0; py < 48; py += 5) {
         int x = px, y = py;
@@ -96,12 +96,12 @@ TEST_F(Device, OrientAndUnorientAreInversesAndVectorsTurnAlong) {
       }
     }
   }
-  device->orientation = 1;
+  device->SetOrientation(1);
   int dx = 3, dy = 1;
   device->RotateVector(dx, dy);
   EXPECT_EQ(dx, -1);
   EXPECT_EQ(dy, 3);
-  device->orientation = 3;
+  device->SetOrientation(3);
   dx = 3, dy = 1;
   device->RotateVector(dx, dy);
   EXPECT_EQ(dx, 1);

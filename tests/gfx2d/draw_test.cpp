@@ -1,6 +1,6 @@
 // Sprite and primitive drawing on a real GL context: which pixels each
 // operation covers and what colours land there.
-#include "gfx2d/gl_extensions.h"
+#include "gl/gl_extensions.h"
 #include "gl_fixture.h"
 #include "orvane/gfx2d.h"
 

@@ -72,8 +72,8 @@ TEST_F(Fonts, BuiltinGlyphsAreTheirMasksInWhiteWithAGreyOutline) {
   EXPECT_EQ(s.imageWidth, 128);
   EXPECT_FLOAT_EQ(s.uMax, 1.0f);
   EXPECT_FLOAT_EQ(s.vMax, 1.0f);
-  EXPECT_EQ(d->fontGlyphs[0][200].width, 8);
-  EXPECT_FLOAT_EQ(d->fontGlyphs[0][65].u0, 1 * 8 / 128.0f);
+  EXPECT_EQ(d->Fonts().Glyphs(0)[200].width, 8);
+  EXPECT_FLOAT_EQ(d->Fonts().Glyphs(0)[65].u0, 1 * 8 / 128.0f);
 
   PrintText("Aj", 10, 10, 0);
   const std::vector<std::string> expected = {
@@ -129,7 +129,7 @@ bool TestInk(int c, int x, int y) {
 TEST_F(Fonts, ProportionalWidthsFollowTheInk) {
   WriteFont("metrics.bmp", 256, 128, TestInk);
   ASSERT_EQ(LoadFont(2, Path("metrics.bmp").c_str()), 1);
-  const orv::FontGlyph* g = d->fontGlyphs[2];
+  const orv::FontGlyph* g = d->Fonts().Glyphs(2);
   EXPECT_EQ(g['A'].left, 3);
   EXPECT_EQ(g['A'].width, 6);   // five inked columns and one of spacing
   EXPECT_EQ(g['B'].left, 10);

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "gfx2d/texture.h"
+#include "gl/texture.h"
 #include "image_test_util.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "files/asset_locator.h"
 #include "files/files_test_support.h"
 #include "files/mem_name.h"
-#include "gfx2d/texture.h"
+#include "gl/texture.h"
 #include "gl_fixture.h"
 #include "orvane/gfx2d.h"
 #include "orvane/runtime.h"
@@ -138,7 +138,7 @@ TEST_F(Sprites, LoadingFromFilesKeysEdgesAndReportsFailures) {
 
   // The colour key setter changes both keys.
   SetTransparentColor(0xFF0000);
-  EXPECT_EQ(d->fontTransparentColor, 0xFF0000u);
+  EXPECT_EQ(d->Fonts().KeyColor(), 0xFF0000u);
   ASSERT_EQ(LoadSprite(4, Path("k.bmp").c_str()), 1);
   ASSERT_EQ(SpriteToArray(4, pixels), 1);
   EXPECT_EQ(static_cast<uint32_t>(pixels[0]) >> 24, 0u);
@@ -296,7 +296,7 @@ TEST_F(Sprites, BackgroundsReplaceTheClearAndCrossFade) {
   imgtest::Fill(pic, 40, 30, [](int x, int) { return x < 20 ? 0xFF0000FFu : 0xFF00FF00u; });
   ASSERT_TRUE(orv::SaveImage(Path("bg.png").c_str(), pic));
   ASSERT_EQ(LoadBackground(Path("bg.png").c_str()), 1);
-  EXPECT_EQ(d->backgrounds[0].columns, 1);
+  EXPECT_EQ(d->Backgrounds().Image(0).columns, 1);
   EXPECT_EQ(Pixel(5, 5), 0x0000FFu);  // drawn at once
   DrawRect(0, 0, 64, 48, 0xFFFFFF);
   NextFrame();
@@ -310,21 +310,21 @@ TEST_F(Sprites, BackgroundsReplaceTheClearAndCrossFade) {
   SetClearColor(0x303030);
   DrawRect(0, 0, 8, 8, 0xFF0000);
   GrabBackground();
-  EXPECT_EQ(d->backgrounds[0].tileWidth[0], kWidth);
+  EXPECT_EQ(d->Backgrounds().Image(0).tileWidth[0], kWidth);
   NextFrame();
   EXPECT_EQ(Pixel(2, 2), 0xFF0000u);
   EXPECT_EQ(Pixel(30, 30), 0x303030u);
 
   // A cross-fade ends on the new picture, kept as background 0.
   ASSERT_EQ(FadeToBackground(Path("bg.png").c_str(), 30), 1);
-  EXPECT_EQ(d->backgrounds[1].columns, 0);
-  EXPECT_EQ(d->backgrounds[2].columns, 0);
+  EXPECT_EQ(d->Backgrounds().Image(1).columns, 0);
+  EXPECT_EQ(d->Backgrounds().Image(2).columns, 0);
   NextFrame();
   EXPECT_EQ(Pixel(5, 5), 0x0000FFu);
   EXPECT_EQ(Pixel(25, 5), 0x00FF00u);
 
   SetClearColor(0);  // frees background 0
-  EXPECT_EQ(d->backgrounds[0].columns, 0);
+  EXPECT_EQ(d->Backgrounds().Image(0).columns, 0);
   NextFrame();
   EXPECT_EQ(Pixel(5, 5), 0u);
 }

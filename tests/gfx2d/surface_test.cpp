@@ -44,9 +44,9 @@ TEST_P(Surfaces, SpriteGetsPowerOfTwoTextureAndTheFramebufferWhenThereIsOne) {
   EXPECT_EQ(s.imageWidth, 100);
   EXPECT_FLOAT_EQ(s.uMax, 0.78125f);
   EXPECT_FLOAT_EQ(s.vMax, 0.78125f);
-  EXPECT_EQ(d->surfaces[0].sprite, 7);
-  EXPECT_EQ(d->surfaces[0].framebuffer != 0, !Fallback());
-  EXPECT_EQ(d->surfaces[0].width, Fallback() ? 0 : 128);
+  EXPECT_EQ(d->Surface(0).sprite, 7);
+  EXPECT_EQ(d->Surface(0).framebuffer != 0, !Fallback());
+  EXPECT_EQ(d->Surface(0).width, Fallback() ? 0 : 128);
   EXPECT_EQ(orv::OpenGLVexel::FramebuffersAvailable(), !Fallback());
   const std::string log = orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt");
   EXPECT_EQ(log.find("can't use framebuffer object\n") != std::string::npos, Fallback()) << log;
@@ -57,7 +57,7 @@ TEST_P(Surfaces, SpriteGetsPowerOfTwoTextureAndTheFramebufferWhenThereIsOne) {
   EXPECT_EQ(d->sprites[8].textureWidth, 16);
   EXPECT_FLOAT_EQ(d->sprites[8].uMax, 5 / 16.0f);
   CreateSurface(1, 8, 0, 3);
-  EXPECT_EQ(d->surfaces[1].sprite, -1);
+  EXPECT_EQ(d->Surface(1).sprite, -1);
 }
 
 TEST_P(Surfaces, DrawingLandsInTheSpriteAndLeavesTheWindowAlone) {
@@ -67,7 +67,7 @@ TEST_P(Surfaces, DrawingLandsInTheSpriteAndLeavesTheWindowAlone) {
 
   CreateSurface(2, 9, 40, 30);
   UseSurface(2);
-  EXPECT_EQ(d->currentSurface, 2);
+  EXPECT_EQ(d->CurrentSurface(), 2);
   EXPECT_EQ(ScreenWidth(), 40);
   EXPECT_EQ(ScreenHeight(), 30);
   DrawRect(0, 0, 10, 10, kRed);
@@ -75,10 +75,10 @@ TEST_P(Surfaces, DrawingLandsInTheSpriteAndLeavesTheWindowAlone) {
   EXPECT_EQ(GetPixel(5, 5), kRed);
   EXPECT_EQ(GetPixel(35, 25), kGreen);
   // What the 3D renderer asks about the target.
-  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), Fallback() ? 0 : int(d->surfaces[2].framebuffer));
+  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), Fallback() ? 0 : int(d->Surface(2).framebuffer));
   EXPECT_EQ(orv::OpenGLVexel::CurrentColorAttachment(), Fallback() ? 0 : int(d->sprites[9].texture));
   UseSurface(-1);
-  EXPECT_EQ(d->currentSurface, -1);
+  EXPECT_EQ(d->CurrentSurface(), -1);
   EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   EXPECT_EQ(ScreenWidth(), kWidth);
@@ -101,11 +101,11 @@ TEST_P(Surfaces, ASecondSurfaceEndsTheFirstAndAFlipEndsAny) {
   UseSurface(0);
   DrawRect(0, 0, 20, 20, kRed);
   UseSurface(1);
-  EXPECT_EQ(d->currentSurface, 1);
+  EXPECT_EQ(d->CurrentSurface(), 1);
   DrawRect(0, 0, 20, 20, kBlue);
   d->Flip(nullptr);
   d->Reset2DState();
-  EXPECT_EQ(d->currentSurface, -1);
+  EXPECT_EQ(d->CurrentSurface(), -1);
   EXPECT_EQ(Count(kGrey), kWidth * kHeight);
 
   DrawSprite(10, 0, 0);
@@ -138,9 +138,9 @@ TEST_P(Surfaces, ASurfaceFollowsItsSpriteWhenTheSpriteIsReplaced) {
   // A freed sprite takes the surface with it: the window stays the target.
   FreeSprite(12);
   UseSurface(3);
-  EXPECT_EQ(d->currentSurface, -1);
+  EXPECT_EQ(d->CurrentSurface(), -1);
   ReleaseSurface(3);
-  EXPECT_EQ(d->surfaces[3].sprite, -1);
+  EXPECT_EQ(d->Surface(3).sprite, -1);
 }
 
 TEST_P(Surfaces, ReleasingTheCurrentSurfaceEndsItFirst) {
@@ -148,7 +148,7 @@ TEST_P(Surfaces, ReleasingTheCurrentSurfaceEndsItFirst) {
   UseSurface(4);
   DrawRect(0, 0, 20, 20, kRed);
   ReleaseSurface(4);
-  EXPECT_EQ(d->currentSurface, -1);
+  EXPECT_EQ(d->CurrentSurface(), -1);
   EXPECT_EQ(Count(kGrey), kWidth * kHeight);
   DrawSprite(13, 0, 0);
   EXPECT_EQ(Count(kRed), 400);

@@ -5,7 +5,7 @@
 
 #include "files/atomic_write.h"
 #include "gfx2d/image_codec.h"
-#include "gfx2d/pixel_image.h"
+#include "gl/pixel_image.h"
 
 namespace orvtools {
 

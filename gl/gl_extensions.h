@@ -2,7 +2,7 @@
 // A pointer stays null when the driver lacks it; callers test it.
 #pragma once
 
-#include "gfx2d/gl.h"
+#include "gl/gl.h"
 #include "orvane/rt_string.h"
 
 namespace orv {
@@ -35,6 +35,47 @@ struct GlEntryPoints {
   PFNGLUNIFORM1IARBPROC glUniform1iARB = nullptr;
   PFNGLGETATTRIBLOCATIONARBPROC glGetAttribLocationARB = nullptr;
   PFNGLVERTEXATTRIB1FARBPROC glVertexAttrib1fARB = nullptr;
+  // GL 2.0 shader entry points (core names), for the 3D shader programs.
+  PFNGLCREATESHADERPROC glCreateShader = nullptr;
+  PFNGLSHADERSOURCEPROC glShaderSource = nullptr;
+  PFNGLCOMPILESHADERPROC glCompileShader = nullptr;
+  PFNGLGETSHADERIVPROC glGetShaderiv = nullptr;
+  PFNGLGETSHADERINFOLOGPROC glGetShaderInfoLog = nullptr;
+  PFNGLCREATEPROGRAMPROC glCreateProgram = nullptr;
+  PFNGLATTACHSHADERPROC glAttachShader = nullptr;
+  PFNGLDETACHSHADERPROC glDetachShader = nullptr;
+  PFNGLLINKPROGRAMPROC glLinkProgram = nullptr;
+  PFNGLGETPROGRAMIVPROC glGetProgramiv = nullptr;
+  PFNGLGETPROGRAMINFOLOGPROC glGetProgramInfoLog = nullptr;
+  PFNGLUSEPROGRAMPROC glUseProgram = nullptr;
+  PFNGLGETUNIFORMLOCATIONPROC glGetUniformLocation = nullptr;
+  PFNGLUNIFORM1FPROC glUniform1f = nullptr;
+  PFNGLUNIFORM2FPROC glUniform2f = nullptr;
+  PFNGLUNIFORM3FPROC glUniform3f = nullptr;
+  PFNGLUNIFORM4FPROC glUniform4f = nullptr;
+  PFNGLUNIFORM1IPROC glUniform1i = nullptr;
+  PFNGLUNIFORM2IPROC glUniform2i = nullptr;
+  PFNGLUNIFORM3IPROC glUniform3i = nullptr;
+  PFNGLUNIFORM4IPROC glUniform4i = nullptr;
+  PFNGLUNIFORM1FVPROC glUniform1fv = nullptr;
+  PFNGLUNIFORM2FVPROC glUniform2fv = nullptr;
+  PFNGLUNIFORM3FVPROC glUniform3fv = nullptr;
+  PFNGLUNIFORM4FVPROC glUniform4fv = nullptr;
+  PFNGLUNIFORM1IVPROC glUniform1iv = nullptr;
+  PFNGLUNIFORMMATRIX3FVPROC glUniformMatrix3fv = nullptr;
+  PFNGLUNIFORMMATRIX4FVPROC glUniformMatrix4fv = nullptr;
+  PFNGLGETATTRIBLOCATIONPROC glGetAttribLocation = nullptr;
+  PFNGLBINDATTRIBLOCATIONPROC glBindAttribLocation = nullptr;
+  PFNGLVERTEXATTRIB1FPROC glVertexAttrib1f = nullptr;
+  PFNGLVERTEXATTRIB2FPROC glVertexAttrib2f = nullptr;
+  PFNGLVERTEXATTRIB3FPROC glVertexAttrib3f = nullptr;
+  PFNGLVERTEXATTRIB4FPROC glVertexAttrib4f = nullptr;
+  PFNGLVERTEXATTRIB4FVPROC glVertexAttrib4fv = nullptr;
+  PFNGLVERTEXATTRIBPOINTERPROC glVertexAttribPointer = nullptr;
+  PFNGLENABLEVERTEXATTRIBARRAYPROC glEnableVertexAttribArray = nullptr;
+  PFNGLDISABLEVERTEXATTRIBARRAYPROC glDisableVertexAttribArray = nullptr;
+  PFNGLDELETESHADERPROC glDeleteShader = nullptr;
+  PFNGLDELETEPROGRAMPROC glDeleteProgram = nullptr;
   // Framebuffer objects (off-screen surfaces).
   PFNGLBINDRENDERBUFFEREXTPROC glBindRenderbufferEXT = nullptr;
   PFNGLDELETERENDERBUFFERSEXTPROC glDeleteRenderbuffersEXT = nullptr;
@@ -57,8 +98,13 @@ RtString GlExtensionString();
 // Whole-word search of name in the extension string.
 bool HasExtension(const char* name);
 // Fetches the multitexture group (gated by "GL_ARB_multitexture") and the
-// shader group (gated by "GL_ARB_fragment_program"), plain substring gates.
+// shader group (gated by "GL_ARB_fragment_program"), plain substring gates,
+// and the GL 2.0 shader group when the context's version is 2.0 or later
+// (core entry points are advertised by the version, not the extension string).
 void LoadExtensionEntryPoints();
+// Major and minor version of the current context from GL_VERSION; false
+// without a context or with an unreadable string.
+bool GlVersion(int& major, int& minor);
 // Fetches the framebuffer-object entry points (ungated).
 void LoadFramebufferEntryPoints();
 

@@ -1,15 +1,42 @@
 // Texture build and the mip chain of the 3D copy.
-#include "gfx2d/texture.h"
+#include "gl/texture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
 
-#include "gfx2d/image_codec.h"
 
 namespace orv {
+
+void ConvertToNormalMap(uint8_t* canvas, int w, int h) {
+  if (w <= 0 || h <= 0) return;
+  std::vector<float> height(static_cast<size_t>(w) * h);
+  for (size_t i = 0; i < height.size(); ++i) height[i] = canvas[4 * i + 2] / 255.0f;
+  // The canvas is stored bottom row first, so the row above a pixel (as the
+  // image is seen) is the next one in memory; y of the normal points up.
+  auto at = [&](int x, int row, int dx, int dy) {
+    int cx = (x + dx + w) % w;
+    int cr = (row - dy + h) % h;
+    return height[static_cast<size_t>(cr) * w + cx];
+  };
+  for (int row = 0; row < h; ++row) {
+    for (int x = 0; x < w; ++x) {
+      float gx = at(x, row, 1, 1) + 2 * at(x, row, 1, 0) + at(x, row, 1, -1) - at(x, row, -1, 1) -
+                 2 * at(x, row, -1, 0) - at(x, row, -1, -1);
+      float gy = at(x, row, -1, -1) + 2 * at(x, row, 0, -1) + at(x, row, 1, -1) - at(x, row, -1, 1) -
+                 2 * at(x, row, 0, 1) - at(x, row, 1, 1);
+      float nx = -gx, ny = -gy, nz = 1;
+      float len = std::sqrt(nx * nx + ny * ny + nz * nz);
+      uint8_t* p = canvas + (static_cast<size_t>(row) * w + x) * 4;
+      p[0] = static_cast<uint8_t>((nx / len + 1) / 2 * 255);
+      p[1] = static_cast<uint8_t>((ny / len + 1) / 2 * 255);
+      p[2] = static_cast<uint8_t>((nz / len + 1) / 2 * 255);
+    }
+  }
+}
 
 int MaxTextureSize() {
   GLint m = 0;

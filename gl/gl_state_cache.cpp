@@ -1,4 +1,4 @@
-#include "gfx2d/gl_state_cache.h"
+#include "gl/gl_state_cache.h"
 
 #include <cstring>
 #include <memory>

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "gfx2d/gl.h"
-#include "gfx2d/pixel_image.h"
+#include "gl/gl.h"
+#include "gl/pixel_image.h"
 
 namespace orv {
 
@@ -27,6 +27,11 @@ int TextureSide(int n);
 // runs out.
 bool BuildTexture(const PixelImage& image, int x, int y, int w, int h, GLuint& texture, GLuint* mipTarget,
                   bool asNormalMap, bool nearest);
+
+// Turns a w x h RGBA canvas stored bottom row first into a normal map: its
+// blue channel is read as a height field (wrapping at the edges); red,
+// green and blue receive the normal, alpha is kept.
+void ConvertToNormalMap(uint8_t* canvas, int w, int h);
 
 // The reduction chain of the mipmapped copy, exposed for tests: squares a
 // bottom-up RGBA canvas (halving the longer side) and returns it.

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "gfx2d/gl.h"
+#include "gl/gl.h"
 
 namespace orv {
 

@@ -1,5 +1,6 @@
-#include "gfx2d/gl_extensions.h"
+#include "gl/gl_extensions.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/video.h"
@@ -69,6 +70,63 @@ void LoadExtensionEntryPoints() {
     Fetch(g.glGetAttribLocationARB, "glGetAttribLocationARB");
     Fetch(g.glVertexAttrib1fARB, "glVertexAttrib1fARB");
   }
+  int major = 0, minor = 0;
+  if (GlVersion(major, minor) && major >= 2) {
+    Fetch(g.glCreateShader, "glCreateShader");
+    Fetch(g.glShaderSource, "glShaderSource");
+    Fetch(g.glCompileShader, "glCompileShader");
+    Fetch(g.glGetShaderiv, "glGetShaderiv");
+    Fetch(g.glGetShaderInfoLog, "glGetShaderInfoLog");
+    Fetch(g.glCreateProgram, "glCreateProgram");
+    Fetch(g.glAttachShader, "glAttachShader");
+    Fetch(g.glDetachShader, "glDetachShader");
+    Fetch(g.glLinkProgram, "glLinkProgram");
+    Fetch(g.glGetProgramiv, "glGetProgramiv");
+    Fetch(g.glGetProgramInfoLog, "glGetProgramInfoLog");
+    Fetch(g.glUseProgram, "glUseProgram");
+    Fetch(g.glGetUniformLocation, "glGetUniformLocation");
+    Fetch(g.glUniform1f, "glUniform1f");
+    Fetch(g.glUniform2f, "glUniform2f");
+    Fetch(g.glUniform3f, "glUniform3f");
+    Fetch(g.glUniform4f, "glUniform4f");
+    Fetch(g.glUniform1i, "glUniform1i");
+    Fetch(g.glUniform2i, "glUniform2i");
+    Fetch(g.glUniform3i, "glUniform3i");
+    Fetch(g.glUniform4i, "glUniform4i");
+    Fetch(g.glUniform1fv, "glUniform1fv");
+    Fetch(g.glUniform2fv, "glUniform2fv");
+    Fetch(g.glUniform3fv, "glUniform3fv");
+    Fetch(g.glUniform4fv, "glUniform4fv");
+    Fetch(g.glUniform1iv, "glUniform1iv");
+    Fetch(g.glUniformMatrix3fv, "glUniformMatrix3fv");
+    Fetch(g.glUniformMatrix4fv, "glUniformMatrix4fv");
+    Fetch(g.glGetAttribLocation, "glGetAttribLocation");
+    Fetch(g.glBindAttribLocation, "glBindAttribLocation");
+    Fetch(g.glVertexAttrib1f, "glVertexAttrib1f");
+    Fetch(g.glVertexAttrib2f, "glVertexAttrib2f");
+    Fetch(g.glVertexAttrib3f, "glVertexAttrib3f");
+    Fetch(g.glVertexAttrib4f, "glVertexAttrib4f");
+    Fetch(g.glVertexAttrib4fv, "glVertexAttrib4fv");
+    Fetch(g.glVertexAttribPointer, "glVertexAttribPointer");
+    Fetch(g.glEnableVertexAttribArray, "glEnableVertexAttribArray");
+    Fetch(g.glDisableVertexAttribArray, "glDisableVertexAttribArray");
+    Fetch(g.glDeleteShader, "glDeleteShader");
+    Fetch(g.glDeleteProgram, "glDeleteProgram");
+  }
+}
+
+bool GlVersion(int& major, int& minor) {
+  major = minor = 0;
+  // "major.minor[.release] [vendor text]", possibly after "OpenGL ES " on
+  // embedded drivers; only the leading digits matter.
+  const char* text = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  if (!text) return false;
+  while (*text && (*text < '0' || *text > '9')) ++text;
+  if (std::sscanf(text, "%d.%d", &major, &minor) != 2) {
+    major = minor = 0;
+    return false;
+  }
+  return true;
 }
 
 void LoadFramebufferEntryPoints() {

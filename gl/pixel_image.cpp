@@ -1,6 +1,6 @@
 // PixelImage operations. Every size that reaches an allocation is checked
 // here once, so callers may pass sizes taken from files.
-#include "gfx2d/pixel_image.h"
+#include "gl/pixel_image.h"
 
 #include <algorithm>
 #include <cstring>
