@@ -217,7 +217,7 @@ void MeshObject::ComputeBounds() {
   }
 }
 
-void MeshObject::GenerateNormals(bool normals, bool weld, bool tangents) {
+void MeshObject::GenerateNormals(bool normals, bool weld, bool tangents, WeldMethod method) {
   if (frames.empty() || frames[0].stream.empty()) return;
   if (normalsDone) normals = false;
   if (tangentsDone) tangents = false;
@@ -230,7 +230,7 @@ void MeshObject::GenerateNormals(bool normals, bool weld, bool tangents) {
     std::vector<MeshVertex>& s = f.stream;
     std::vector<int> entryOf;
     if (weld) {
-      entryOf = WeldByHash(s);
+      entryOf = method == WeldMethod::kHash ? WeldByHash(s) : WeldByScan(s);
     } else {
       entryOf.assign(s.size(), -1);
       for (size_t i = 0; i < s.size(); ++i)

@@ -82,9 +82,12 @@ class MeshObject {
   MeshObject& operator=(const MeshObject&) = default;
 
   virtual void Prepare() {}
+  // How records at equal positions are found when welding: the hash, or
+  // the scan it must agree with (kept as the reference to measure against).
+  enum class WeldMethod { kHash, kScan };
   // Normals (optionally welding records at equal positions) and/or tangents
   // from the faces; a request already done is dropped. Runs Prepare after.
-  void GenerateNormals(bool normals, bool weld, bool tangents);
+  void GenerateNormals(bool normals, bool weld, bool tangents, WeldMethod method = WeldMethod::kHash);
   // Every record's palette index; a palette holds at most 256 colours.
   void BuildPalette();
   // Bounding sphere of every frame from its triangle list.

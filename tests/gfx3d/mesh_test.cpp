@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "gfx3d/model_slot.h"
@@ -53,6 +54,19 @@ TEST(Mesh, HashedWeldGroupsLikeTheScan) {
   const std::vector<int> scan = WeldByScan(stream);
   EXPECT_EQ(WeldByHash(stream), scan);
   EXPECT_NE(scan[scan.size() - 1], scan[scan.size() - 2]);
+
+  // Whole normal generation agrees bit for bit whichever way the weld is found.
+  MeshObjectX hashed, scanned;
+  hashed.frames.resize(1);
+  hashed.frames[0].stream = stream;
+  scanned.frames.resize(1);
+  scanned.frames[0].stream = stream;
+  hashed.GenerateNormals(true, true, false, MeshObject::WeldMethod::kHash);
+  scanned.GenerateNormals(true, true, false, MeshObject::WeldMethod::kScan);
+  const auto& a = hashed.frames[0].triangles;
+  const auto& b = scanned.frames[0].triangles;
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(MeshVertex)), 0);
 }
 
 TEST(Mesh, StripAndFanNormalsAgreeWithTheDrawnFaces) {
