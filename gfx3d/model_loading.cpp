@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/asset_locator.h"
+#include "files/atomic_write.h"
 #include "files/ini_file.h"
 #include "gfx3d/model_file.h"
 
@@ -68,6 +69,13 @@ void LoadScene(const RtString& name, ModelSlot& slot, int normalMode, SceneTextu
 }
 
 }  // namespace
+
+bool SaveModelFile(const RtString& name, const ModelSlot& slot) {
+  if (slot.meshes.empty() || !slot.meshes[0]) return true;
+  const std::vector<uint8_t> bytes = WriteDdd(*slot.meshes[0]);
+  if (!bytes.empty()) ReplaceFileContents(name.CStr(), bytes.data(), bytes.size());
+  return true;
+}
 
 RtString FolderOf(const RtString& path) {
   const std::string text = path.CStr();

@@ -21,6 +21,11 @@ using SceneTextureLoader = uint32_t (*)(const RtString& path);
 // has records. The slot's in-use flag tells the result afterwards too.
 bool LoadModelFile(const RtString& name, ModelSlot& slot, int normalMode, SceneTextureLoader loadTexture);
 
+// Writes mesh 0 of the slot as a version 2.0 .ddd file under the name as
+// given; a slot without frames, or a file that cannot be written, writes
+// nothing (an existing file is then left whole). True in every case.
+bool SaveModelFile(const RtString& name, const ModelSlot& slot);
+
 // The folder part of a path, up to and including the last "/" or "\".
 RtString FolderOf(const RtString& path);
 

@@ -45,6 +45,14 @@ TEST(ModelLoading, ModelsFromDiskAndMemoryNames) {
   ASSERT_TRUE(LoadModelFile(MemName(block), slot, 0, nullptr));
   EXPECT_EQ(CountTriangles(slot), 1);
 
+  ASSERT_TRUE(LoadModelFile((dir + "/cube.ddd").c_str(), slot, 0, nullptr));
+  slot.meshes[0]->frames[0].stream[1].x = 42;
+  EXPECT_TRUE(SaveModelFile((dir + "/saved.ddd").c_str(), slot));
+  ModelSlot again;
+  ASSERT_TRUE(LoadModelFile((dir + "/saved.ddd").c_str(), again, 0, nullptr));
+  EXPECT_EQ(again.meshes[0]->frames[0].stream[1].x, 42);
+  EXPECT_TRUE(SaveModelFile((dir + "/no-such-folder/x.ddd").c_str(), slot));  // nothing written, still true
+
   EXPECT_FALSE(LoadModelFile((dir + "/none.ddd").c_str(), slot, 0, nullptr));
   EXPECT_EQ(slot.inUse, 0);  // freed before the attempt
   EXPECT_TRUE(slot.meshes.empty());
