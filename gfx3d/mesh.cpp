@@ -2,9 +2,11 @@
 // tangents (with welding of equal positions), bounds and scaling.
 #include "gfx3d/mesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -55,8 +57,8 @@ struct PositionKey {
 struct PositionKeyHash {
   size_t operator()(const PositionKey& k) const {
     uint64_t h = 0x9E3779B97F4A7C15ull;
-    for (uint32_t b : k.bits) h = (h ^ b) * 0x100000001B3ull + (h >> 29);
-    return static_cast<size_t>(h);
+    for (uint32_t b : k.bits) h = (h ^ b) * 0xFF51AFD7ED558CCDull;
+    return static_cast<size_t>(h ^ h >> 32);
   }
 };
 
@@ -135,9 +137,21 @@ std::vector<int> WeldByScan(const std::vector<MeshVertex>& stream) {
 
 std::vector<int> WeldByHash(const std::vector<MeshVertex>& stream) {
   std::vector<int> entryOf(stream.size(), -1);
-  std::unordered_map<PositionKey, int, PositionKeyHash> entries;
-  entries.reserve(stream.size());
-  int count = 0;
+  // Open addressing with linear probing, kept at most half full: one flat
+  // table sized by the distinct positions, so it stays in cache.
+  struct Slot {
+    PositionKey key;
+    int entry = -1;
+  };
+  std::vector<Slot> table(1024);
+  size_t mask = table.size() - 1;
+  const PositionKeyHash hash;
+  auto place = [&](const PositionKey& key) -> Slot& {
+    size_t at = hash(key) & mask;
+    while (table[at].entry >= 0 && !(table[at].key == key)) at = (at + 1) & mask;
+    return table[at];
+  };
+  int count = 0, stored = 0;
   for (size_t i = 0; i < stream.size(); ++i) {
     const MeshVertex& v = stream[i];
     if (IsMarker(v.colour)) continue;
@@ -147,9 +161,21 @@ std::vector<int> WeldByHash(const std::vector<MeshVertex>& stream) {
       continue;
     }
     const PositionKey key{{FloatKey(v.x), FloatKey(v.y), FloatKey(v.z)}};
-    auto [it, added] = entries.try_emplace(key, count);
-    if (added) ++count;
-    entryOf[i] = it->second;
+    Slot* slot = &place(key);
+    if (slot->entry < 0) {
+      if (static_cast<size_t>(stored + 1) * 2 > table.size()) {
+        std::vector<Slot> old(table.size() * 2);
+        old.swap(table);
+        mask = table.size() - 1;
+        for (const Slot& o : old)
+          if (o.entry >= 0) place(o.key) = o;
+        slot = &place(key);
+      }
+      slot->key = key;
+      slot->entry = count++;
+      ++stored;
+    }
+    entryOf[i] = slot->entry;
   }
   return entryOf;
 }
@@ -236,7 +262,9 @@ void MeshObject::GenerateNormals(bool normals, bool weld, bool tangents, WeldMet
       for (size_t i = 0; i < s.size(); ++i)
         if (!IsMarker(s[i].colour)) entryOf[i] = static_cast<int>(i);
     }
-    std::vector<Sums> sums(s.size());
+    int entries = 0;
+    for (int e : entryOf) entries = std::max(entries, e + 1);
+    std::vector<Sums> sums(static_cast<size_t>(entries));
     // The triangles are the ones drawn, wound the way they are drawn, so
     // strip and fan faces all add their normals with one orientation.
     WalkTriangles(s, [&](size_t i0, size_t i1, size_t i2) {
@@ -283,7 +311,9 @@ MeshObjectX::~MeshObjectX() { Reset(); }
 void MeshObjectX::Prepare() {
   for (MeshFrame& f : frames) {
     f.triangles.clear();
-    f.triangles.reserve(f.stream.size() * 3);
+    size_t count = 0;
+    WalkTriangles(f.stream, [&](size_t, size_t, size_t) { count += 3; });
+    f.triangles.reserve(count);
     WalkTriangles(f.stream, [&](size_t i0, size_t i1, size_t i2) {
       f.triangles.push_back(f.stream[i0]);
       f.triangles.push_back(f.stream[i1]);

@@ -52,6 +52,12 @@ ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, size_t maxRecords) {
     t.v = FloatFrom(in.U32());
   }
   if (static_cast<size_t>(frameCount) > in.Left() / 4) return ReadResult::kReadError;
+  // Colour fields once per palette entry rather than once per record.
+  std::vector<MeshVertex> coloured(mesh.palette.size());
+  for (size_t p = 0; p < coloured.size(); ++p) {
+    coloured[p].SetColour(mesh.palette[p]);
+    coloured[p].paletteIndex = static_cast<uint8_t>(p);
+  }
   mesh.frames.resize(static_cast<size_t>(frameCount));
   const size_t recordSize = compressed ? 5 : 14;
   size_t records = 0;
@@ -69,22 +75,26 @@ ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, size_t maxRecords) {
     frame.stream.resize(static_cast<size_t>(count));
     for (size_t i = 0; i < frame.stream.size(); ++i) {
       MeshVertex& v = frame.stream[i];
+      float x, y, z;
       if (compressed) {
-        float p[3];
-        for (int k = 0; k < 3; ++k) p[k] = (in.U8() - offset[k]) * scale[k];
-        v.SetPosition({p[0], p[1], p[2]});
+        x = (in.U8() - offset[0]) * scale[0];
+        y = (in.U8() - offset[1]) * scale[1];
+        z = (in.U8() - offset[2]) * scale[2];
+      } else {
+        x = FloatFrom(in.U32());
+        y = FloatFrom(in.U32());
+        z = FloatFrom(in.U32());
+      }
+      const uint8_t normal = in.U8(), index = in.U8();
+      // An index past the palette can only come from a damaged file.
+      if (index >= coloured.size()) return ReadResult::kReadError;
+      v = coloured[index];
+      v.SetPosition({x, y, z});
+      v.SetNormal(NormalFromIndex(normal));
+      if (compressed) {
         v.SetTangent(firstNormal);
         v.SetBitangent(firstNormal);
-      } else {
-        const float x = FloatFrom(in.U32()), y = FloatFrom(in.U32()), z = FloatFrom(in.U32());
-        v.SetPosition({x, y, z});
       }
-      v.SetNormal(NormalFromIndex(in.U8()));
-      const uint8_t index = in.U8();
-      // An index past the palette can only come from a damaged file.
-      if (index >= mesh.palette.size()) return ReadResult::kReadError;
-      v.paletteIndex = index;
-      v.SetColour(mesh.palette[index]);
       // A uv table shorter than the frame leaves the rest at (0, 0).
       if (i < uvs.size()) {
         v.u = uvs[i].u;
