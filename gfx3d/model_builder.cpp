@@ -1,5 +1,6 @@
 #include "gfx3d/model_builder.h"
 
+#include <new>
 #include <string>
 
 #include "runtime/error_state.h"
@@ -26,7 +27,13 @@ void ModelBuilder::SetFrame(int frame) {
   MeshObjectX* mesh = slot_ ? Mesh() : nullptr;
   if (!mesh || frame < 0) return;
   const size_t f = static_cast<size_t>(frame);
-  if (mesh->frames.size() < f + 1) mesh->frames.resize(f + 1);
+  // A frame number no memory can hold leaves the build where it was.
+  try {
+    if (mesh->frames.size() < f + 1) mesh->frames.resize(f + 1);
+  } catch (const std::bad_alloc&) {
+    SetErrorCode(kErrOutOfMemory);
+    return;
+  }
   std::vector<MeshVertex>& stream = mesh->frames[f].stream;
   const std::vector<MeshVertex>& first = mesh->frames[0].stream;
   if (stream.empty() && !first.empty()) stream.push_back(first[0]);

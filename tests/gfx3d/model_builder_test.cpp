@@ -28,6 +28,7 @@ TEST(ModelBuilder, FramesMustMatchFrameZero) {
   b.SetFrame(1);
   for (int i = 0; i < 4; ++i) b.AddVertex(static_cast<float>(i), 1, 0, 0, 0, 0x123456);
   ASSERT_TRUE(b.End(0));
+  EXPECT_EQ(slot.meshes[0]->FrameCount(), 2);
   const MeshObjectX& mesh = *slot.meshes[0];
   EXPECT_EQ(mesh.frames[1].stream[0].colour, kMarkerFan);  // copied from frame 0
   EXPECT_EQ(mesh.frames[0].stream[1].v, -0.25f);
