@@ -1,0 +1,86 @@
+#include "gfx3d/model_builder.h"
+
+#include <new>
+#include <string>
+
+#include "runtime/error_state.h"
+
+namespace orv {
+
+void ModelBuilder::Start(ModelSlot& slot, int kind) {
+  frame_ = 0;
+  slot.Free();
+  slot.meshes.push_back(std::make_unique<MeshObjectX>());
+  slot.meshes[0]->frames.resize(1);
+  slot_ = &slot;
+  NewGroup(kind);
+}
+
+void ModelBuilder::NewGroup(int kind) {
+  MeshObjectX* mesh = slot_ ? Mesh() : nullptr;
+  if (!mesh) return;
+  const uint32_t marker = kind == 0 ? kMarkerTriangles : kind == 2 ? kMarkerFan : kMarkerStrip;
+  mesh->frames[frame_].stream.push_back(MarkerVertex(marker));
+}
+
+void ModelBuilder::SetFrame(int frame) {
+  MeshObjectX* mesh = slot_ ? Mesh() : nullptr;
+  if (!mesh || frame < 0) return;
+  const size_t f = static_cast<size_t>(frame);
+  // A frame number no memory can hold leaves the build where it was.
+  try {
+    if (mesh->frames.size() < f + 1) mesh->frames.resize(f + 1);
+  } catch (const std::bad_alloc&) {
+    SetErrorCode(kErrOutOfMemory);
+    return;
+  }
+  std::vector<MeshVertex>& stream = mesh->frames[f].stream;
+  const std::vector<MeshVertex>& first = mesh->frames[0].stream;
+  if (stream.empty() && !first.empty()) stream.push_back(first[0]);
+  frame_ = f;
+}
+
+bool ModelBuilder::AddVertex(float x, float y, float z, float u, float v, uint32_t colour) {
+  MeshObjectX* mesh = slot_ ? Mesh() : nullptr;
+  if (!mesh) return false;
+  MeshVertex r;
+  r.SetPosition({x, y, z});
+  r.u = u;
+  r.v = -v;
+  r.SetColour(colour);
+  mesh->frames[frame_].stream.push_back(r);
+  return true;
+}
+
+bool ModelBuilder::End(int normalMode) {
+  ModelSlot* slot = slot_;
+  slot_ = nullptr;
+  if (!slot) return false;
+  slot->scene = 0;
+  MeshObjectX* mesh = slot->meshes.empty() ? nullptr : slot->meshes[0].get();
+  if (!mesh || mesh->frames.empty() || mesh->frames[0].stream.size() < 3) {
+    if (mesh) mesh->Reset();
+    slot->inUse = 0;
+    return false;
+  }
+  slot->inUse = 1;
+  const size_t nodes = mesh->frames[0].stream.size();
+  for (size_t f = 1; f < mesh->frames.size(); ++f) {
+    const size_t count = mesh->frames[f].stream.size();
+    if (count == nodes) continue;
+    // Frames are interpolated record by record, so they must match frame 0.
+    DebugOut(RtString(("Frame " + std::to_string(f) + " has " + std::to_string(count) +
+                       " nodes, but must have (like frame 0) " + std::to_string(nodes) + " nodes\n")
+                          .c_str()));
+    slot->inUse = 0;
+    return false;
+  }
+  mesh->BuildPalette();
+  if (normalMode == 1) mesh->GenerateNormals(true, false, false);
+  if (normalMode == 2) mesh->GenerateNormals(true, true, false);
+  mesh->Prepare();
+  mesh->ComputeBounds();
+  return true;
+}
+
+}  // namespace orv

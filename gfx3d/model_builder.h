@@ -1,0 +1,36 @@
+// Building a model vertex by vertex: one model at a time, into one slot,
+// one frame stream per animation frame. Finishing checks that every frame
+// has as many records as frame 0, then builds the palette, the normals the
+// chosen mode asks for, the triangles and the bounds.
+#pragma once
+
+#include "gfx3d/model_slot.h"
+
+namespace orv {
+
+class ModelBuilder {
+ public:
+  // Frees the slot and gives it one mesh with one frame, opened with a group
+  // of the given kind (0 triangles, 2 fan, anything else strip).
+  void Start(ModelSlot& slot, int kind);
+  // Appends a marker record switching the primitive kind.
+  void NewGroup(int kind);
+  // Selects frame f (created when missing; a new frame starts with frame 0's
+  // first record). Negative frames are ignored.
+  void SetFrame(int frame);
+  // Appends a vertex (v given the game's way up); false when nothing is being built.
+  bool AddVertex(float x, float y, float z, float u, float v, uint32_t colour);
+  // Finishes the model; normalMode 0 none, 1 per face, 2 welded. True when
+  // the slot is in use afterwards. There is no model being built after it.
+  bool End(int normalMode);
+
+  bool Building() const { return slot_ != nullptr; }
+
+ private:
+  MeshObjectX* Mesh() const { return slot_->meshes.empty() ? nullptr : slot_->meshes[0].get(); }
+
+  ModelSlot* slot_ = nullptr;
+  size_t frame_ = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,313 @@
+#include "gfx3d/model_file.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "runtime/byte_reader.h"
+#include "runtime/error_state.h"
+
+namespace orv {
+namespace {
+
+enum class ReadResult { kOk, kReadError, kAllocError };
+
+struct Uv {
+  float u = 0, v = 0;
+};
+
+float FloatFrom(uint32_t bits) {
+  float f;
+  std::memcpy(&f, &bits, 4);
+  return f;
+}
+
+uint32_t BitsOf(float f) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  return bits;
+}
+
+ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, size_t maxRecords) {
+  const uint64_t low = in.U32(), high = in.U32();
+  const uint64_t versionBits = low | high << 32;
+  double version;
+  std::memcpy(&version, &versionBits, 8);
+  if (!in.Ok()) return ReadResult::kReadError;
+  if (!(version >= 1.02 && version <= kDddNewestVersion)) {
+    LogFormat("Wrong .ddd version: %.2f. Can use 1.02-%.2f\n", version, kDddNewestVersion);
+    return ReadResult::kReadError;
+  }
+  const bool compressed = version < 2.0;
+  const int32_t frameCount = in.I32(), paletteCount = in.I32(), uvCount = in.I32();
+  if (!in.Ok() || frameCount < 0 || paletteCount < 0 || uvCount < 0) return ReadResult::kReadError;
+  if (static_cast<size_t>(paletteCount) > in.Left() / 4) return ReadResult::kReadError;
+  mesh.palette.resize(static_cast<size_t>(paletteCount));
+  for (uint32_t& c : mesh.palette) c = in.U32();
+  if (static_cast<size_t>(uvCount) > in.Left() / 8) return ReadResult::kReadError;
+  std::vector<Uv> uvs(static_cast<size_t>(uvCount));
+  for (Uv& t : uvs) {
+    t.u = FloatFrom(in.U32());
+    t.v = FloatFrom(in.U32());
+  }
+  if (static_cast<size_t>(frameCount) > in.Left() / 4) return ReadResult::kReadError;
+  // Colour fields once per palette entry rather than once per record.
+  std::vector<MeshVertex> coloured(mesh.palette.size());
+  for (size_t p = 0; p < coloured.size(); ++p) {
+    coloured[p].SetColour(mesh.palette[p]);
+    coloured[p].paletteIndex = static_cast<uint8_t>(p);
+  }
+  mesh.frames.resize(static_cast<size_t>(frameCount));
+  const size_t recordSize = compressed ? 5 : 14;
+  size_t records = 0;
+  const Vec3 firstNormal = NormalTable()[0];
+  for (MeshFrame& frame : mesh.frames) {
+    const int32_t count = in.I32();
+    float offset[3] = {0, 0, 0}, scale[3] = {1, 1, 1};
+    if (compressed) {
+      for (float& o : offset) o = FloatFrom(in.U32());
+      for (float& s : scale) s = FloatFrom(in.U32());
+    }
+    if (!in.Ok() || count < 0 || static_cast<size_t>(count) > in.Left() / recordSize) return ReadResult::kReadError;
+    records += static_cast<size_t>(count);
+    if (records > maxRecords) return ReadResult::kAllocError;
+    frame.stream.resize(static_cast<size_t>(count));
+    for (size_t i = 0; i < frame.stream.size(); ++i) {
+      MeshVertex& v = frame.stream[i];
+      float x, y, z;
+      if (compressed) {
+        x = (in.U8() - offset[0]) * scale[0];
+        y = (in.U8() - offset[1]) * scale[1];
+        z = (in.U8() - offset[2]) * scale[2];
+      } else {
+        x = FloatFrom(in.U32());
+        y = FloatFrom(in.U32());
+        z = FloatFrom(in.U32());
+      }
+      const uint8_t normal = in.U8(), index = in.U8();
+      // An index past the palette can only come from a damaged file.
+      if (index >= coloured.size()) return ReadResult::kReadError;
+      v = coloured[index];
+      v.SetPosition({x, y, z});
+      v.SetNormal(NormalFromIndex(normal));
+      if (compressed) {
+        v.SetTangent(firstNormal);
+        v.SetBitangent(firstNormal);
+      }
+      // A uv table shorter than the frame leaves the rest at (0, 0).
+      if (i < uvs.size()) {
+        v.u = uvs[i].u;
+        v.v = compressed ? -uvs[i].v : uvs[i].v;
+      }
+    }
+  }
+  if (!in.Ok()) return ReadResult::kReadError;
+  mesh.normalsDone = 1;
+  return ReadResult::kOk;
+}
+
+// Blank-separated tokens with "#" comments running to the end of the line.
+class TextTokens {
+ public:
+  explicit TextTokens(std::span<const uint8_t> data) : data_(data) {}
+
+  // The next token; false at the end of the data.
+  bool Next(std::string_view& token) {
+    for (;;) {
+      while (pos_ < data_.size() && IsBlank(data_[pos_])) ++pos_;
+      if (pos_ >= data_.size()) return false;
+      if (data_[pos_] != '#') break;
+      while (pos_ < data_.size() && data_[pos_] != '\n') ++pos_;
+    }
+    const size_t start = pos_;
+    // Tokens are at most 1023 characters; a longer run continues as the next.
+    while (pos_ < data_.size() && pos_ - start < 1023 && !IsBlank(data_[pos_]) && data_[pos_] != '#') ++pos_;
+    token = std::string_view(reinterpret_cast<const char*>(data_.data()) + start, pos_ - start);
+    return true;
+  }
+
+  // The next token as a number (0 when it is not one); false at the end.
+  bool Number(float& value) {
+    std::string_view t;
+    if (!Next(t)) return false;
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+    value = 0;
+    std::from_chars(t.data(), t.data() + t.size(), value);
+    return true;
+  }
+
+  // A number taken as an int by truncation; NaN gives 0, beyond the int range the nearest end.
+  bool Int(int64_t& value) {
+    float f;
+    if (!Number(f)) return false;
+    if (std::isnan(f)) value = 0;
+    else if (f >= 2147483647.0f) value = 2147483647;
+    else if (f <= -2147483648.0f) value = -2147483648ll;
+    else value = static_cast<int64_t>(f);
+    return true;
+  }
+
+ private:
+  static bool IsBlank(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+  std::span<const uint8_t> data_;
+  size_t pos_ = 0;
+};
+
+ReadResult ReadText(std::span<const uint8_t> data, MeshObjectX& mesh, int normalMode, size_t maxRecords) {
+  TextTokens in(data);
+  std::string_view word;
+  float version;
+  if (!in.Next(word) || word != "DDDA" || !in.Number(version) || !(version <= 1.1f)) return ReadResult::kReadError;
+  const bool hasNormals = version >= 1.1f;
+
+  int64_t uvCount;
+  if (!in.Int(uvCount)) return ReadResult::kReadError;
+  std::vector<Uv> uvs;
+  for (int64_t i = 0; i < uvCount; ++i) {
+    Uv t;
+    if (!in.Number(t.u) || !in.Number(t.v)) return ReadResult::kReadError;
+    uvs.push_back(t);
+  }
+
+  struct Corner {
+    int64_t vertex, uv;
+  };
+  struct Face {
+    uint32_t colour;
+    std::vector<Corner> corners;
+  };
+  int64_t faceCount;
+  if (!in.Int(faceCount)) return ReadResult::kReadError;
+  std::vector<Face> faces;
+  size_t recordsPerFrame = 0;
+  int64_t highestVertex = -1;
+  for (int64_t f = 0; f < faceCount; ++f) {
+    int64_t red, green, blue, cornerCount;
+    if (!in.Int(red) || !in.Int(green) || !in.Int(blue) || !in.Int(cornerCount)) return ReadResult::kReadError;
+    Face face;
+    face.colour = static_cast<uint32_t>((red & 0xFF) | (green & 0xFF) << 8 | (blue & 0xFF) << 16);
+    for (int64_t k = 0; k < cornerCount; ++k) {
+      Corner c;
+      if (!in.Int(c.vertex) || !in.Int(c.uv)) return ReadResult::kReadError;
+      // Corners must name a vertex, and a uv entry when the file has uvs.
+      if (c.vertex < 0 || (!uvs.empty() && (c.uv < 0 || static_cast<uint64_t>(c.uv) >= uvs.size())))
+        return ReadResult::kReadError;
+      if (c.vertex > highestVertex) highestVertex = c.vertex;
+      face.corners.push_back(c);
+    }
+    recordsPerFrame += 1 + face.corners.size();
+    faces.push_back(std::move(face));
+  }
+
+  int64_t frameCount;
+  if (!in.Int(frameCount)) return ReadResult::kReadError;
+  size_t records = 0;
+  std::vector<MeshVertex> vertices;
+  for (int64_t f = 0; f < frameCount; ++f) {
+    int64_t vertexCount;
+    if (!in.Int(vertexCount)) return ReadResult::kReadError;
+    vertices.clear();
+    for (int64_t i = 0; i < vertexCount; ++i) {
+      float p[6] = {0, 0, 0, 0, 0, 0};
+      for (int k = 0; k < (hasNormals ? 6 : 3); ++k)
+        if (!in.Number(p[k])) return ReadResult::kReadError;
+      MeshVertex v;
+      v.SetPosition({p[0], p[1], p[2]});
+      v.SetNormal({p[3], p[4], p[5]});
+      vertices.push_back(v);
+    }
+    if (highestVertex >= static_cast<int64_t>(vertices.size())) return ReadResult::kReadError;
+    records += recordsPerFrame;
+    if (records > maxRecords) return ReadResult::kAllocError;
+    MeshFrame& frame = mesh.frames.emplace_back();
+    frame.stream.reserve(recordsPerFrame);
+    for (const Face& face : faces) {
+      frame.stream.push_back(MarkerVertex(kMarkerFan));
+      for (const Corner& c : face.corners) {
+        MeshVertex v = vertices[static_cast<size_t>(c.vertex)];
+        if (!uvs.empty()) {
+          v.u = uvs[static_cast<size_t>(c.uv)].u;
+          v.v = -uvs[static_cast<size_t>(c.uv)].v;
+        }
+        v.SetColour(face.colour);
+        frame.stream.push_back(v);
+      }
+    }
+  }
+  mesh.BuildPalette();
+  // Files without normals get them from the faces, the way built models do.
+  if (!hasNormals && normalMode != 0) mesh.GenerateNormals(true, normalMode == 2, false);
+  mesh.normalsDone = 1;
+  return ReadResult::kOk;
+}
+
+}  // namespace
+
+bool ReadModel(std::span<const uint8_t> data, const char* name, MeshObjectX& mesh, int normalMode, size_t maxRecords) {
+  mesh.Reset();
+  ReadResult result;
+  try {
+    ByteReader in(data);
+    const int32_t magic = in.I32();
+    result = in.Ok() && magic == kDddMagic ? ReadBinary(in, mesh, maxRecords) : ReadText(data, mesh, normalMode, maxRecords);
+  } catch (const std::bad_alloc&) {
+    result = ReadResult::kAllocError;
+  }
+  if (result == ReadResult::kOk) return true;
+  LogLine(result == ReadResult::kAllocError ? "# malloc error\n" : "# read error\n");
+  LogFormat("%s\n", name ? name : "");
+  mesh.Reset();
+  SetErrorCode(kErrNoSuchFile);
+  return false;
+}
+
+bool IsSceneFile(std::span<const uint8_t> data) { return data.size() >= 4 && std::memcmp(data.data(), ";DDW", 4) == 0; }
+
+bool LoadMeshSlot(std::span<const uint8_t> data, const char* name, ModelSlot& slot, int normalMode) {
+  slot.Free();
+  slot.meshes.push_back(std::make_unique<MeshObjectX>());
+  MeshObjectX& mesh = *slot.meshes[0];
+  if (ReadModel(data, name, mesh, normalMode) && !mesh.frames.empty() && !mesh.frames[0].stream.empty()) {
+    slot.inUse = 1;
+    slot.scene = 0;
+    mesh.Prepare();
+    mesh.ComputeBounds();
+    return true;
+  }
+  slot.Free();
+  return false;
+}
+
+std::vector<uint8_t> WriteDdd(const MeshObjectX& mesh) {
+  std::vector<uint8_t> out;
+  if (mesh.frames.empty()) return out;
+  const std::vector<MeshVertex>& first = mesh.frames[0].stream;
+  AppendLe32(out, static_cast<uint32_t>(kDddMagic));
+  uint64_t versionBits;
+  std::memcpy(&versionBits, &kDddNewestVersion, 8);
+  AppendLe32(out, static_cast<uint32_t>(versionBits));
+  AppendLe32(out, static_cast<uint32_t>(versionBits >> 32));
+  AppendLe32(out, static_cast<uint32_t>(mesh.frames.size()));
+  AppendLe32(out, static_cast<uint32_t>(mesh.palette.size()));
+  AppendLe32(out, static_cast<uint32_t>(first.size()));
+  for (uint32_t c : mesh.palette) AppendLe32(out, c);
+  for (const MeshVertex& v : first) {
+    AppendLe32(out, BitsOf(v.u));
+    AppendLe32(out, BitsOf(v.v));
+  }
+  for (const MeshFrame& frame : mesh.frames) {
+    AppendLe32(out, static_cast<uint32_t>(frame.stream.size()));
+    for (const MeshVertex& v : frame.stream) {
+      AppendLe32(out, BitsOf(v.x));
+      AppendLe32(out, BitsOf(v.y));
+      AppendLe32(out, BitsOf(v.z));
+      out.push_back(NearestNormalIndex(v.Normal()));
+      out.push_back(v.paletteIndex);
+    }
+  }
+  return out;
+}
+
+}  // namespace orv
