@@ -174,7 +174,7 @@ bool OpenGLVexel::PumpMessages(IdleCallback idleCallback) {
     if (windowProc) windowProc(event);
   }
   // A window the system took away cannot show another frame: the caller ends the program.
-  return !hwnd || hwnd->Alive();
+  return !window_ || window_->Alive();
 }
 
 bool OpenGLVexel::SetScreenSize(int width, int height, int bits, bool fullscreen) {
