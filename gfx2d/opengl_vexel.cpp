@@ -108,6 +108,20 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   return true;
 }
 
+bool ReadDriverNotice(AssetLocator* locator, std::string& text) {
+  text.clear();
+  RtString found;
+  FileChannel f;
+  if (!ResolveAsset(locator, ProgramDirectory() + "/opengldriver.txt", found, true) || !f.OpenRead(found.CStr()))
+    return false;
+  char buffer[2048] = {0};
+  int64_t n = 0;
+  f.Read(buffer, sizeof buffer - 1, &n);
+  f.Close();
+  if (n > 0) text.assign(buffer, static_cast<size_t>(n));
+  return true;
+}
+
 void OpenGLVexel::CheckSoftwareRenderer() {
   if (g_softwareReported) return;
   const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -124,15 +138,9 @@ void OpenGLVexel::CheckSoftwareRenderer() {
   AssetLocator own;
   AssetLocator* locator = Rt().fileLocator ? Rt().fileLocator.get() : &own;
   if (locator == &own) own.Reset(ProgramPath());
-  RtString found;
-  FileChannel f;
-  if (!ResolveAsset(locator, ProgramDirectory() + "/opengldriver.txt", found, true) || !f.OpenRead(found.CStr()))
-    return;
-  char text[2048] = {0};
-  int64_t n = 0;
-  f.Read(text, sizeof text - 1, &n);
-  f.Close();
-  const char* message = n > 0 ? text
+  std::string text;
+  if (!ReadDriverNotice(locator, text)) return;
+  const char* message = !text.empty() ? text.c_str()
                               : "Please update your GFX adapter's driver\nso it can render OpenGL by HARDWARE\n\n\n"
                                 "Bitte aktualisieren Sie Ihren\nGrafkkartentreiber, damit er OpenGL\nper HARDWARE "
                                 "unterst\xc3\xbctzt!";

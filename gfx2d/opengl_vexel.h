@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gfx2d/background.h"
@@ -28,6 +29,11 @@
 namespace orv {
 
 class Vexel3D;
+class AssetLocator;
+
+// The text of the "opengldriver.txt" a game ships beside the program or in
+// its archive (empty when the file is empty); false when there is none.
+bool ReadDriverNotice(AssetLocator* locator, std::string& text);
 
 // A game function run before each waiting event is dispatched (the game's
 // message hook); the event is still at the head of the queue meanwhile.

@@ -9,6 +9,9 @@
 #include <fstream>
 #include <limits>
 
+#include "files/asset_locator.h"
+#include "files/files_test_support.h"
+#include "gfx2d/opengl_vexel.h"
 #include "gl_fixture.h"
 #include "orvane/gfx2d.h"
 
@@ -151,3 +154,20 @@ TEST_F(Faults, AGrabThatFailsLeavesItsSlotFree) {
 #endif
 
 }  // namespace
+
+// The software-renderer notice a game ships is found where every other
+// asset is: packed into the program as well as beside it.
+TEST(DriverNotice, IsReadFromTheProgramsArchiveAndBesideIt) {
+  std::string text;
+  orv::AssetLocator none;
+  EXPECT_FALSE(orv::ReadDriverNotice(&none, text));
+
+  {
+    std::ofstream out("game.bin", std::ios::binary);
+    out << filestest::Carrier(std::string(64, 'E'), {{"opengldriver.txt", "packed notice"}}, true);
+  }
+  orv::AssetLocator packed;
+  packed.Reset("game.bin");
+  ASSERT_TRUE(orv::ReadDriverNotice(&packed, text));
+  EXPECT_EQ(text, "packed notice");
+}
