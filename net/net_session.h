@@ -1,6 +1,8 @@
 // The multiplayer session object and the socket layer's reference count.
 #pragma once
 
+#include "net/socket_layer.h"
+
 namespace orv {
 
 class NetSession {
@@ -10,8 +12,5 @@ class NetSession {
   // Ends the session and its network thread; safe to call more than once.
   void Shutdown() {}
 };
-
-// Drops one reference of the socket layer; at zero every socket is closed.
-void SockShutdown();
 
 }  // namespace orv
