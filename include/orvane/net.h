@@ -1,0 +1,42 @@
+// Game-facing commands of the socket layer: TCP and UDP over IPv4 with small
+// socket numbers.
+//
+// Start the layer with SockStart before opening sockets; starts nest and the
+// last SockShutdown closes every socket. Sockets are non-blocking: SockRecv
+// gives a byte count, 0 when the peer closed or reset the connection, -2 when
+// nothing is waiting and -1 on other errors. IP numbers are a.b.c.d as
+// a*2^24 + b*2^16 + c*2^8 + d; ports are plain numbers. After a failure
+// SockLastError holds the error number (10035 would block, 10054 reset,
+// 10060 timed out, 10061 refused, 8 no free socket number, ...).
+#pragma once
+
+#include "orvane/rt_string.h"
+
+// ---- The layer -------------------------------------------------------------
+double SockStart();                                       // 1 (starts nest)
+void SockShutdown();                                      // one start less; the last closes every socket
+double SockLastError();                                   // error number of the last failure, 0 after a success
+RtString SockErrorText();                                 // "code text" of SockLastError, "" when unknown
+
+// ---- TCP ---------------------------------------------------------------------
+double TcpListen(double port);                            // listening socket on every address; number or -1
+double TcpAccept(double listener);                        // next pending connection's number, or -1
+double TcpAccept(double listener, double& ip);            // the same, the peer's IP through ip
+double TcpConnect(const RtString& host, double port, double timeout);  // number or -1; timeout ms (< 1 or > 30000: 30000)
+
+// ---- UDP ---------------------------------------------------------------------
+double UdpOpen(double port);                              // datagram socket (port 0: any); number or -1
+double UdpSend(double sock, const RtString& bytes, double ip, double port);  // byte count or -1
+
+// ---- Sockets -----------------------------------------------------------------
+double SockSend(double sock, const RtString& bytes);      // every byte sent: the count, or -1
+double SockRecv(double sock, RtString& text, double maximum);  // bytes into text: count, 0 closed, -2 none, -1 error
+double SockClose(double sock);                            // 1 when closed
+void SockSetBlocking(double sock, double blocking);       // non-zero: calls wait for data
+double SockRemoteIp(double sock);                         // peer (UDP: last sender) IP, 0 for a free number
+double SockRemotePort(double sock);                       // peer (UDP: last sender) port, 0 for a free number
+
+// ---- Addresses -----------------------------------------------------------------
+double ResolveHost(const RtString& name);                 // IP of a name, or -1; "" is this machine
+RtString IpToText(double ip);                             // "a.b.c.d"
+RtString LocalAddresses(const RtString& separator);       // this machine's addresses, each followed by separator
