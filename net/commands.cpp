@@ -1,13 +1,16 @@
-// Game-facing commands of the socket layer: convert the numbers and call the
-// process-wide socket table.
+// Game-facing commands of the socket layer and the multiplayer session:
+// convert the numbers and call the process-wide socket table or the
+// runtime's session.
 #include "orvane/net.h"
 
 #include <string>
 #include <vector>
 
+#include "net/net_session.h"
 #include "net/socket_layer.h"
 #include "platform/socket.h"
 #include "runtime/lib/number_convert.h"
+#include "runtime/runtime_state.h"
 
 namespace {
 
@@ -91,4 +94,85 @@ RtString IpToText(double ip) { return Text(orv::IpToText(Ip(ip))); }
 
 RtString LocalAddresses(const RtString& separator) {
   return Text(orv::LocalAddresses(std::string(separator.CStr(), static_cast<size_t>(separator.Length()))).text);
+}
+
+// ---- Multiplayer session -------------------------------------------------------
+
+namespace {
+
+// The runtime's session; null before start-up and after shutdown.
+orv::NetSession* Session() { return orv::Rt().net.get(); }
+
+// Player ids travel as 16 bits; other numbers name nobody.
+bool PlayerNumber(double value, uint16_t& id) {
+  const int32_t n = Number(value);
+  if (n < 0 || n > 0xFFFF) return false;
+  id = static_cast<uint16_t>(n);
+  return true;
+}
+
+}  // namespace
+
+double NetHost(double port) { return Session() && Session()->Host(Number(port)) ? 1 : 0; }
+
+double NetJoin(const RtString& host, double port) {
+  return Session() && Session()->Join(host.CStr(), Number(port)) ? 1 : 0;
+}
+
+void NetShutdown() {
+  if (Session()) Session()->Shutdown();
+}
+
+void NetAcceptPlayers(double accept) {
+  if (Session()) Session()->AcceptPlayers(accept != 0);
+}
+
+double NetCreatePlayer(const RtString& name) {
+  return Session() ? Session()->CreatePlayer(std::string(name.CStr(), static_cast<size_t>(name.Length()))) : 0;
+}
+
+void NetRemovePlayer(double id) {
+  if (Session()) Session()->RemovePlayer(Number(id));
+}
+
+double NetSendMessage(double from, double to, const RtString& text) {
+  uint16_t f, t;
+  if (!Session() || !PlayerNumber(from, f) || !PlayerNumber(to, t)) return 0;
+  return Session()->SendMessage(f, t, std::string(text.CStr(), static_cast<size_t>(text.Length()))) ? 1 : 0;
+}
+
+RtString NetGetMessage(double player) {
+  uint16_t id;
+  if (!Session() || !PlayerNumber(player, id)) return RtString();
+  return Text(Session()->GetMessage(id));
+}
+
+double NetLastSender() { return Session() ? Session()->LastSender() : 0; }
+
+RtString NetPlayerName(double id) {
+  uint16_t n;
+  if (!Session() || !PlayerNumber(id, n)) return "NO_DATA";
+  return Text(Session()->PlayerName(n));
+}
+
+double NetPlayerCount() { return Session() ? Session()->PlayerCount() : 0; }
+
+double NetPlayerIdByIndex(double index) {
+  uint16_t n;
+  if (!Session() || !PlayerNumber(index, n)) return 0;
+  return Session()->PlayerIdByIndex(n);
+}
+
+double NetNextLeftPlayer() { return Session() ? Session()->NextLeftPlayer() : 0; }
+
+double NetIsRunning() { return Session() && Session()->IsRunning() ? 1 : 0; }
+
+RtString NetLocalAddresses() {
+  constexpr size_t kLimit = 4096;
+  orv::Sockets().Start();
+  std::string text = orv::LocalAddresses("|").text;
+  orv::Sockets().Shutdown();
+  if (!text.empty()) text.pop_back();
+  if (text.size() > kLimit) text.resize(kLimit);
+  return Text(text);
 }

@@ -40,3 +40,23 @@ double SockRemotePort(double sock);                       // peer (UDP: last sen
 double ResolveHost(const RtString& name);                 // IP of a name, or -1; "" is this machine
 RtString IpToText(double ip);                             // "a.b.c.d"
 RtString LocalAddresses(const RtString& separator);       // this machine's addresses, each followed by separator
+
+// ---- Multiplayer session -------------------------------------------------------
+// One machine hosts and relays, the others join; players are ids (101, 102,
+// ... handed out by the host) and messages are texts. Requests (count, names,
+// ids) wait up to 5 s for the host's answer.
+double NetHost(double port);                              // host on port (<= 0: 27910); 1 or 0
+double NetJoin(const RtString& host, double port);        // join a host (port <= 0: 27910); 1 or 0
+void NetShutdown();                                       // leave or end the session
+void NetAcceptPlayers(double accept);                     // host: 0 refuses new connections and players
+double NetCreatePlayer(const RtString& name);             // new player's id, or 0
+void NetRemovePlayer(double id);                          // remove a player of this machine
+double NetSendMessage(double from, double to, const RtString& text);  // to 0: every other remote player; 1 when sent
+RtString NetGetMessage(double player);                    // oldest message for a local player, "" when none
+double NetLastSender();                                   // sender of the message last taken
+RtString NetPlayerName(double id);                        // the name, or "NO_DATA"
+double NetPlayerCount();                                  // players in the game (0 when unknown)
+double NetPlayerIdByIndex(double index);                  // id of the index-th player (from 0), or 0
+double NetNextLeftPlayer();                               // host: id of a player who left, oldest first; 0 when none
+double NetIsRunning();                                    // 1 while the session runs
+RtString NetLocalAddresses();                             // this machine's addresses separated by "|"
