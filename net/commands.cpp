@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "net/http_fetch.h"
 #include "net/net_session.h"
 #include "net/socket_layer.h"
 #include "platform/socket.h"
@@ -175,4 +176,16 @@ RtString NetLocalAddresses() {
   if (!text.empty()) text.pop_back();
   if (text.size() > kLimit) text.resize(kLimit);
   return Text(text);
+}
+
+// ---- HTTP fetch ------------------------------------------------------------------
+
+double WebGetToFile(const RtString& host, const RtString& path, double port, const RtString& file, double timeout) {
+  return orv::WebGetToFile(host.CStr(), path.CStr(), Number(port), file.CStr(), Number(timeout)) ? 1 : 0;
+}
+
+RtString WebGetText(const RtString& host, const RtString& path, double port, double maximum, double timeout) {
+  const int32_t max = Number(maximum);
+  return Text(orv::WebGetText(host.CStr(), path.CStr(), Number(port), max < kMaxReceive * 64 ? max : kMaxReceive * 64,
+                              Number(timeout)));
 }

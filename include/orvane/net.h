@@ -60,3 +60,10 @@ double NetPlayerIdByIndex(double index);                  // id of the index-th 
 double NetNextLeftPlayer();                               // host: id of a player who left, oldest first; 0 when none
 double NetIsRunning();                                    // 1 while the session runs
 RtString NetLocalAddresses();                             // this machine's addresses separated by "|"
+
+// ---- HTTP fetch --------------------------------------------------------------------
+// A blocking HTTP/1.0 GET (port 0: 80); everything after the header's first
+// empty line is the body, whatever the status. A failed fetch leaves the old
+// file; the text stops at the first zero byte of the body.
+double WebGetToFile(const RtString& host, const RtString& path, double port, const RtString& file, double timeout);  // 1 when the body arrived whole
+RtString WebGetText(const RtString& host, const RtString& path, double port, double maximum, double timeout);  // at most maximum bytes of the body, "" on failure
