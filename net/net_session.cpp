@@ -137,11 +137,12 @@ int NetSession::CreateRecord(const std::string& name, bool isQuery) {
 
 int NetSession::CreatePlayer(const std::string& name) { return CreateRecord(name, false); }
 
-bool NetSession::SendWhole(int socket, uint8_t type, uint16_t to, uint16_t from, const std::string& payload) {
+bool NetSession::SendWhole(int socket, uint8_t type, uint16_t to, uint16_t from, const std::string& payload,
+                           int stallMs) {
   if (socket < 0) return false;
   const std::string wire = EncodeMessage(type, to, from, payload);
   std::lock_guard<std::mutex> sending(sendLock_);
-  return Sockets().Send(socket, wire.data(), wire.size()) == static_cast<long>(wire.size());
+  return Sockets().Send(socket, wire.data(), wire.size(), stallMs) == static_cast<long>(wire.size());
 }
 
 bool NetSession::Request(uint8_t type, const std::string& payload, Message& reply) {
@@ -236,6 +237,11 @@ int NetSession::NextLeftPlayer() {
   return id;
 }
 
+void NetSession::SetStallLimit(int ms) {
+  std::lock_guard<std::mutex> held(lock_);
+  stallLimitMs_ = ms;
+}
+
 bool NetSession::IsRunning() const {
   std::lock_guard<std::mutex> held(lock_);
   return running_;
@@ -292,9 +298,16 @@ void NetSession::WaitForSockets() {
 
 void NetSession::SendUnlocked(std::unique_lock<std::mutex>& held, int socket, uint8_t type, uint16_t to,
                               uint16_t from, const std::string& payload) {
+  // A client that takes no bytes must not hold up the relay for the others.
+  const bool client = socket != serverSocket_;
+  const int limit = client ? stallLimitMs_ : -1;
+  for (const int failed : failedSockets_) {
+    if (failed == socket) return;  // already given up on; dropped at the end of the pass
+  }
   held.unlock();
-  SendWhole(socket, type, to, from, payload);
+  const bool sent = SendWhole(socket, type, to, from, payload, limit);
   held.lock();
+  if (!sent && client) failedSockets_.push_back(socket);
 }
 
 int NetSession::Pass(std::unique_lock<std::mutex>& held) {
@@ -346,6 +359,16 @@ int NetSession::Pass(std::unique_lock<std::mutex>& held) {
       replies_.push_back(m);
     }
   }
+  for (const int socket : failedSockets_) {
+    for (size_t i = 0; i < connections_.size(); ++i) {
+      if (connections_[i].socket == socket) {
+        DropConnection(i);
+        break;
+      }
+    }
+  }
+  moved += static_cast<int>(failedSockets_.size());
+  failedSockets_.clear();
   return moved > 0 ? 1 : 0;
 }
 
@@ -376,9 +399,9 @@ int NetSession::ServeConnections() {
       ++moved;
     }
   }
-  const int64_t now = NowMs();
   for (size_t i = 0; i < connections_.size();) {
     Connection& c = connections_[i];
+    const size_t wanted = c.reader.Wanted();
     const int r = ReceiveMessage(c.socket, c.reader);
     if (r == 1) {
       MessageHeader h = c.reader.Header();
@@ -389,11 +412,14 @@ int NetSession::ServeConnections() {
       c.partialSince = 0;
       ++moved;
     } else if (r == -2) {
+      const int64_t now = NowMs();
+      // The clock runs from the last byte that arrived, not from the start
+      // of the message: a large message on a busy host may take a while.
       if (!c.reader.Partial()) {
         c.partialSince = 0;
-      } else if (c.partialSince == 0) {
+      } else if (c.partialSince == 0 || c.reader.Wanted() != wanted) {
         c.partialSince = now;
-      } else if (now - c.partialSince > kStallMs) {
+      } else if (now - c.partialSince > stallLimitMs_) {
         DropConnection(i);
         ++moved;
         continue;

@@ -59,6 +59,9 @@ class NetSession {
   int PlayerIdByIndex(int index);
   int NextLeftPlayer();
   bool IsRunning() const;
+  // How long a client may stall halfway through a message, or refuse to take
+  // the bytes relayed to it, before it is dropped (kStallMs unless set).
+  void SetStallLimit(int ms);
 
  private:
   struct Message {
@@ -73,7 +76,7 @@ class NetSession {
   struct Connection {
     int socket = -1;
     MessageReader reader;
-    int64_t partialSince = 0;  // ms clock when a partial message started, 0 = none
+    int64_t partialSince = 0;  // ms clock of the last byte of a partial message, 0 = none
     size_t players = 0;
   };
 
@@ -83,7 +86,7 @@ class NetSession {
   // Sends one request and waits for its reply; false when none came in time.
   bool Request(uint8_t type, const std::string& payload, Message& reply);
   // One whole message on a socket; never interleaved with another thread's.
-  bool SendWhole(int socket, uint8_t type, uint16_t to, uint16_t from, const std::string& payload);
+  bool SendWhole(int socket, uint8_t type, uint16_t to, uint16_t from, const std::string& payload, int stallMs = -1);
 
   // The network thread and the steps of its pass; called with lock_ held.
   void ThreadMain();
@@ -121,6 +124,8 @@ class NetSession {
   bool acceptPlayers_ = true;
   bool layerStarted_ = false;  // this session holds one start of the socket layer
   int lastSender_ = 0;
+  int stallLimitMs_ = kStallMs;
+  std::vector<int> failedSockets_;  // client connections a relay could not reach
 };
 
 }  // namespace orv

@@ -11,11 +11,16 @@ namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001;
 
+thread_local int32_t lastSocketError = 0;
+
 bool ValidPort(int port) { return port >= 0 && port <= 65535; }
 
 }  // namespace
 
 SocketTable::SocketTable() = default;
+
+int32_t SocketTable::LastError() const { return lastSocketError; }
+void SocketTable::SetLastError(int32_t code) const { lastSocketError = code; }
 
 SocketTable::~SocketTable() {
   for (Entry& e : entries_) {
@@ -59,7 +64,7 @@ bool SocketTable::Get(int number, Entry& out) const {
     out = entries_[static_cast<size_t>(number)];
     if (out.sock >= 0) return true;
   }
-  lastError_.store(platform::kSockErrNotSocket);
+  SetLastError(platform::kSockErrNotSocket);
   return false;
 }
 
@@ -71,7 +76,7 @@ int SocketTable::Take(const Entry& e) {
       return i;
     }
   }
-  lastError_.store(platform::kSockErrTableFull);
+  SetLastError(platform::kSockErrTableFull);
   return -1;
 }
 
@@ -83,7 +88,7 @@ void SocketTable::SetAddress(int number, uint32_t ip, uint16_t port) {
 }
 
 int SocketTable::FailPlatform() {
-  lastError_.store(platform::LastSocketError());
+  SetLastError(platform::LastSocketError());
   return -1;
 }
 
@@ -160,7 +165,7 @@ int SocketTable::TcpConnect(const std::string& host, int port, int timeoutMs) {
     FailPlatform();
     Close(number);
     // Closing must not overwrite why the connect failed.
-    lastError_.store(platform::LastSocketError());
+    SetLastError(platform::LastSocketError());
     return -1;
   }
   SetLastError(0);
@@ -184,7 +189,7 @@ int SocketTable::UdpOpen(int port) {
   return number;
 }
 
-long SocketTable::Send(int number, const char* data, size_t n) {
+long SocketTable::Send(int number, const char* data, size_t n, int stallMs) {
   Entry e;
   if (!Get(number, e)) return -1;
   size_t sent = 0;
@@ -196,7 +201,9 @@ long SocketTable::Send(int number, const char* data, size_t n) {
     }
     if (platform::LastSocketError() != platform::kSockErrWouldBlock) return FailPlatform();
     // The system's buffer is full: wait until it drains instead of spinning.
-    if (platform::SocketWaitWritable(e.sock, 100) < 0) return FailPlatform();
+    const int w = platform::SocketWaitWritable(e.sock, stallMs >= 0 ? stallMs : 100);
+    if (w < 0) return FailPlatform();
+    if (w == 0 && stallMs >= 0) return SetLastError(platform::kSockErrTimedOut), -1;
   }
   SetLastError(0);
   return static_cast<long>(n);

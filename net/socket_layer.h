@@ -12,12 +12,11 @@
 //
 // Result codes of sending and receiving: a byte count; 0 when the peer closed
 // or reset the connection; -2 when nothing is waiting; -1 on other errors.
-// lastSocketError holds the number of the last failure (the numbers games
+// lastSocketError (per thread) holds the number of the last failure (the numbers games
 // know: 10035 would block, 10054 reset, 10061 refused, 8 table full, ...).
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -57,8 +56,10 @@ class SocketTable {
   // UDP socket, bound to port unless it is 0, broadcasts allowed; the number or -1.
   int UdpOpen(int port);
 
-  // Sends every byte (waiting while the system's buffer is full); the count or -1.
-  long Send(int number, const char* data, size_t n);
+  // Sends every byte (waiting while the system's buffer is full); the count
+  // or -1. With stallMs >= 0 a peer that takes no bytes for that long fails
+  // the send with 10060.
+  long Send(int number, const char* data, size_t n, int stallMs = -1);
   // One datagram to ip:port; a zero address or port gives -1.
   long UdpSend(int number, const char* data, size_t n, uint32_t ip, int port);
   // One receive of at most maximum bytes. On UDP the stored address becomes
@@ -79,8 +80,10 @@ class SocketTable {
   // The system descriptor behind a number (-1 when free), for waiting on it.
   int Descriptor(int number) const;
 
-  int32_t LastError() const { return lastError_.load(); }
-  void SetLastError(int32_t code) { lastError_.store(code); }
+  // The last error of the calling thread: the game thread and the session's
+  // network thread each see their own, so neither decides on the other's.
+  int32_t LastError() const;
+  void SetLastError(int32_t code) const;
 
  private:
   struct Entry {
@@ -102,7 +105,6 @@ class SocketTable {
   mutable std::mutex mutex_;
   std::array<Entry, kEntries> entries_;
   int startCount_ = 0;
-  mutable std::atomic<int32_t> lastError_{0};
 };
 
 // The process-wide socket table.

@@ -2,6 +2,7 @@
 // process, talking over real sockets; a raw socket plays the hostile peer.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -173,6 +174,67 @@ TEST_F(SessionTest, HostilePeersAreDroppedWhileOthersPlayOn) {
   ASSERT_TRUE(b->SendMessage(bob, ann, "and on"));
   EXPECT_EQ(Await(*a, ann), "and on");
   orv::Sockets().Close(s);
+  orv::Sockets().Shutdown();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SessionTest, StalledAndNonReadingClientsAreDroppedWithoutLossForOthers) {
+  host.SetStallLimit(1000);  // long enough for a busy machine, short for a test
+  auto a = Joined();
+  auto b = Joined();
+  const int ann = a->CreatePlayer("Ann");
+  const int bob = b->CreatePlayer("Bob");
+  ASSERT_TRUE(ann && bob);
+  ASSERT_TRUE(orv::Sockets().Start());
+
+  // Half a header, then silence.
+  const int half = orv::Sockets().TcpConnect("127.0.0.1", port, 2000);
+  orv::Sockets().Send(half, "\x03\x05", 2);
+
+  // A client with a player that never reads what is relayed to it.
+  const int deaf = orv::Sockets().TcpConnect("127.0.0.1", port, 2000);
+  const int small = 2048;
+  setsockopt(orv::Sockets().Descriptor(deaf), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  orv::PlayerRecord r;
+  orv::SetPlayerName(r, "deaf", 4);
+  const std::string create = orv::EncodeMessage(orv::kMsgCreatePlayer, 0, 0, orv::EncodePlayerRecord(r));
+  orv::Sockets().Send(deaf, create.data(), create.size());
+  int deafId = 0;
+  for (int i = 0; i < 500 && !deafId; ++i) {
+    if (a->PlayerName(bob + 1) == "deaf") deafId = bob + 1;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(deafId, bob + 1);
+
+  // Broadcast until the deaf client's buffers are full and it is dropped.
+  const std::string block(1000, 'm');
+  int sent = 0, got = 0, left = 0;
+  for (; sent < 20000 && !left; ++sent) {
+    ASSERT_TRUE(a->SendMessage(ann, 0, block)) << sent;
+    while (!b->GetMessage(bob).empty()) ++got;
+    left = host.NextLeftPlayer();
+  }
+  EXPECT_EQ(left, deafId);
+  // The host relays what queued up meanwhile; on a loaded machine that takes a while.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (got < sent && std::chrono::steady_clock::now() < deadline) {
+    if (!b->GetMessage(bob).empty()) ++got;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(got, sent) << "no message to the others is lost";
+
+  char c;
+  long res = -2;
+  for (int i = 0; i < 5000 && res == -2; ++i) {
+    res = orv::Sockets().Recv(half, &c, 1);
+    if (res == -2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(res, 0) << "the half-sent message's connection is closed";
+  orv::Sockets().Close(half);
+  orv::Sockets().Close(deaf);
   orv::Sockets().Shutdown();
 }
 
