@@ -90,3 +90,36 @@ BENCHMARK(RawPingPong)->Name("roundtrip/baseline")->UseRealTime();
 BENCHMARK(RelayedRoundTrip)->Name("roundtrip/relayed")->UseRealTime();
 
 }  // namespace
+
+namespace {
+
+// Messages per second through the host: 8 joined players each broadcast one
+// line per round, and the round ends when every copy (8 x 7) has arrived.
+void Broadcast8(benchmark::State& state) {
+  constexpr int kClients = 8;
+  orv::NetSession host;
+  const int port = 30000 + (getpid() + 7919) % 20000;
+  if (!host.Host(port)) return state.SkipWithError("cannot host");
+  std::unique_ptr<orv::NetSession> clients[kClients];
+  int ids[kClients];
+  for (int i = 0; i < kClients; ++i) {
+    clients[i] = std::make_unique<orv::NetSession>();
+    if (!clients[i]->Join("127.0.0.1", port)) return state.SkipWithError("cannot join");
+    ids[i] = clients[i]->CreatePlayer("p" + std::to_string(i));
+  }
+  while (host.PlayerCount() < kClients) std::this_thread::yield();
+  for (auto _ : state) {
+    for (int i = 0; i < kClients; ++i) clients[i]->SendMessage(ids[i], 0, kText);
+    for (int i = 0; i < kClients; ++i) {
+      for (int got = 0; got < kClients - 1;) {
+        if (clients[i]->GetMessage(ids[i]).empty()) std::this_thread::yield();
+        else ++got;
+      }
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kClients * (kClients - 1));
+}
+
+BENCHMARK(Broadcast8)->Name("broadcast_8_clients")->UseRealTime();
+
+}  // namespace

@@ -61,6 +61,7 @@ bool NetSession::Host(int port) {
     Shutdown();
     return false;
   }
+  Sockets().SetNoDelay(self);
   return StartThread();
 }
 
@@ -77,6 +78,9 @@ bool NetSession::Join(const std::string& host, int port) {
     Shutdown();
     return false;
   }
+  // Messages are small and conversational: without this each relayed one
+  // could wait for the previous one's acknowledgement.
+  Sockets().SetNoDelay(server);
   StartThread();
   Message reply;
   if (!Request(kMsgJoin, "", reply)) {
@@ -393,6 +397,7 @@ int NetSession::ServeConnections() {
       if (connections_.size() >= kMaxConnections) {
         Sockets().Close(s);
       } else {
+        Sockets().SetNoDelay(s);
         connections_.emplace_back();
         connections_.back().socket = s;
       }

@@ -297,6 +297,14 @@ bool SocketTable::SetBlocking(int number, bool blocking) {
   return true;
 }
 
+bool SocketTable::SetNoDelay(int number) {
+  Entry e;
+  if (!Get(number, e)) return false;
+  if (!platform::SocketSetNoDelay(e.sock)) return FailPlatform(), false;
+  SetLastError(0);
+  return true;
+}
+
 uint32_t SocketTable::RemoteIp(int number) const {
   if (number < 0 || number >= kEntries) return 0;
   std::lock_guard<std::mutex> lock(mutex_);

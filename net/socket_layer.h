@@ -73,6 +73,8 @@ class SocketTable {
   // Frees the number, then closes the socket; true when the close succeeded.
   bool Close(int number);
   bool SetBlocking(int number, bool blocking);
+  // Small writes go out at once (no coalescing while an acknowledgement is due).
+  bool SetNoDelay(int number);
   // The stored address: listening = local, connected = peer, UDP = last
   // sender. 0 for a free number.
   uint32_t RemoteIp(int number) const;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -140,6 +141,8 @@ bool SocketSetNonBlocking(int fd, bool nonBlocking) {
   if (wanted != flags && fcntl(fd, F_SETFL, wanted) < 0) return Fail(), false;
   return true;
 }
+
+bool SocketSetNoDelay(int fd) { return SetIntOption(fd, IPPROTO_TCP, TCP_NODELAY, 1); }
 
 int SocketAccept(int fd, uint32_t& ip, uint16_t& port) {
   sockaddr_in a;

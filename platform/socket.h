@@ -44,6 +44,8 @@ bool SocketSetBroadcast(int fd);
 bool SocketBind(int fd, uint32_t ip, uint16_t port);
 bool SocketListen(int fd, int backlog);
 bool SocketSetNonBlocking(int fd, bool nonBlocking);
+// TCP_NODELAY: small messages leave at once instead of waiting for an acknowledgement.
+bool SocketSetNoDelay(int fd);
 // accept; the peer's address in host order. -1 when nothing is pending.
 int SocketAccept(int fd, uint32_t& ip, uint16_t& port);
 // Starts a connect; 0 connected, -1 failed or still running (error 10036 /
