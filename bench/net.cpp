@@ -1,4 +1,4 @@
-// Network: the round trip of a relayed session message (player A to the host
+// Network: HTTP fetches against curl; the round trip of a relayed session message (player A to the host
 // to player B, and B's answer back the same way) against a raw TCP
 // ping-pong of the same bytes between two sockets of this process.
 #include <benchmark/benchmark.h>
@@ -6,14 +6,21 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "net/http_fetch.h"
 #include "net/net_message.h"
 #include "net/net_session.h"
 
@@ -121,5 +128,81 @@ void Broadcast8(benchmark::State& state) {
 }
 
 BENCHMARK(Broadcast8)->Name("broadcast_8_clients")->UseRealTime();
+
+}  // namespace
+
+namespace {
+
+// Fetching a 50 MB file from python's http.server into a file: curl as the
+// baseline, WebGetToFile as the variant, both against the same server.
+struct WebServer {
+  WebServer() {
+    dir = "/tmp/orvane-bench-web-" + std::to_string(getpid());
+    mkdir(dir.c_str(), 0700);
+    std::string big(50u << 20, 'w');
+    FILE* f = std::fopen((dir + "/big.bin").c_str(), "wb");
+    if (f) {
+      std::fwrite(big.data(), 1, big.size(), f);
+      std::fclose(f);
+    }
+    port = 30000 + (getpid() + 104729) % 20000;
+    const std::string portText = std::to_string(port);
+    const char* argv[] = {"/usr/bin/python3", "-m", "http.server", portText.c_str(), "--bind", "127.0.0.1",
+                          "--directory", dir.c_str(), nullptr};
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn(&pid, argv[0], &fa, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    for (int i = 0; i < 100; ++i) {
+      if (!orv::WebGetText("127.0.0.1", "/", port, 1, 1000).empty()) break;
+      usleep(50000);
+    }
+  }
+  ~WebServer() {
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+    std::remove((dir + "/big.bin").c_str());
+    std::remove((dir + "/got.bin").c_str());
+    rmdir(dir.c_str());
+  }
+  std::string dir;
+  int port = 0;
+  pid_t pid = -1;
+};
+
+WebServer& Web() {
+  static WebServer server;
+  return server;
+}
+
+void CurlFetch(benchmark::State& state) {
+  WebServer& w = Web();
+  const std::string url = "http://127.0.0.1:" + std::to_string(w.port) + "/big.bin";
+  const std::string out = w.dir + "/got.bin";
+  const char* argv[] = {"/usr/bin/curl", "-s", "-o", out.c_str(), url.c_str(), nullptr};
+  for (auto _ : state) {
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+      return state.SkipWithError("no curl");
+    }
+    waitpid(pid, nullptr, 0);
+  }
+  state.SetBytesProcessed(state.iterations() * (50 << 20));
+}
+
+void WebGetToFileFetch(benchmark::State& state) {
+  WebServer& w = Web();
+  const std::string out = w.dir + "/got.bin";
+  for (auto _ : state) {
+    if (!orv::WebGetToFile("127.0.0.1", "/big.bin", w.port, out, 10000)) return state.SkipWithError("fetch failed");
+  }
+  state.SetBytesProcessed(state.iterations() * (50 << 20));
+}
+
+BENCHMARK(CurlFetch)->Name("fetch50mb/baseline")->UseRealTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(WebGetToFileFetch)->Name("fetch50mb/WebGetToFile")->UseRealTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace

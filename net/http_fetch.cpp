@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "files/atomic_write.h"
 #include "files/paths.h"
@@ -21,9 +22,12 @@ bool ReceiveBody(int sock, int timeoutMs, const std::function<bool(const char*, 
   SocketTable& t = Sockets();
   HeaderSplitter split;
   int64_t bodyBytes = 0;
-  char chunk[1023];
+  // Large receives: a big download costs a few system calls per megabyte,
+  // not a thousand; where the header ends does not depend on the size.
+  std::vector<char> buffer(64 * 1024);
+  char* chunk = buffer.data();
   for (;;) {
-    const long r = t.Recv(sock, chunk, sizeof chunk);
+    const long r = t.Recv(sock, chunk, buffer.size());
     if (r == kSockNothingWaiting) {
       if (platform::SocketWaitReadable(t.Descriptor(sock), timeoutMs) == 0) {
         t.SetLastError(platform::kSockErrTimedOut);
