@@ -2,9 +2,9 @@
 //
 // Every call returns what the system call returns (a descriptor, a byte
 // count, 0 or -1) and, on failure, leaves the reason for LastSocketError()
-// on the calling thread. Error numbers are the ones games know from the
-// Windows socket API (10035 would block, 10054 reset, ...): games compare
-// against them, so the system's errno values never reach game code.
+// on the calling thread. Error numbers are the ones games are written
+// against (10035 would block, 10054 reset, ...): games compare with them,
+// so the system's errno values never reach game code.
 // Addresses and ports are in host order throughout.
 #pragma once
 
