@@ -1,8 +1,10 @@
 // The game's session commands on the runtime's own session object.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "net/net_session.h"
 #include "orvane/net.h"
@@ -37,6 +39,42 @@ TEST(SessionCommands, HostOnTheDefaultPortCreatePlayersAndAsk) {
   EXPECT_EQ(NetCreatePlayer("late"), 0);
   orv::Rt().net.reset();
   EXPECT_EQ(NetHost(0), 0) << "no session before start-up";
+}
+
+// Polls a session answer for up to 5 s: the host's thread applies removals.
+template <typename Check>
+bool Soon(Check check) {
+  for (int i = 0; i < 500; ++i) {
+    if (check()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return check();
+}
+
+TEST(SessionCommands, RemovedPlayersLeaveOnceAndAClosedHostCreatesNone) {
+  orv::Rt().net = std::make_unique<orv::NetSession>();
+  ASSERT_EQ(NetHost(27917), 1);
+  EXPECT_EQ(NetNextLeftPlayer(), 0) << "nobody has left yet";
+  ASSERT_EQ(NetCreatePlayer("Ann"), 101);
+  ASSERT_EQ(NetCreatePlayer("Bob"), 102);
+
+  NetRemovePlayer(102);
+  EXPECT_TRUE(Soon([] { return NetPlayerCount() == 1; }));
+  EXPECT_EQ(NetPlayerName(102), "NO_DATA");
+  EXPECT_EQ(NetNextLeftPlayer(), 102);
+  EXPECT_EQ(NetNextLeftPlayer(), 0) << "each departure is told once";
+
+  // A host that accepts no players makes none, its own included, until it
+  // accepts again.
+  NetAcceptPlayers(0);
+  EXPECT_EQ(NetCreatePlayer("late"), 0);
+  NetAcceptPlayers(1);
+  // The host's own query player took 103 when the count was first asked.
+  EXPECT_EQ(NetCreatePlayer("Cid"), 104);
+  EXPECT_EQ(NetPlayerCount(), 2);
+
+  NetShutdown();
+  orv::Rt().net.reset();
 }
 
 }  // namespace

@@ -72,6 +72,39 @@ TEST_F(SocketCommandTest, TcpReceiveResults) {
   EXPECT_EQ(SockRemoteIp(client), 0);
 }
 
+TEST_F(SocketCommandTest, ABlockingReceiveWaitsForTheBytes) {
+  const double listener = TcpListen(0);
+  ASSERT_GE(listener, 0);
+  const double client = TcpConnect("127.0.0.1", SockRemotePort(listener), 2000);
+  ASSERT_GE(client, 0);
+  double ip = 0, server = -1;
+  for (int i = 0; i < 5000 && server < 0; ++i) {
+    server = TcpAccept(listener, ip);
+    if (server < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_GE(server, 0);
+
+  RtString text;
+  EXPECT_EQ(SockRecv(server, text, 100), -2) << "non-blocking: nothing waiting yet";
+  SockSetBlocking(server, 1);
+  std::thread late([client] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    SockSend(client, "late");
+  });
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(SockRecv(server, text, 100), 4);
+  const auto waited = std::chrono::steady_clock::now() - before;
+  late.join();
+  EXPECT_EQ(text, "late");
+  EXPECT_GE(waited, std::chrono::milliseconds(100)) << "the receive waited for the bytes";
+
+  SockSetBlocking(server, 0);
+  EXPECT_EQ(SockRecv(server, text, 100), -2);
+  SockClose(client);
+  SockClose(server);
+  SockClose(listener);
+}
+
 TEST_F(SocketCommandTest, AcceptOnUdpFailsWithErrorZero) {
   const double udp = UdpOpen(0);
   ASSERT_GE(udp, 0);
