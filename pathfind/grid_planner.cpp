@@ -19,17 +19,12 @@ inline uint32_t OrderBits(float f) {
 
 bool GridPlanner::Init(const PlannerRequest& request) {
   initError_ = 0;
-  const int64_t cells = int64_t{request.width} * request.height;
-  if (request.width <= 0 || request.height <= 0 || !request.map) return false;
-  if (cells > kMaxPlannerCells) {
-    initError_ = 7;
+  const int usable = CheckPlannerRequest(request);
+  if (usable <= 0) {
+    if (usable == -7) initError_ = 7;
     return false;
   }
-  if (request.startX < 0 || request.startX >= request.width || request.startY < 0 ||
-      request.startY >= request.height || request.goalX < 0 || request.goalX >= request.width ||
-      request.goalY < 0 || request.goalY >= request.height)
-    return false;
-  if (request.startX == request.goalX && request.startY == request.goalY) return false;
+  const int64_t cells = int64_t{request.width} * request.height;
 
   Clear();
   ready_ = false;

@@ -85,4 +85,17 @@ inline constexpr NeighbourStep kNeighbourOrder[8] = {
 // Largest map a planner accepts: every cell index must fit a 32-bit int.
 inline constexpr int64_t kMaxPlannerCells = INT32_MAX;
 
+// Whether a request can be planned at all: 1 when it can, 0 for a missing or
+// empty map, endpoints outside it or a start equal to the goal, and -7 for a
+// map too large to index (the caller reports error 7).
+inline int CheckPlannerRequest(const PlannerRequest& request) {
+  if (request.width <= 0 || request.height <= 0 || !request.map) return 0;
+  if (int64_t{request.width} * request.height > kMaxPlannerCells) return -7;
+  if (request.startX < 0 || request.startX >= request.width || request.startY < 0 ||
+      request.startY >= request.height || request.goalX < 0 || request.goalX >= request.width ||
+      request.goalY < 0 || request.goalY >= request.height)
+    return 0;
+  return request.startX == request.goalX && request.startY == request.goalY ? 0 : 1;
+}
+
 }  // namespace orv
