@@ -97,17 +97,7 @@ void NetSession::Shutdown() {
   }
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
   std::lock_guard<std::mutex> held(lock_);
-  for (Connection& c : connections_) Sockets().Close(c.socket);
-  connections_.clear();
-  if (listenSocket_ >= 0) Sockets().Close(listenSocket_);
-  if (serverSocket_ >= 0) Sockets().Close(serverSocket_);
-  listenSocket_ = serverSocket_ = -1;
-  // Only the start this session made is given back: a game's own use of
-  // the socket layer outlives the session.
-  if (layerStarted_) Sockets().Shutdown();
-  layerStarted_ = false;
-  stopRequested_ = true;
-  running_ = false;
+  EndFromThread();
   acceptPlayers_ = true;
   nextPlayerId_ = kFirstPlayerId;
   queryPlayerId_ = 0;
@@ -269,6 +259,9 @@ void NetSession::ThreadMain() {
   changed_.notify_all();
 }
 
+// Closes every socket of the session; called with the lock held. Only the
+// start this session made is given back: a game's own use of the socket
+// layer outlives the session.
 void NetSession::EndFromThread() {
   for (Connection& c : connections_) Sockets().Close(c.socket);
   connections_.clear();

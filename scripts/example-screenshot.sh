@@ -8,19 +8,7 @@ set -eu
 build=$(cd "${1:-build}" && pwd)
 example=$2
 out=$3
-work=$(mktemp -d)
-cleanup() {
-  [ -n "${program:-}" ] && kill "$program" 2>/dev/null || true
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-read -r number <"$work/display"
-export DISPLAY=":$number"
+. "$(dirname "$0")/virtual-display.sh"
 
 SDL_AUDIODRIVER=dummy TMPDIR="$work" "$build/examples/$example" >/dev/null 2>&1 &
 program=$!

@@ -6,23 +6,10 @@ set -eu
 build=$(cd "${1:-build}" && pwd)
 out=$2
 seconds=${3:-6}
-work=$(mktemp -d)
-cleanup() {
-  [ -n "${game:-}" ] && kill "$game" 2>/dev/null || true
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-# Xvfb picks a free display number and writes it to the fifo when ready.
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-read -r number <"$work/display"
-export DISPLAY=":$number"
+. "$(dirname "$0")/virtual-display.sh"
 
 SDL_AUDIODRIVER=dummy TMPDIR="$work" "$build/game/vorlo" >/dev/null 2>&1 &
-game=$!
+program=$!
 sleep "$seconds"
 window=$(xdotool search --onlyvisible --name '^vorlo$' | head -n 1)
 if [ -z "$window" ]; then
@@ -33,5 +20,5 @@ fi
 eval "$(xdotool getwindowgeometry --shell "$window")"
 "$build/tools/orvane-screenshot" "$out" "$DISPLAY" "$X" "$Y" "$WIDTH" "$HEIGHT"
 xdotool windowfocus --sync "$window" keydown Escape sleep 0.2 keyup Escape
-wait "$game" || true
-game=""
+wait "$program" || true
+program=""

@@ -83,7 +83,7 @@ TEST(SoundGame, WithoutAudioOutputTheGameRunsSilently) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "open 3\ndie 3\nping 3\nfree 4095\nplayed -1 -1 -1 -1 -1\ndone\nexit\n");
   // Nothing about the missing output in the log.
-  const std::string log = orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt");
+  const std::string log = orvtest::ErrorLogText();
   EXPECT_NE(log.find("Init Finalized\nShut down ORV\norv is shut down\n"), std::string::npos) << log;
 }
 

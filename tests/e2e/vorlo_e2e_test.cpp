@@ -214,7 +214,7 @@ TEST_F(Vorlo, StartsLoadsShowsTheTitleScreenAndEndsOnEscape) {
   EXPECT_LT(band, open * 0.8);
 
   Quit(*game, id);
-  std::string log = orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt");
+  std::string log = orvtest::ErrorLogText();
   EXPECT_EQ(log.rfind("Start new log...\ntimer\nvexl\nvexl init\nWIN32 init video\n", 0), 0u) << log;
   EXPECT_NE(log.find("OGVX init [OK]\nCptn\nNetwork\nInput\nWindow mode\nCreate DXin\nreptr\ngetexe\ncd\nexepath=curdir= "),
             std::string::npos) << log;

@@ -48,7 +48,7 @@ TEST_P(Surfaces, SpriteGetsPowerOfTwoTextureAndTheFramebufferWhenThereIsOne) {
   EXPECT_EQ(d->Surface(0).framebuffer != 0, !Fallback());
   EXPECT_EQ(d->Surface(0).width, Fallback() ? 0 : 128);
   EXPECT_EQ(orv::OpenGLVexel::FramebuffersAvailable(), !Fallback());
-  const std::string log = orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt");
+  const std::string log = orvtest::ErrorLogText();
   EXPECT_EQ(log.find("can't use framebuffer object\n") != std::string::npos, Fallback()) << log;
 
   // Below 16 pixels the texture is as large as the texture build makes it,

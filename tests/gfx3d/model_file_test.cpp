@@ -15,7 +15,7 @@
 namespace orv {
 namespace {
 
-std::string Log() { return orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt"); }
+std::string Log() { return orvtest::ErrorLogText(); }
 
 std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
 

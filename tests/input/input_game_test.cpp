@@ -9,14 +9,10 @@
 namespace {
 
 orvtest::ProcessResult RunGame(std::map<std::string, std::string> env) {
-  orvtest::ProcessOptions opt;
-  opt.env = std::move(env);
-  opt.env.emplace("SDL_VIDEODRIVER", "offscreen");
-  opt.timeoutSeconds = 30;
-  return orvtest::RunProcess({orvtest::BinaryPath("tests/input/input_game")}, opt);
+  return orvtest::RunOffscreenGame("tests/input/input_game", std::move(env));
 }
 
-std::string Log() { return orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt"); }
+std::string Log() { return orvtest::ErrorLogText(); }
 
 TEST(QuitKeys, EscapeEndsTheGameWhileEnabled) {
   auto r = RunGame({{"INPUT_MODE", "quit"}, {"INPUT_KEYS", "escape"}});

@@ -16,14 +16,10 @@
 namespace {
 
 orvtest::ProcessResult RunGame(std::map<std::string, std::string> env) {
-  orvtest::ProcessOptions opt;
-  opt.env = std::move(env);
-  opt.env.emplace("SDL_VIDEODRIVER", "offscreen");
-  opt.timeoutSeconds = 30;
-  return orvtest::RunProcess({orvtest::BinaryPath("tests/runtime/command_game")}, opt);
+  return orvtest::RunOffscreenGame("tests/runtime/command_game", std::move(env));
 }
 
-std::string Log() { return orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt"); }
+std::string Log() { return orvtest::ErrorLogText(); }
 
 // The number after `key=` in the output; -1 when it is missing.
 long Value(const std::string& out, const std::string& key) {

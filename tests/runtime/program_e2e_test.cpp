@@ -63,7 +63,7 @@ TEST(ProgramE2E, ClosingTheWindowEndsTheGameInOrder) {
   EXPECT_EQ(game.Signal(), 0);
   const std::string out = game.Out();
   EXPECT_EQ(out.substr(out.size() - 5), "exit\n") << out;
-  const std::string log = orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt");
+  const std::string log = orvtest::ErrorLogText();
   EXPECT_NE(log.find("Init Finalized\nShut down ORV\norv is shut down\n"), std::string::npos) << log;
 }
 

@@ -15,14 +15,10 @@
 namespace {
 
 orvtest::ProcessResult RunGame(const std::string& game, std::map<std::string, std::string> env) {
-  orvtest::ProcessOptions opt;
-  opt.env = std::move(env);
-  opt.env.emplace("SDL_VIDEODRIVER", "offscreen");
-  opt.timeoutSeconds = 30;
-  return orvtest::RunProcess({orvtest::BinaryPath("tests/runtime/" + game)}, opt);
+  return orvtest::RunOffscreenGame("tests/runtime/" + game, std::move(env));
 }
 
-std::string Log() { return orvtest::ReadFile(orvtest::PrivateDir() + "/ErrorLog.txt"); }
+std::string Log() { return orvtest::ErrorLogText(); }
 
 std::string Quote(const std::string& s) { return std::regex_replace(s, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
 

@@ -137,4 +137,14 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   return result;
 }
 
+ProcessResult RunOffscreenGame(const std::string& relativePath, std::map<std::string, std::string> env) {
+  ProcessOptions opt;
+  opt.env = std::move(env);
+  opt.env.emplace("SDL_VIDEODRIVER", "offscreen");
+  opt.timeoutSeconds = 30;
+  return RunProcess({BinaryPath(relativePath)}, opt);
+}
+
+std::string ErrorLogText() { return ReadFile(PrivateDir() + "/ErrorLog.txt"); }
+
 }  // namespace orvtest

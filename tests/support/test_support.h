@@ -48,6 +48,13 @@ struct SpawnArguments {
 // Runs a program and waits for it, capturing standard output and error.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& opt = {});
 
+// Runs a test game (a path below the build folder) on the offscreen video
+// driver with extra environment, for at most 30 s.
+ProcessResult RunOffscreenGame(const std::string& relativePath, std::map<std::string, std::string> env);
+
+// The runtime's error log of the games this test ran.
+std::string ErrorLogText();
+
 }  // namespace orvtest
 
 namespace orvtest {
