@@ -103,6 +103,11 @@ void NetSession::Shutdown() {
   queryPlayerId_ = 0;
 }
 
+int NetSession::ConnectionCount() {
+  std::lock_guard<std::mutex> held(lock_);
+  return static_cast<int>(connections_.size());
+}
+
 void NetSession::AcceptPlayers(bool accept) {
   std::lock_guard<std::mutex> held(lock_);
   acceptPlayers_ = accept;

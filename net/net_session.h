@@ -62,6 +62,8 @@ class NetSession {
   // How long a client may stall halfway through a message, or refuse to take
   // the bytes relayed to it, before it is dropped (kStallMs unless set).
   void SetStallLimit(int ms);
+  // Client connections the host holds now (0 on a client).
+  int ConnectionCount();
 
  private:
   struct Message {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "net/net_message.h"
 #include "net/net_session.h"
@@ -235,6 +236,89 @@ TEST_F(SessionTest, StalledAndNonReadingClientsAreDroppedWithoutLossForOthers) {
   EXPECT_EQ(res, 0) << "the half-sent message's connection is closed";
   orv::Sockets().Close(half);
   orv::Sockets().Close(deaf);
+  orv::Sockets().Shutdown();
+}
+
+}  // namespace
+
+namespace {
+
+// True when the host closed the raw socket s within about 5 s.
+bool ClosedByHost(int s) {
+  char c[256];
+  for (int i = 0; i < 5000; ++i) {
+    const long r = orv::Sockets().Recv(s, c, sizeof c);
+    if (r == 0) return true;
+    if (r < 0 && r != -2) return false;
+    if (r == -2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+TEST_F(SessionTest, ACreationFloodIsDroppedAndItsPlayersLeave) {
+  auto a = Joined();
+  auto b = Joined();
+  const int ann = a->CreatePlayer("Ann");
+  const int bob = b->CreatePlayer("Bob");
+  ASSERT_TRUE(ann && bob);
+  ASSERT_TRUE(orv::Sockets().Start());
+
+  const int flood = orv::Sockets().TcpConnect("127.0.0.1", port, 2000);
+  ASSERT_GE(flood, 0);
+  orv::PlayerRecord r;
+  orv::SetPlayerName(r, "spam", 4);
+  const std::string one = orv::EncodeMessage(orv::kMsgCreatePlayer, 0, 0, orv::EncodePlayerRecord(r));
+  std::string wire;
+  for (int i = 0; i < 2000; ++i) wire += one;
+  orv::Sockets().Send(flood, wire.data(), wire.size());
+  EXPECT_TRUE(ClosedByHost(flood)) << "a peer creating players without end is dropped";
+  orv::Sockets().Close(flood);
+
+  // Every player the flood made leaves; the player ids stay usable.
+  int left = 0;
+  for (int i = 0; i < 5000 && left < static_cast<int>(NetSession::kMaxPlayersPerConnection); ++i) {
+    if (host.NextLeftPlayer()) ++left;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(left, static_cast<int>(NetSession::kMaxPlayersPerConnection));
+  ASSERT_TRUE(a->SendMessage(ann, bob, "after the flood"));
+  EXPECT_EQ(Await(*b, bob), "after the flood");
+  const int late = b->CreatePlayer("Late");
+  EXPECT_GT(late, bob) << "creations of honest clients still succeed";
+  orv::Sockets().Shutdown();
+}
+
+TEST_F(SessionTest, ConnectionsBeyondTheLimitAreRefused) {
+  ASSERT_TRUE(orv::Sockets().Start());
+  // Until the host holds n connections (up to 5 s).
+  auto holds = [&](int n) {
+    for (int i = 0; i < 5000 && host.ConnectionCount() != n; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return host.ConnectionCount() == n;
+  };
+  // The host's own connection to itself is one of them.
+  ASSERT_TRUE(holds(1));
+  std::vector<int> raw;
+  for (int i = 1; i < NetSession::kMaxConnections; ++i) {
+    const int s = orv::Sockets().TcpConnect("127.0.0.1", port, 2000);
+    ASSERT_GE(s, 0) << i;
+    raw.push_back(s);
+    ASSERT_TRUE(holds(i + 1)) << i;
+  }
+  const int extra = orv::Sockets().TcpConnect("127.0.0.1", port, 2000);
+  ASSERT_GE(extra, 0);
+  EXPECT_TRUE(ClosedByHost(extra)) << "the connection over the limit is closed";
+  orv::Sockets().Close(extra);
+  EXPECT_EQ(host.ConnectionCount(), NetSession::kMaxConnections);
+
+  // One leaves; a newcomer then gets its place and its requests answered.
+  orv::Sockets().Close(raw.back());
+  raw.pop_back();
+  ASSERT_TRUE(holds(NetSession::kMaxConnections - 1));
+  auto c = Joined();
+  EXPECT_GT(c->CreatePlayer("Cy"), 0);
+  for (int s : raw) orv::Sockets().Close(s);
   orv::Sockets().Shutdown();
 }
 
