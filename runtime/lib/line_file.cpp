@@ -64,10 +64,7 @@ bool LineFileCache::Select(const RtString& name) {
 
 RtString LineFileCache::Read(const RtString& name, int32_t line) {
   ClearError();
-  if (line < 0 || line >= kLines) {
-    SetErrorCode(kErrOutOfMemory);
-    return RtString("NO_DATA");
-  }
+  if (line < 0 || line >= kLines) return Fail(kErrOutOfMemory, RtString("NO_DATA"));
   if (!Select(name)) return RtString("NO_FILE");
   RtString text(lines_[static_cast<size_t>(line)].c_str());
   TrimControlRight(text);
