@@ -338,6 +338,26 @@ TEST_F(Scene3D, SpriteTexturesBindBySlot) {
   End3D();
 }
 
+TEST_F(Scene3D, APassIntoASurfaceFillsTheSurfaceUpright) {
+  CreateSurface(0, 20, 32, 16);
+  UseSurface(0);
+  Begin3D(1, 100, 45);
+  SetCamera(0, 0, 5, 0, 0, 0);
+  // Aspect 2: a square of half-side tan(22.5) * 5 at the origin fills the
+  // height and the middle half of the width; a marker sits above it.
+  Square(0, 0, 0, kTan22 * 5, kRed);
+  Square(0, kTan22 * 5 * 0.75f, 0.1f, 0.2f, kGreen);
+  End3D();
+  EndSurface();
+  orv::PixelImage image;
+  ASSERT_TRUE(d->SpriteToImage(20, image));
+  ASSERT_EQ(image.width, 32);
+  EXPECT_EQ(image.Pixel(16, 8) & 0xFFFFFF, kRed);
+  EXPECT_EQ(image.Pixel(9, 8) & 0xFFFFFF, kRed);
+  EXPECT_NE(image.Pixel(6, 8) & 0xFFFFFF, kRed);
+  EXPECT_EQ(image.Pixel(16, 2) & 0xFFFFFF, kGreen);
+}
+
 TEST_F(Scene3D, TwoDDrawingAfterEnd3DIsUnchanged) {
   MakeSprite(9, 6, 6, [](int x, int y) { return (x + y) % 2 ? 0xFF3060C0u : 0x80FFFFFFu; });
   SetViewport(4, 3, 40, 30);
