@@ -15,6 +15,23 @@ class Vexel3D;
 // valid until the slot is loaded again or freed.
 const SpriteSlot* LookUpSprite(const OpenGLVexel& device, int slot);
 
+// ---- The 3D pass's use of the device's context (gfx2d/scene_link.cpp) ----
+// Draws whatever 2D drawing the device still holds back, before 3D drawing
+// changes the context's state.
+void FlushDevice2D(OpenGLVexel& device);
+// The frame used depth: the device clears the depth buffer after the flip.
+void MarkDepthUsed(OpenGLVexel& device);
+// Selects the projection matrix, loads it with the screen's quarter turn
+// (the identity while drawing into a surface) and sets the GL viewport to
+// the device's viewport; width and height are that viewport's, as the game
+// sees it.
+void LoadViewport3D(OpenGLVexel& device, int& width, int& height);
+// Binds sprite textures for 3D drawing (first < 0: texturing off).
+void BindTextures3D(OpenGLVexel& device, int first, int second, bool useMip);
+// The device's 2D set-up after a 3D pass, keeping its viewport: every
+// capability the 3D side may have changed is set back.
+void Restore2DState(OpenGLVexel& device);
+
 // Tells the device which 3D renderer draws into its context (null: none).
 void AttachScene3D(OpenGLVexel& device, Vexel3D* scene);
 // The renderer attached now, or null.

@@ -69,6 +69,53 @@ Mat4 Rotation(float angleDeg, float x, float y, float z) {
   return r;
 }
 
+Mat4 AxisRotation(float angleDeg, float x, float y, float z) {
+  const int nonZero = (x != 0) + (y != 0) + (z != 0);
+  if (nonZero == 1) {
+    // Exact about a coordinate axis: no rounding leaks into the other axes.
+    const float axis = x != 0 ? x : (y != 0 ? y : z);
+    const float rad = (axis > 0 ? angleDeg : -angleDeg) * kDegToRad;
+    const float c = std::cos(rad), s = std::sin(rad);
+    Mat4 r = Mat4::Identity();
+    const int i = x != 0 ? 1 : (y != 0 ? 2 : 0);  // the plane turned: (i, j)
+    const int j = x != 0 ? 2 : (y != 0 ? 0 : 1);
+    r.at(i, i) = c;
+    r.at(i, j) = -s;
+    r.at(j, i) = s;
+    r.at(j, j) = c;
+    return r;
+  }
+  if (Length({x, y, z}) <= 0.0001f) return Mat4::Identity();
+  return Rotation(angleDeg, x, y, z);
+}
+
+Mat4 LookAtView(Vec3 eye, Vec3 target, Vec3 up) {
+  const Vec3 z = Normalized(eye - target);
+  const Vec3 x = Normalized(Cross(up, z));
+  const Vec3 y = Normalized(Cross(z, x));
+  Mat4 r = Mat4::Identity();
+  const Vec3 rows[3] = {x, y, z};
+  for (int i = 0; i < 3; ++i) {
+    r.at(i, 0) = rows[i].x;
+    r.at(i, 1) = rows[i].y;
+    r.at(i, 2) = rows[i].z;
+  }
+  return r * Translation(-eye.x, -eye.y, -eye.z);
+}
+
+void ClipPlanes(const Mat4& k, std::array<Plane, 6>& planes) {
+  // (row, sign): R3 - R0, R3 + R0, R3 + R1, R3 - R1, R3 - R2, R3 + R2.
+  static constexpr int kRow[6] = {0, 0, 1, 1, 2, 2};
+  static constexpr float kSign[6] = {-1, 1, 1, -1, -1, 1};
+  for (int p = 0; p < 6; ++p) {
+    Plane& plane = planes[static_cast<size_t>(p)];
+    for (int c = 0; c < 4; ++c) plane[static_cast<size_t>(c)] = k.at(3, c) + kSign[p] * k.at(kRow[p], c);
+    const float len = Length({plane[0], plane[1], plane[2]});
+    if (len > 0)
+      for (float& v : plane) v /= len;
+  }
+}
+
 Mat4 Frustum(float l, float r, float b, float t, float n, float f) {
   Mat4 m;
   m.at(0, 0) = 2 * n / (r - l);

@@ -48,6 +48,23 @@ Mat4 Scaling(float x, float y, float z);
 // zero axis gives the identity.
 Mat4 Rotation(float angleDeg, float x, float y, float z);
 
+// The rotation of the object transform stack: when exactly one axis
+// component is non-zero, the exact rotation about that coordinate axis (by
+// -angle for a negative component, whatever its size); otherwise about the
+// normalised axis, and the identity for an axis no longer than 0.0001.
+Mat4 AxisRotation(float angleDeg, float x, float y, float z);
+
+// A camera at eye looking at target with the given up vector: rows x, y, z of
+// the rotation (z = eye - target, x = up x z, y = z x x, each normalised
+// unless it is zero) times the translation by -eye.
+Mat4 LookAtView(Vec3 eye, Vec3 target, Vec3 up);
+
+// The six planes (a, b, c, d) of the clip matrix k = projection * view in the
+// order right, left, bottom, top, far, near, each scaled so (a, b, c) has
+// length 1 (a degenerate plane is left unscaled).
+using Plane = std::array<float, 4>;
+void ClipPlanes(const Mat4& k, std::array<Plane, 6>& planes);
+
 // The frustum and orthographic matrices of the classic GL calls.
 Mat4 Frustum(float left, float right, float bottom, float top, float near, float far);
 Mat4 Orthographic(float left, float right, float bottom, float top, float near, float far);

@@ -12,4 +12,9 @@ Vexel3D::~Vexel3D() {
   if (device && AttachedScene3D(*device) == this) AttachScene3D(*device, nullptr);
 }
 
+void SetTextureSamplerUniforms(Vexel3D&) {
+  // Shader programs take their texture units from "TextureID1" (unit 0) and
+  // "TextureID2" (unit 1); the shader store sets them here once it exists.
+}
+
 }  // namespace orv

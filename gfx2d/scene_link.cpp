@@ -1,0 +1,72 @@
+// The device's side of the 3D pass: what the 3D renderer may ask of the
+// context's owner without seeing its header.
+#include "gfx2d/opengl_vexel.h"
+#include "gfx2d/sprite_lookup.h"
+#include "gl/gl_state_cache.h"
+
+namespace orv {
+
+void FlushDevice2D(OpenGLVexel&) {
+  // 2D drawing reaches GL as it is issued; nothing is held back yet.
+}
+
+void MarkDepthUsed(OpenGLVexel& device) { device.depthClearPending = true; }
+
+void LoadViewport3D(OpenGLVexel& device, int& width, int& height) {
+  int x = 0, y = 0, w = 0, h = 0;
+  device.GetViewport(x, y, w, h);
+  width = w;
+  height = h;
+  glMatrixMode(GL_PROJECTION);
+  if (device.DrawingIntoFramebuffer()) {
+    glLoadIdentity();
+    glViewport(x, device.TargetHeight() - h - y, w, h);
+    return;
+  }
+  // The same quarter turn and turned rectangle as the 2D projection, so a
+  // 3D pass covers the pixels the 2D viewport covers.
+  GLfloat m[16] = {0};
+  m[10] = m[15] = 1;
+  const int turns = device.Orientation();
+  switch (turns) {
+    case 1: m[1] = -1; m[4] = 1; break;
+    case 2: m[0] = -1; m[5] = -1; break;
+    case 3: m[1] = 1; m[4] = -1; break;
+    default: m[0] = 1; m[5] = 1; break;
+  }
+  glLoadMatrixf(m);
+  int px = x, py = y;
+  device.OrientPoint(px, py);
+  int pw = w, ph = h;
+  switch (turns) {
+    case 1: pw = -h; ph = w; break;
+    case 2: pw = -w; ph = -h; break;
+    case 3: pw = h; ph = -w; break;
+    default: break;
+  }
+  if (pw < 0) {
+    px += pw + 1;
+    pw = -pw;
+  }
+  if (ph < 0) {
+    py += ph + 1;
+    ph = -ph;
+  }
+  glViewport(px, device.screenHeight - ph - py, pw, ph);
+}
+
+void BindTextures3D(OpenGLVexel& device, int first, int second, bool useMip) {
+  device.BindSprite(first, second, useMip, nullptr);
+}
+
+void Restore2DState(OpenGLVexel& device) {
+  int x = 0, y = 0, w = 0, h = 0;
+  device.GetViewport(x, y, w, h);
+  device.Reset2DState();
+  // Sphere mapping generates texture coordinates; 2D drawing gives its own.
+  GlState().Set(kCapTextureGenS, false);
+  GlState().Set(kCapTextureGenT, false);
+  device.SetViewport(x, y, w, h);
+}
+
+}  // namespace orv
