@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test bench fuzz asan clean
+.PHONY: all deps configure build run test bench fuzz asan clean install deb
 
 all: build
 
@@ -26,6 +26,15 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# Static libraries, headers, tools and the CMake/pkg-config files, for games
+# built elsewhere: make install PREFIX=$$HOME/.local
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@./scripts/run-benchmarks.sh $(BUILD)
