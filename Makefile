@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test bench fuzz asan clean install deb
+.PHONY: all deps configure build run test bench fuzz asan clean install deb example-pictures
 
 all: build
 
@@ -35,6 +35,13 @@ install: build
 
 deb: build
 	@cd $(BUILD) && cpack -G DEB
+
+# The pictures of docs/examples.md, taken again by the test suite's runs.
+example-pictures: build
+	@cd $(BUILD) && ctest -j $(JOBS) -R '^example_picture_' --output-on-failure
+	@mkdir -p docs/examples && rm -f docs/examples/*.png docs/examples/*.txt
+	@cp $(BUILD)/tests/docs/pictures/* docs/examples/
+	@./scripts/gen-example-catalogue.py
 
 bench: build
 	@./scripts/run-benchmarks.sh $(BUILD)
