@@ -45,5 +45,5 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvane developers <orvane@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "cmake, pkg-config, libsdl2-dev, libsdl2-mixer-dev, libgl-dev, libpng-dev, libjpeg-dev, zlib1g-dev, liblzo2-dev")
+    "cmake, pkg-config, libsdl2-dev, libsdl2-mixer-dev, libgl-dev, libpng-dev, libjpeg-dev, zlib1g-dev, liblzo2-dev, libassimp5")
 include(CPack)
