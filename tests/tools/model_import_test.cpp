@@ -33,10 +33,14 @@ bool Load(const std::string& path, MeshObjectX& mesh) {
   return orv::ReadModel(data, path.c_str(), mesh, 0);
 }
 
-std::string Base64(const std::vector<float>& floats) {
-  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+std::string Bytes(const std::vector<float>& floats) {
   std::string bytes(floats.size() * 4, '\0');
   std::memcpy(bytes.data(), floats.data(), bytes.size());
+  return bytes;
+}
+
+std::string Base64(const std::string& bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   for (size_t i = 0; i < bytes.size(); i += 3) {
     uint32_t n = static_cast<uint8_t>(bytes[i]) << 16;
@@ -150,7 +154,7 @@ std::string MorphGltf(int animations = 0) {
   "meshes":[{"primitives":[{"attributes":{"POSITION":0,"COLOR_0":3},
              "targets":[{"POSITION":1},{"POSITION":2}]}],"weights":[0,0]}],
   "buffers":[{"byteLength":)" + std::to_string(data.size() * 4) +
-         R"(,"uri":"data:application/octet-stream;base64,)" + Base64(data) + R"("}],
+         R"(,"uri":"data:application/octet-stream;base64,)" + Base64(Bytes(data)) + R"("}],
   "bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":36},
                  {"buffer":0,"byteOffset":72,"byteLength":36},{"buffer":0,"byteOffset":108,"byteLength":48})" +
          views + R"(],
@@ -204,6 +208,51 @@ TEST(ModelImport, NodeAnimationIsSampledAndOtherAnimationsReported) {
     ASSERT_EQ(s.size(), 4u);
     EXPECT_NEAR(s[1].x, static_cast<float>(f), 1e-4) << "frame " << f;  // 4 units per second, 1/4 s apart
     EXPECT_NEAR(s[3].y, 1.0f, 1e-4) << "frame " << f;
+  }
+}
+
+TEST(ModelImport, SkinnedMeshFollowsItsJointsWithTheirWeights) {
+  // Two joints at the origin (identity inverse bind matrices); "arm" rises
+  // by 4 in one second. Corner 0 belongs to "root", corner 1 to "arm",
+  // corner 2 half to each.
+  std::string data = Bytes({0, 0, 0, 1, 0, 0, 0, 1, 0});             // 0: positions, 36 bytes
+  data += std::string("\0\0\0\0\1\0\0\0\0\1\0\0", 12);         // 36: joints, 12 bytes
+  data += Bytes({1, 0, 0, 0, 1, 0, 0, 0, 0.5f, 0.5f, 0, 0});          // 48: weights, 48 bytes
+  data += Bytes({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1,
+                 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});     // 96: inverse binds, 128 bytes
+  data += Bytes({0, 1, 0, 0, 0, 0, 4, 0});                            // 224: times 8, moves 24
+  const std::string gltf = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1,2]}],
+  "nodes":[{"name":"body","mesh":0,"skin":0},{"name":"root"},{"name":"arm"}],
+  "skins":[{"joints":[1,2],"inverseBindMatrices":3}],
+  "meshes":[{"primitives":[{"attributes":{"POSITION":0,"JOINTS_0":1,"WEIGHTS_0":2}}]}],
+  "animations":[{"channels":[{"sampler":0,"target":{"node":2,"path":"translation"}}],
+                 "samplers":[{"input":4,"output":5}]}],
+  "buffers":[{"byteLength":256,"uri":"data:application/octet-stream;base64,)" + Base64(data) + R"("}],
+  "bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":12},
+                 {"buffer":0,"byteOffset":48,"byteLength":48},{"buffer":0,"byteOffset":96,"byteLength":128},
+                 {"buffer":0,"byteOffset":224,"byteLength":8},{"buffer":0,"byteOffset":232,"byteLength":24}],
+  "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},
+               {"bufferView":1,"componentType":5121,"count":3,"type":"VEC4"},
+               {"bufferView":2,"componentType":5126,"count":3,"type":"VEC4"},
+               {"bufferView":3,"componentType":5126,"count":2,"type":"MAT4"},
+               {"bufferView":4,"componentType":5126,"count":2,"type":"SCALAR","min":[0],"max":[1]},
+               {"bufferView":5,"componentType":5126,"count":2,"type":"VEC3"}]})";
+  ASSERT_EQ(data.size(), 256u);
+  orvtest::WriteFile(Dir("skinned.gltf"), gltf);
+  auto r = Convert({"--fps", "2", Dir("skinned.gltf"), Dir("skinned.ddd")});
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+
+  MeshObjectX mesh;
+  ASSERT_TRUE(Load(Dir("skinned.ddd"), mesh));
+  ASSERT_EQ(mesh.frames.size(), 3u) << r.out;
+  for (size_t f = 0; f < 3; ++f) {
+    const auto& s = mesh.frames[f].stream;
+    ASSERT_EQ(s.size(), 4u);
+    const float rise = 2.0f * static_cast<float>(f);  // the arm after f half seconds
+    EXPECT_NEAR(s[1].y, 0.0f, 1e-4) << "frame " << f;
+    EXPECT_NEAR(s[2].y, rise, 1e-4) << "frame " << f;
+    EXPECT_NEAR(s[3].y, 1.0f + rise / 2, 1e-4) << "frame " << f;
+    EXPECT_NEAR(s[2].x, 1.0f, 1e-4) << "frame " << f;
   }
 }
 
