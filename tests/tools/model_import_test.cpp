@@ -97,6 +97,8 @@ TEST(ModelImport, ObjCubeKeepsPositionsNormalsAndUvs) {
   const auto& stream = mesh.frames[0].stream;
   ASSERT_EQ(stream.size(), 1u + 36u);
   EXPECT_EQ(stream[0].colour, orv::kMarkerTriangles);
+  // No material: white, so a texture shows unchanged.
+  EXPECT_EQ(mesh.palette, (std::vector<uint32_t>{orv::kMarkerTriangles, 0xFFFFFF}));
 
   // Each corner of the OBJ: (face normal, position) -> uv as written there.
   const float vt[5][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0.25f, 0.75f}};

@@ -1,5 +1,6 @@
 #include "tools/model_import/model_import.h"
 
+#include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
@@ -158,7 +159,13 @@ class Converter {
     aiColor4D diffuse(1, 1, 1, 1);
     if (mesh.mMaterialIndex < scene_.mNumMaterials) {
       const aiMaterial* material = scene_.mMaterials[mesh.mMaterialIndex];
-      if (material->Get(AI_MATKEY_COLOR_DIFFUSE, diffuse) != aiReturn_SUCCESS) diffuse = aiColor4D(1, 1, 1, 1);
+      // The importer's stand-in for "no material" is grey; a model without
+      // colours should come out white, showing its texture unchanged.
+      aiString name;
+      const bool standIn = material->Get(AI_MATKEY_NAME, name) == aiReturn_SUCCESS &&
+                           std::string(name.C_Str()) == AI_DEFAULT_MATERIAL_NAME;
+      if (standIn || material->Get(AI_MATKEY_COLOR_DIFFUSE, diffuse) != aiReturn_SUCCESS)
+        diffuse = aiColor4D(1, 1, 1, 1);
     }
     return PackColour(diffuse);
   }
