@@ -13,6 +13,7 @@ PACKAGES="
   libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev
   libx11-dev xvfb xdotool xauth
   fonts-dejavu-core libfreetype-dev
+  libassimp-dev
 "
 
 missing=""
