@@ -3,6 +3,8 @@
 // shadow pass and to forget per-frame texture and shader choices.
 #pragma once
 
+#include "gfx3d/shaders.h"
+
 namespace orv {
 
 class OpenGLVexel;
@@ -21,6 +23,7 @@ class Vexel3D {
 
   OpenGLVexel* device;
   int textureOption = 0;
+  Shaders shaders;  // shader slots and the active program
 };
 
 }  // namespace orv
