@@ -51,8 +51,14 @@ BENCHMARK(Scan)->Name("shadow_edges_100k/baseline")->UseManualTime()->Iterations
 
 void Hash(benchmark::State& state) {
   const std::vector<orv::MeshVertex> large = Grid(kLargeSide);
-  for (auto _ : state) benchmark::DoNotOptimize(orv::FindShadowEdges(large));
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(orv::FindShadowEdges(large));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(took.count());
+  }
 }
-BENCHMARK(Hash)->Name("shadow_edges_100k/hash")->Unit(benchmark::kMillisecond);
+// Manual time on both sides, so the two share a group in the ratio table.
+BENCHMARK(Hash)->Name("shadow_edges_100k/hash")->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
