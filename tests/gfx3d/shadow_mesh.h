@@ -1,9 +1,9 @@
-// Meshes for shadow tests: a box whose triangles face outward the way the
-// silhouette test counts "facing" (the light on the side of
-// (p0 - p1) x (p2 - p1)), and a flat open quad.
+// Test meshes for shadows: boxes whose triangles are lit from outside (the
+// light on the side of (p0 - p1) x (p2 - p1)), built from quads.
 #pragma once
 
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "gfx3d/mesh.h"
@@ -13,22 +13,18 @@ namespace shadowtest {
 inline orv::MeshVertex At(orv::Vec3 p) {
   orv::MeshVertex v;
   v.SetPosition(p);
-  v.SetColour(0xFFFFFF);
   return v;
 }
 
-// Adds the quad a b c d (in order around it) as two triangles facing `out`.
-inline void AddQuad(std::vector<orv::MeshVertex>& tris, orv::Vec3 a, orv::Vec3 b, orv::Vec3 c, orv::Vec3 d,
-                    orv::Vec3 out) {
+// The quad a b c d as two triangles lit from the side `out` points to.
+inline void AddQuad(std::vector<orv::MeshVertex>& tris, orv::Vec3 a, orv::Vec3 b, orv::Vec3 c, orv::Vec3 d, orv::Vec3 out) {
   for (auto [p, q, r] : {std::tuple{a, b, c}, std::tuple{a, c, d}}) {
     if (orv::Dot(orv::Cross(p - q, r - q), out) < 0) std::swap(q, r);
-    tris.push_back(At(p));
-    tris.push_back(At(q));
-    tris.push_back(At(r));
+    tris.insert(tris.end(), {At(p), At(q), At(r)});
   }
 }
 
-// An axis-aligned box from lo to hi: 12 triangles, 36 unshared records.
+// An axis-aligned box: 12 triangles, 36 unshared records.
 inline std::vector<orv::MeshVertex> BoxTriangles(orv::Vec3 lo, orv::Vec3 hi) {
   std::vector<orv::MeshVertex> t;
   const float x0 = lo.x, y0 = lo.y, z0 = lo.z, x1 = hi.x, y1 = hi.y, z1 = hi.z;
@@ -41,7 +37,6 @@ inline std::vector<orv::MeshVertex> BoxTriangles(orv::Vec3 lo, orv::Vec3 hi) {
   return t;
 }
 
-// A mesh whose frame 0 holds the given triangles.
 inline std::unique_ptr<orv::MeshObjectX> MeshOf(std::vector<orv::MeshVertex> triangles) {
   auto mesh = std::make_unique<orv::MeshObjectX>();
   mesh->frames.resize(1);
