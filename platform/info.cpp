@@ -129,6 +129,13 @@ std::string CurrentFolder() {
 
 bool ChangeFolder(const std::string& path) { return !path.empty() && chdir(path.c_str()) == 0; }
 
-bool GlLibraryNames(const char* entry) { return entry && *entry && dlsym(RTLD_DEFAULT, entry) != nullptr; }
+bool GlLibraryNames(const char* entry) {
+  if (!entry || !*entry) return false;
+  if (dlsym(RTLD_DEFAULT, entry)) return true;
+  // The core library the program links names core entry points only; the
+  // full GL library also names every extension's.
+  static void* full = dlopen("libGL.so.1", RTLD_LAZY | RTLD_LOCAL);
+  return full && dlsym(full, entry) != nullptr;
+}
 
 }  // namespace orv::platform

@@ -38,9 +38,9 @@ std::vector<std::string> EnvironmentEntries();
 // The current folder; "" when it cannot be read.
 std::string CurrentFolder();
 bool ChangeFolder(const std::string& path);
-// True when the loaded GL library itself names the entry point. Drivers hand
-// out generated stubs for any name they are asked about, so a name only the
-// stub generator knows is no real entry point.
+// True when the system's GL library itself names the entry point. Drivers
+// hand out generated stubs for any name they are asked about, so a name only
+// the stub generator knows is no real entry point.
 bool GlLibraryNames(const char* entry);
 
 }  // namespace orv::platform

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "gl/gl_extensions.h"
 #include "platform/info.h"
 #include "platform/video.h"
 #include "runtime/runtime_state.h"
@@ -33,11 +34,31 @@ std::string TimeAnswer(bool utc) {
   return TimeText(t);
 }
 
-// "1" only for an entry point the context hands out and the GL library
-// itself knows: a driver makes up a stub for any other name.
+// The vendor an extension entry point belongs to, from its name's suffix
+// ("glBindBufferARB": "ARB"); "" for a core entry point.
+std::string VendorSuffix(const std::string& entry) {
+  static const char* const kVendors[] = {"ARB", "EXT", "KHR", "OES",  "NVX",   "NV",  "AMD", "ATI",
+                                         "APPLE", "INTEL", "MESA", "MESAX", "SGIS", "SGIX", "SGI", "SUN",
+                                         "IBM", "HP",  "3DFX", "GREMEDY", "OVR", "OML", "PGI", "INGR", "WIN"};
+  std::string best;
+  for (const char* vendor : kVendors) {
+    std::string v(vendor);
+    if (entry.size() > v.size() && entry.compare(entry.size() - v.size(), v.size(), v) == 0 && v.size() > best.size())
+      best = v;
+  }
+  return best;
+}
+
+// "1" only for an entry point the context hands out, that the GL library
+// knows, and whose vendor's extensions the driver advertises: a driver makes
+// up a stub for any name it is asked about.
 const char* GlEntryAnswer(const char* entry) {
-  if (!Rt().device) return "0";
-  return platform::GetProcAddress(entry) && platform::GlLibraryNames(entry) ? "1" : "0";
+  if (!Rt().device || !entry || !*entry) return "0";
+  if (!platform::GetProcAddress(entry) || !platform::GlLibraryNames(entry)) return "0";
+  std::string vendor = VendorSuffix(entry);
+  if (vendor.empty()) return "1";
+  RtString extensions = GlExtensionString();
+  return std::strstr(extensions.CStr(), ("GL_" + vendor + "_").c_str()) ? "1" : "0";
 }
 
 std::string Slashes(std::string path) {
