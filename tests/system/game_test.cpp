@@ -154,4 +154,44 @@ TEST(SystemGame, ShellOpenHandsTheTargetToTheOpener) {
   EXPECT_EQ(orvtest::ReadFile(dir + "/opened.txt"), target + "|1");
 }
 
+// Dialog programs that record how they were asked and answer at once.
+TEST(SystemGame, FileRequestTurnsTheFilterIntoDialogArguments) {
+  const std::string dir = orvtest::PrivateDir();
+  for (const char* name : {"zenity", "kdialog"}) {
+    mkdir((dir + "/" + name).c_str(), 0755);
+    Script(std::string(name) + "/" + name,
+           "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + dir + "/" + name + ".txt\"\n"
+           "printf '%s\\n' 'C:\\games\\save.dat'\n");
+  }
+  const std::string game = orvtest::BinaryPath(kGame);
+  const std::string folder = game.substr(0, game.rfind('/'));
+
+  auto open = RunGame({{"SYSTEM_MODE", "file"}, {"SYSTEM_FILTER", "Text|*.txt;*.md|All|*.*"}, {"PATH", dir + "/zenity"}});
+  ASSERT_EQ(open.exitCode, 0) << open.err;
+  // Backslashes in the answer become slashes.
+  EXPECT_EQ(open.out, "asking\nchosen=C:/games/save.dat\nfolder=" + folder + "\nexit\n");
+  EXPECT_EQ(orvtest::ReadFile(dir + "/zenity.txt"),
+            "--file-selection\n--title=Open\n--filename=" + folder +
+                "/\n--file-filter=Text | *.txt *.md\n--file-filter=All | *.*\n");
+
+  // A filter without "|" is one entry; the save dialog says so.
+  RunGame({{"SYSTEM_MODE", "file"}, {"SYSTEM_SAVE", "1"}, {"SYSTEM_FILTER", "*.sav"}, {"PATH", dir + "/zenity"}});
+  EXPECT_EQ(orvtest::ReadFile(dir + "/zenity.txt"),
+            "--file-selection\n--title=Save As\n--save\n--filename=" + folder + "/\n--file-filter=*.sav | *.sav\n");
+
+  // Without zenity, kdialog asks.
+  auto kde = RunGame({{"SYSTEM_MODE", "file"}, {"SYSTEM_FILTER", "Text|*.txt|All|*.*"}, {"PATH", dir + "/kdialog"}});
+  EXPECT_EQ(kde.out, "asking\nchosen=C:/games/save.dat\nfolder=" + folder + "\nexit\n");
+  EXPECT_EQ(orvtest::ReadFile(dir + "/kdialog.txt"),
+            "--getopenfilename\n" + folder + "/\n*.txt|Text\n*.*|All\n--title\nOpen\n");
+
+  // No dialog program at all: no file, and the log says why, once.
+  auto none = RunGame({{"SYSTEM_MODE", "file"}, {"PATH", dir + "/nothing"}});
+  EXPECT_EQ(none.out, "asking\nchosen=NO_FILE\nfolder=" + folder + "\nexit\n");
+  const std::string log = orvtest::ErrorLogText();
+  const std::string line = "File dialog: neither zenity nor kdialog is installed\n";
+  ASSERT_NE(log.find(line), std::string::npos) << log;
+  EXPECT_EQ(log.find(line), log.rfind(line));
+}
+
 }  // namespace
