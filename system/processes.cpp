@@ -98,7 +98,7 @@ int32_t ShellOpenTarget(const RtString& target) {
     std::fflush(stdout);
     std::exit(0);
   }
-  ScreenHandover handover;
+  // The opener runs beside the game, which keeps its screen.
   int code = 0;
   return platform::RunProgram(args, false, code) ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 // The file dialogs for real: the game asks, zenity shows its dialog on an X
-// server of our own, and xdotool answers it like a person.
+// server of our own, and xdotool answers it like a person. And a full-screen
+// game that starts a program is full screen again when it returns.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -54,6 +55,16 @@ TEST(FileDialogE2E, CancellingTheSaveDialogAnswersNoFile) {
   x.Xdotool({"key", "Escape"});
   ASSERT_TRUE(game.Wait(20)) << game.Out();
   EXPECT_NE(game.Out().find("asking\nchosen=NO_FILE\n"), std::string::npos) << game.Out();
+}
+
+TEST(ScreenHandoverE2E, AFullScreenGameIsFullScreenAgainAfterTheProgram) {
+  VirtualDisplay x(1024, 768);
+  ASSERT_TRUE(x.Ok());
+  Child game({Game()}, x.ProgramOptions({{"SYSTEM_MODE", "run"}, {"SYSTEM_FULLSCREEN", "1"}, {"SYSTEM_WIDTH", "1024"},
+                                         {"SYSTEM_HEIGHT", "768"},
+                                         {"SYSTEM_COMMAND", "sh -c \"exit 3\""}}));
+  ASSERT_TRUE(game.Wait(30)) << game.Out();
+  EXPECT_EQ(game.Out(), "started=1\nexit code=3\nfull screen=1\nexit\n") << game.Err();
 }
 
 }  // namespace

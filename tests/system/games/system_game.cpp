@@ -7,6 +7,9 @@
 #include <string>
 
 #include "orvane/orvane.h"
+#include "gfx2d/opengl_vexel.h"
+#include "platform/video.h"
+#include "runtime/runtime_state.h"
 #include "system/imports.h"
 
 namespace {
@@ -42,8 +45,9 @@ struct Declarations {
 }  // namespace
 
 void GameSettings(ProjectSettings& s) {
-  s.width = 160;
-  s.height = 120;
+  s.width = std::atoi(Env("SYSTEM_WIDTH", "160").c_str());
+  s.height = std::atoi(Env("SYSTEM_HEIGHT", "120").c_str());
+  s.fullScreen = Env("SYSTEM_FULLSCREEN") == "1" ? 1 : 0;
   s.frameRate = 60;
   RtString caption("system game");
   s.caption.Exchange(caption);
@@ -75,6 +79,10 @@ double GameMain() {
     Say("started=" + Num(RunProgram(Env("SYSTEM_COMMAND").c_str(), std::atof(Env("SYSTEM_WAIT", "1").c_str()), 1,
                                     code)));
     Say("exit code=" + Num(code));
+    if (Env("SYSTEM_FULLSCREEN") == "1") {
+      const bool full = orv::Rt().device->isFullscreen && orv::Rt().mainWindow->Fullscreen();
+      Say(std::string("full screen=") + (full ? "1" : "0"));
+    }
     ShowScreen();
   } else if (mode == "shell") {
     SetEscapeQuits(Env("SYSTEM_ESCAPE_QUITS", "1") == "1" ? 1 : 0);
