@@ -3,6 +3,8 @@
 // shadow pass and to forget per-frame texture and shader choices.
 #pragma once
 
+#include "gfx3d/model_store.h"
+
 namespace orv {
 
 class OpenGLVexel;
@@ -21,6 +23,7 @@ class Vexel3D {
 
   OpenGLVexel* device;
   int textureOption = 0;
+  ModelStore models;  // the 4096 model slots and the model being built
 };
 
 }  // namespace orv

@@ -1,0 +1,83 @@
+#include "gfx3d/model_store.h"
+
+#include "gfx3d/model_draw.h"
+#include "gfx3d/model_loading.h"
+#include "runtime/error_state.h"
+
+namespace orv {
+
+// The file layer maps names into a buffer of this size.
+constexpr size_t kMaxModelName = 1024;
+
+ModelStore::ModelStore() : slots_(std::make_unique<ModelSlot[]>(kModelSlots)) { InstallMeshGlRelease(); }
+
+ModelStore::~ModelStore() { FreeAll(); }
+
+ModelSlot* ModelStore::Slot(int slot) {
+  return slot >= 0 && slot < kModelSlots ? &slots_[static_cast<size_t>(slot)] : nullptr;
+}
+
+const ModelSlot* ModelStore::Slot(int slot) const {
+  return slot >= 0 && slot < kModelSlots ? &slots_[static_cast<size_t>(slot)] : nullptr;
+}
+
+int ModelStore::FindFree() const {
+  for (int i = 0; i < kModelSlots; ++i)
+    if (!slots_[static_cast<size_t>(i)].inUse) return i;
+  return -1;
+}
+
+bool ModelStore::Load(const RtString& name, int slot) {
+  ModelSlot* s = Slot(slot);
+  if (!s) return Fail(kErrOutOfBounds, false);
+  if (static_cast<size_t>(name.Length()) >= kMaxModelName) return Fail(kErrNoSuchFile, false);
+  ClearError();
+  if (LoadModelFile(name, *s, normalMode, LoadSceneTexture)) return true;
+  return Fail(kErrNoSuchFile, false);
+}
+
+bool ModelStore::Save(const RtString& name, int slot) const {
+  if (const ModelSlot* s = Slot(slot)) SaveModelFile(name, *s);
+  return true;
+}
+
+void ModelStore::Free(int slot) {
+  if (ModelSlot* s = Slot(slot)) s->Free();
+}
+
+void ModelStore::FreeAll() {
+  for (int i = 0; i < kModelSlots; ++i) slots_[static_cast<size_t>(i)].Free();
+}
+
+void ModelStore::Start(int slot, int kind) {
+  ModelSlot* s = Slot(slot);
+  if (!s) {
+    SetErrorCode(kErrOutOfBounds);
+    return;
+  }
+  builder_.Start(*s, kind);
+}
+
+int ModelStore::CountTriangles(int slot) const {
+  const ModelSlot* s = Slot(slot);
+  return s ? orv::CountTriangles(*s) : 0;
+}
+
+bool ModelStore::GetFace(int slot, int frame, int triangle, std::array<float, 27>& out) const {
+  out.fill(0);
+  const ModelSlot* s = Slot(slot);
+  return s && orv::GetFace(*s, frame, triangle, out);
+}
+
+void ModelStore::Scale(int slot, Vec3 scale) {
+  ModelSlot* s = Slot(slot);
+  if (!s) return;
+  ScaleObject(*s, scale);
+  for (auto& mesh : s->meshes) {
+    if (!mesh || !mesh->buffers[0]) continue;
+    ReleaseGlNames(std::span<const uint32_t>(&mesh->buffers[0], 1), {});
+    mesh->buffers[0] = 0;
+  }
+}
+
+}  // namespace orv
