@@ -1,5 +1,7 @@
 // Game-facing model commands: convert and forward to the model table.
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
@@ -86,3 +88,10 @@ double DrawObject(double slot, double frameA, double frameB, double tween, doubl
 }
 
 void DrawObjectFrame(double slot, double frame) { DrawObject(slot, frame, frame, 0, 0); }
+
+void SetCartoonRamp(const RtArray<double>& ramp) {
+  std::vector<double> values(static_cast<size_t>(std::max(ramp.Size(0), 0)));
+  for (size_t i = 0; i < values.size(); ++i) values[i] = ramp.At(static_cast<int32_t>(i));
+  orv::SetCartoonRamp(values);
+  if (orv::ModelStore* m = Models()) m->DropRampTextures();
+}

@@ -49,6 +49,15 @@ void ModelStore::FreeAll() {
   for (int i = 0; i < kModelSlots; ++i) slots_[static_cast<size_t>(i)].Free();
 }
 
+void ModelStore::DropRampTextures() {
+  for (int i = 0; i < kModelSlots; ++i)
+    for (auto& mesh : slots_[static_cast<size_t>(i)].meshes) {
+      if (!mesh || !mesh->texture) continue;
+      ReleaseGlNames({}, std::span<const uint32_t>(&mesh->texture, 1));
+      mesh->texture = 0;
+    }
+}
+
 void ModelStore::Start(int slot, int kind) {
   ModelSlot* s = Slot(slot);
   if (!s) {

@@ -58,6 +58,10 @@ class ModelStore {
   // draw uploads the scaled triangles.
   void Scale(int slot, Vec3 s);
 
+  // Releases every mesh's ramp texture, so each is rebuilt from the
+  // current cartoon ramp at its next draw.
+  void DropRampTextures();
+
   // How finished models get normals: 0 none, 1 per face, 2 welded.
   int normalMode = 2;
   // Filled in by the scene pass before a model command draws: the current

@@ -23,3 +23,4 @@ void GetFace(double slot, double frame, double triangle, RtArray<double>& out); 
 void ScaleObject(double slot, double sx, double sy, double sz);  // scale every mesh of the slot in place
 double DrawObject(double slot, double frameA, double frameB, double tween, double interpolate);  // draw, blending two frames; 0 when nothing was drawn
 void DrawObjectFrame(double slot, double frame);   // draw one frame as it is
+void SetCartoonRamp(const RtArray<double>& ramp);  // cartoon shading intensities 0..1, dark to lit
