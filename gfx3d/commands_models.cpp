@@ -92,6 +92,5 @@ void DrawObjectFrame(double slot, double frame) { DrawObject(slot, frame, frame,
 void SetCartoonRamp(const RtArray<double>& ramp) {
   std::vector<double> values(static_cast<size_t>(std::max(ramp.Size(0), 0)));
   for (size_t i = 0; i < values.size(); ++i) values[i] = ramp.At(static_cast<int32_t>(i));
-  orv::SetCartoonRamp(values);
-  if (orv::ModelStore* m = Models()) m->DropRampTextures();
+  if (orv::ModelStore* m = Models()) m->SetCartoonRamp(values);
 }

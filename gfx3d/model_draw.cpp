@@ -87,31 +87,7 @@ void ReleaseThroughGl(std::span<const uint32_t> buffers, std::span<const uint32_
   if (!names.empty()) glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
 }
 
-std::vector<uint8_t>& RampStore() {
-  static std::vector<uint8_t> ramp;
-  return ramp;
-}
-
 }  // namespace
-
-const std::vector<uint8_t>& CartoonRamp() {
-  std::vector<uint8_t>& ramp = RampStore();
-  if (ramp.empty()) {
-    ramp.push_back(100);
-    ramp.insert(ramp.end(), 6, 160);
-    ramp.push_back(207);
-    ramp.insert(ramp.end(), 8, 255);
-  }
-  return ramp;
-}
-
-void SetCartoonRamp(std::span<const double> values) {
-  std::vector<uint8_t>& ramp = RampStore();
-  ramp.clear();
-  // Values past 0..1 saturate rather than wrapping round to dark bands.
-  for (double v : values) ramp.push_back(static_cast<uint8_t>(std::clamp(v * 255, 0.0, 255.0)));
-  if (ramp.empty()) ramp.push_back(255);
-}
 
 FrameBlend ChooseFrames(int frameCount, int a, int b, float t, bool interpolate) {
   FrameBlend f;

@@ -62,14 +62,6 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
 // the scene's list (the number of meshes). 0 for a slot not in use.
 int DrawSlot(ModelSlot& slot, int a, int b, float t, bool interpolate, const ModelDrawState& state);
 
-// The cartoon shading ramp shared by every mesh: intensities 0..255 from
-// the dark side to the lit side. Until a game sets one it is 100, six
-// times 160, 207, then eight times 255.
-const std::vector<uint8_t>& CartoonRamp();
-// Each value 0..1 becomes an intensity (clamped to the range); an empty
-// list gives the single intensity 255. Meshes rebuild their ramp textures.
-void SetCartoonRamp(std::span<const double> values);
-
 // Vertex buffers are advertised, fetched and not switched off by the
 // environment.
 bool VertexBuffersUsable();

@@ -193,7 +193,7 @@ TEST_F(ModelDraw, ReleasedMeshesGiveTheirBuffersBack) {
 }
 
 TEST_F(ModelDraw, SettingTheCartoonRampRebuildsEveryRampTexture) {
-  const std::vector<uint8_t> standard = orv::CartoonRamp();
+  const std::vector<uint8_t> standard = models->CartoonRamp();
   ASSERT_EQ(standard.size(), 16u);
   EXPECT_EQ(standard[0], 100);
   EXPECT_EQ(standard[7], 207);
@@ -212,14 +212,14 @@ TEST_F(ModelDraw, SettingTheCartoonRampRebuildsEveryRampTexture) {
   ramp.Dim(3);
   ramp[0] = 0.2, ramp[1] = 0.6, ramp[2] = 1.5;
   SetCartoonRamp(ramp);
-  EXPECT_EQ(orv::CartoonRamp(), (std::vector<uint8_t>{51, 153, 255}));  // beyond 1 saturates
+  EXPECT_EQ(models->CartoonRamp(), (std::vector<uint8_t>{51, 153, 255}));  // beyond 1 saturates
   EXPECT_EQ(models->Slot(0)->meshes[0]->texture, 0u);
   EXPECT_EQ(models->Slot(4095)->meshes[0]->texture, 0u);
   EXPECT_FALSE(glIsTexture(names[0]));
   EXPECT_FALSE(glIsTexture(names[1]));
   ramp.Dim(0);
   SetCartoonRamp(ramp);
-  EXPECT_EQ(orv::CartoonRamp(), std::vector<uint8_t>{255});
+  EXPECT_EQ(models->CartoonRamp(), std::vector<uint8_t>{255});
 }
 
 }  // namespace
