@@ -6,7 +6,10 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "gfx2d/image_codec.h"
 #include "gfx3d/model_draw.h"
 #include "gfx2d/sprite_lookup.h"
 #include "gfx3d/sample_models.h"
@@ -190,6 +193,30 @@ TEST_F(ModelDraw, ReleasedMeshesGiveTheirBuffersBack) {
   models->Free(2);
   EXPECT_FALSE(isBuffer(names[0]));
   EXPECT_FALSE(isBuffer(names[1]));
+}
+
+TEST_F(ModelDraw, ScenesLoadTheirTexturesAndDrawWithThem) {
+  const std::string dir = orvtest::PrivateDir();
+  orv::PixelImage cyan;
+  imgtest::Fill(cyan, 16, 16, [](int, int) { return 0xFFFFFF00u; });
+  std::vector<uint8_t> png;
+  ASSERT_TRUE(orv::EncodePng(cyan, png));
+  orvtest::WriteFile(dir + "/cyan.png", std::string(png.begin(), png.end()));
+  BuildQuad(9, {1.5f}, 1.5f, 0xFFFFFF);
+  const std::vector<uint8_t> quad = orv::SampleFile(*models->Slot(9));
+  orvtest::WriteFile(dir + "/quad.ddd", std::string(quad.begin(), quad.end()));
+  orvtest::WriteFile(dir + "/scene.ddw", ";DDW\n[textures]\ncount=1\n1=cyan.png\n[objects]\ncount=1\n1=quad.ddd\n");
+
+  LoadObject((dir + "/scene.ddw").c_str(), 3);
+  const orv::ModelSlot& scene = *models->Slot(3);
+  ASSERT_EQ(scene.scene, 1);
+  ASSERT_EQ(scene.textures.size(), 1u);
+  const GLuint texture = scene.textures[0];
+  EXPECT_TRUE(glIsTexture(texture));
+  EXPECT_EQ(DrawObject(3, 0, 0, 0, 0), 1);
+  EXPECT_EQ(Pixel(kWidth / 2, kHeight / 2), 0xFFFF00u);
+  models->Free(3);
+  EXPECT_FALSE(glIsTexture(texture));
 }
 
 TEST_F(ModelDraw, SettingTheCartoonRampRebuildsEveryRampTexture) {
