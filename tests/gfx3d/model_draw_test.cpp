@@ -123,6 +123,7 @@ TEST_F(ModelDraw, StaticStreamedAndClientArrayRecordsGiveTheSamePixels) {
   DrawObjectFrame(1, 0);
   unsetenv("ORVANE_NO_VERTEX_BUFFER");
   EXPECT_EQ(kWidth * kHeight - Count(0), small);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(ModelDraw, TexturesOffsetsAndTwoUnits) {
