@@ -34,6 +34,8 @@ bool ModelStore::Load(const RtString& name, int slot) {
   if (!s) return Fail(kErrOutOfBounds, false);
   if (static_cast<size_t>(name.Length()) >= kMaxModelName) return Fail(kErrNoSuchFile, false);
   ClearError();
+  // A build into this slot would go on in the loaded mesh's frames.
+  if (builder_.Target() == s) builder_.Abandon();
   if (LoadModelFile(name, *s, normalMode, LoadSceneTexture)) return true;
   return Fail(kErrNoSuchFile, false);
 }
@@ -44,10 +46,14 @@ bool ModelStore::Save(const RtString& name, int slot) const {
 }
 
 void ModelStore::Free(int slot) {
-  if (ModelSlot* s = Slot(slot)) s->Free();
+  ModelSlot* s = Slot(slot);
+  if (!s) return;
+  if (builder_.Target() == s) builder_.Abandon();
+  s->Free();
 }
 
 void ModelStore::FreeAll() {
+  builder_.Abandon();
   for (int i = 0; i < kModelSlots; ++i) slots_[static_cast<size_t>(i)].Free();
 }
 

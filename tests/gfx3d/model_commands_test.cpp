@@ -119,8 +119,14 @@ TEST_F(ModelCommands, SavedModelsLoadFromDiskArchiveAndMemory) {
     }
     EXPECT_EQ(CountTriangles(slot), CountTriangles(5));
   };
+  // Loading over the slot being built ends that build: its vertices cannot
+  // land in the loaded model's frames.
+  StartObject(6, 0);
+  SetBuildFrame(4);
   LoadObject(Path("anim.ddd").c_str(), 6);
   EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(AddVertex(1, 1, 1, 0, 0, 0), 0);
+  EndObject();
   same(6);
 
   orvtest::WriteFile(Path("carrier"), filestest::Carrier("program", {{"anim.ddd", bytes}}, false));
