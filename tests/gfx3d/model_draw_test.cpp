@@ -181,6 +181,33 @@ TEST_F(ModelDraw, TexturesOffsetsAndTwoUnits) {
   scene.textures.clear();  // the sprite owns that name
 }
 
+TEST_F(ModelDraw, SphereMappingTakesTextureCoordinatesFromTheNormals) {
+  constexpr uint32_t kBlue = 0xFF0000u;
+  MakeSprite(3, 16, 16, [](int x, int) { return x < 8 ? 0xFF0000FFu : 0xFFFF0000u; });  // red | blue
+  ASSERT_TRUE(orv::BuildSampleSphere(*models->Slot(0), 1.5f, 12, 24));
+  bool mapped = true;
+  models->sceneState = [&](orv::ModelDrawState& s) {
+    s.texture1 = 3;
+    s.sphereMapping = mapped;
+  };
+  // Normals facing left pick the left of the texture, facing right the right.
+  const int cy = kHeight / 2;
+  orv::GlState().Set(orv::kCapDepthTest, true);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  DrawObjectFrame(0, 0);
+  const int red = Count(kRed);
+  EXPECT_EQ(Pixel(kWidth / 2 - 10, cy), kRed);
+  EXPECT_EQ(Pixel(kWidth / 2 + 10, cy), kBlue);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+  // The sphere's own coordinates wrap the texture round it instead.
+  mapped = false;
+  Begin();
+  orv::GlState().Set(orv::kCapDepthTest, true);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  DrawObjectFrame(0, 0);
+  EXPECT_NE(Count(kRed), red);
+}
+
 TEST_F(ModelDraw, ReleasedMeshesGiveTheirBuffersBack) {
   ASSERT_TRUE(orv::BuildSampleAnimated(*models->Slot(2)));
   DrawObject(2, 0, 1, 0.5, 1);
