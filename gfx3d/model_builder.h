@@ -25,6 +25,10 @@ class ModelBuilder {
   bool End(int normalMode);
 
   bool Building() const { return slot_ != nullptr; }
+  // The slot being built into, or null.
+  const ModelSlot* Target() const { return slot_; }
+  // Drops the build without finishing it (its slot is being replaced).
+  void Abandon() { slot_ = nullptr, frame_ = 0; }
 
  private:
   MeshObjectX* Mesh() const { return slot_->meshes.empty() ? nullptr : slot_->meshes[0].get(); }

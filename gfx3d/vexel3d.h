@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "gfx3d/matrix.h"
+#include "gfx3d/model_store.h"
 #include "gfx3d/shaders.h"
 
 namespace orv {
@@ -145,6 +146,7 @@ class Vexel3D {
   int8_t lastCullMode = 0;
   int textureOption = 0;  // the sprite-binding option passed along with 3D textures
   Shaders shaders;        // shader slots and the active program
+  ModelStore models;      // the 4096 model slots and the model being built
 
  private:
   // Folds the top entry's parts into its current matrix when not valid.

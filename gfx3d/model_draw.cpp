@@ -1,0 +1,258 @@
+#include "gfx3d/model_draw.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx2d/image_codec.h"
+#include "gfx2d/sprite_lookup.h"
+#include "gl/gl_extensions.h"
+#include "gl/gl_state_cache.h"
+#include "gl/texture.h"
+#include "orvane/gfx2d.h"
+
+namespace orv {
+namespace {
+
+constexpr GLsizei kStride = sizeof(MeshVertex);
+constexpr size_t kPositionAt = offsetof(MeshVertex, x);
+constexpr size_t kNormalAt = offsetof(MeshVertex, nx);
+constexpr size_t kUvAt = offsetof(MeshVertex, u);
+constexpr size_t kColourAt = offsetof(MeshVertex, r);
+
+bool MultitextureUsable() {
+  const GlEntryPoints& g = Gl();
+  return g.glActiveTextureARB && g.glClientActiveTextureARB;
+}
+
+// Mixes frame c over frame d into the current triangles. Texture
+// coordinates come from frame c each time before the offset is added, so a
+// texture offset shifts the picture once rather than creeping further with
+// every draw.
+size_t BlendFrames(MeshObjectX& mesh, const MeshFrame& fc, const MeshFrame& fd, float w, float du, float dv) {
+  std::vector<MeshVertex>& out = mesh.currentTriangles;
+  // Frames of a damaged file may differ in length; draw what all have.
+  const size_t n = std::min({out.size(), fc.triangles.size(), fd.triangles.size()});
+  const float k = 1 - w;
+  for (size_t i = 0; i < n; ++i) {
+    MeshVertex& r = out[i];
+    const MeshVertex& vc = fc.triangles[i];
+    if (w == 0) {
+      r = vc;
+    } else {
+      const MeshVertex& vd = fd.triangles[i];
+      r.x = vc.x * w + vd.x * k;
+      r.y = vc.y * w + vd.y * k;
+      r.z = vc.z * w + vd.z * k;
+      r.nx = vc.nx * w + vd.nx * k;
+      r.ny = vc.ny * w + vd.ny * k;
+      r.nz = vc.nz * w + vd.nz * k;
+      r.u = vc.u;
+      r.v = vc.v;
+    }
+    r.u += du;
+    r.v += dv;
+  }
+  return n;
+}
+
+GLuint TextureName(int id, const std::vector<uint32_t>* list, const OpenGLVexel* device) {
+  if (id < 0) return 0;
+  if (list) return static_cast<size_t>(id) < list->size() ? (*list)[static_cast<size_t>(id)] : 0;
+  if (!device) return 0;
+  const SpriteSlot* sprite = LookUpSprite(*device, id);
+  if (!sprite) return 0;
+  return sprite->mipTexture ? sprite->mipTexture : sprite->texture;
+}
+
+void BindUnit(GLuint name) {
+  if (name) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, name);
+  } else {
+    glDisable(GL_TEXTURE_2D);
+  }
+}
+
+void ReleaseThroughGl(std::span<const uint32_t> buffers, std::span<const uint32_t> textures) {
+  std::vector<GLuint> names;
+  for (uint32_t b : buffers)
+    if (b) names.push_back(b);
+  const GlEntryPoints& g = Gl();
+  if (!names.empty() && g.glDeleteBuffersARB) g.glDeleteBuffersARB(static_cast<GLsizei>(names.size()), names.data());
+  names.clear();
+  for (uint32_t t : textures)
+    if (t) names.push_back(t);
+  if (!names.empty()) glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
+}
+
+}  // namespace
+
+FrameBlend ChooseFrames(int frameCount, int a, int b, float t, bool interpolate) {
+  FrameBlend f;
+  if (interpolate) {
+    if (t > 1 || t < 0) t = std::fabs(std::fmod(t, 1.0f));
+    const double p = a + static_cast<double>(b - a) * t;
+    const int i = static_cast<int>(p);
+    if (a < b) {
+      f.c = i, f.d = i + 1, f.w = static_cast<float>(1 - (p - i));
+    } else if (a > b) {
+      f.d = i, f.c = i + 1, f.w = static_cast<float>(p - i);
+    } else {
+      f.c = f.d = a;
+    }
+  } else {
+    f.c = b, f.d = a, f.w = t;
+  }
+  const int last = std::max(frameCount - 1, 0);
+  f.c = std::clamp(f.c, 0, last);
+  f.d = std::clamp(f.d, 0, last);
+  return f;
+}
+
+float LargestColumnLength(const Mat4& m) {
+  float largest = 0;
+  for (int c = 0; c < 3; ++c) largest = std::max(largest, Length({m.at(0, c), m.at(1, c), m.at(2, c)}));
+  return largest;
+}
+
+bool VertexBuffersUsable() {
+  const char* off = std::getenv("ORVANE_NO_VERTEX_BUFFER");
+  if (off && off[0] == '1' && off[1] == 0) return false;
+  const GlEntryPoints& g = Gl();
+  return g.glGenBuffersARB && g.glBindBufferARB && g.glBufferDataARB && g.glDeleteBuffersARB &&
+         HasExtension("GL_ARB_vertex_buffer_object");
+}
+
+int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const std::vector<uint32_t>* textures,
+             const ModelDrawState& s) {
+  if (mesh.frames.empty() || mesh.frames[0].stream.empty()) return 0;
+  const FrameBlend blend = ChooseFrames(mesh.FrameCount(), a, b, t, interpolate);
+  const MeshFrame& fc = mesh.frames[static_cast<size_t>(blend.c)];
+  const MeshFrame& fd = mesh.frames[static_cast<size_t>(blend.d)];
+  if (s.inFrustum && !s.inFrustum(TransformPoint(s.transform, fc.centre), fc.radius * LargestColumnLength(s.transform)))
+    return 0;
+
+  GlStateCache& gl = GlState();
+  glColor4f(1, 1, 1, s.alpha);
+  gl.Set(kCapColorMaterial, true);
+  if (mesh.currentTriangles.empty()) mesh.Prepare();
+
+  // Frame c as it is, or the mix (and offset) in the current triangles.
+  const bool direct = blend.w == 0 && s.offsetU == 0 && s.offsetV == 0;
+  const MeshVertex* records = fc.triangles.data();
+  size_t count = fc.triangles.size();
+  if (!direct) {
+    count = BlendFrames(mesh, fc, fd, blend.w, s.offsetU, s.offsetV);
+    records = mesh.currentTriangles.data();
+  }
+
+  const GlEntryPoints& g = Gl();
+  const char* base = reinterpret_cast<const char*>(records);
+  const bool buffers = VertexBuffersUsable();
+  if (buffers) {
+    const bool isStatic = direct && blend.c == 0;
+    uint32_t& name = mesh.buffers[isStatic ? 0 : 1];
+    const bool created = name == 0;
+    if (created) g.glGenBuffersARB(1, &name);
+    g.glBindBufferARB(GL_ARRAY_BUFFER_ARB, name);
+    if (!isStatic || created)
+      g.glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(count * sizeof(MeshVertex)), records,
+                        isStatic ? GL_STATIC_DRAW_ARB : GL_STREAM_DRAW_ARB);
+    base = nullptr;  // the pointers below become offsets into the buffer
+  }
+
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, kStride, base + kPositionAt);
+
+  const bool multi = MultitextureUsable();
+  const GLuint first = TextureName(s.texture1, textures, s.device);
+  const GLuint second = first && multi ? TextureName(s.texture2, textures, s.device) : 0;
+  if (second) {
+    g.glActiveTextureARB(GL_TEXTURE1_ARB);
+    BindUnit(second);
+    g.glClientActiveTextureARB(GL_TEXTURE1_ARB);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, kStride, base + kUvAt);
+  }
+  if (multi) {
+    g.glActiveTextureARB(GL_TEXTURE0_ARB);
+    g.glClientActiveTextureARB(GL_TEXTURE0_ARB);
+  }
+  BindUnit(first);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glTexCoordPointer(2, GL_FLOAT, kStride, base + kUvAt);
+  if (mesh.coloured) {
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, kStride, base + kColourAt);
+  }
+
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glMultMatrixf(s.transform.data());
+  if (s.lighting || s.sphereMapping) {
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, kStride, base + kNormalAt);
+  }
+  if (s.sphereMapping) {
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    gl.Set(kCapTextureGenS, true);
+    gl.Set(kCapTextureGenT, true);
+  }
+
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+
+  gl.Set(kCapTextureGenS, false);
+  gl.Set(kCapTextureGenT, false);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
+  if (second) {
+    g.glClientActiveTextureARB(GL_TEXTURE1_ARB);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    g.glClientActiveTextureARB(GL_TEXTURE0_ARB);
+  }
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  if (buffers) g.glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+
+  // Unit 1 goes back off and unit 0 stays active: what the 2D device's own
+  // binding expects to find.
+  if (multi) {
+    g.glActiveTextureARB(GL_TEXTURE1_ARB);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    if (second) glDisable(GL_TEXTURE_2D);
+    g.glActiveTextureARB(GL_TEXTURE0_ARB);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  }
+  glPopMatrix();
+  gl.Set(kCapColorMaterial, false);
+  glColor4f(1, 1, 1, s.alpha);
+  return 1;
+}
+
+int DrawSlot(ModelSlot& slot, int a, int b, float t, bool interpolate, const ModelDrawState& s) {
+  if (!slot.inUse || slot.meshes.empty()) return 0;
+  if (!slot.scene) return slot.meshes[0] ? DrawMesh(*slot.meshes[0], a, b, t, interpolate, nullptr, s) : 0;
+  ModelDrawState own = s;
+  for (auto& mesh : slot.meshes) {
+    if (!mesh) continue;
+    own.texture1 = slot.textures.empty() ? -1 : mesh->textureA;
+    own.texture2 = slot.textures.empty() ? -1 : mesh->textureB;
+    DrawMesh(*mesh, a, b, t, interpolate, &slot.textures, own);
+  }
+  return static_cast<int>(slot.meshes.size());
+}
+
+void InstallMeshGlRelease() { SetMeshGlRelease(ReleaseThroughGl); }
+
+uint32_t LoadSceneTexture(const RtString& path) {
+  PixelImage image;
+  if (!ReadImage(path, static_cast<int32_t>(GetTransparentColor()), image)) return 0;
+  GLuint name = 0;
+  if (!BuildTexture(image, 0, 0, 0, 0, name, nullptr, false, false)) return 0;
+  return name;
+}
+
+}  // namespace orv

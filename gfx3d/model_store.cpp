@@ -1,0 +1,115 @@
+#include "gfx3d/model_store.h"
+
+#include <algorithm>
+
+#include "gfx3d/model_draw.h"
+#include "gfx3d/model_loading.h"
+#include "runtime/error_state.h"
+
+namespace orv {
+
+// The file layer maps names into a buffer of this size.
+constexpr size_t kMaxModelName = 1024;
+
+ModelStore::ModelStore() : slots_(std::make_unique<ModelSlot[]>(kModelSlots)) { InstallMeshGlRelease(); }
+
+ModelStore::~ModelStore() { FreeAll(); }
+
+ModelSlot* ModelStore::Slot(int slot) {
+  return slot >= 0 && slot < kModelSlots ? &slots_[static_cast<size_t>(slot)] : nullptr;
+}
+
+const ModelSlot* ModelStore::Slot(int slot) const {
+  return slot >= 0 && slot < kModelSlots ? &slots_[static_cast<size_t>(slot)] : nullptr;
+}
+
+int ModelStore::FindFree() const {
+  for (int i = 0; i < kModelSlots; ++i)
+    if (!slots_[static_cast<size_t>(i)].inUse) return i;
+  return -1;
+}
+
+bool ModelStore::Load(const RtString& name, int slot) {
+  ModelSlot* s = Slot(slot);
+  if (!s) return Fail(kErrOutOfBounds, false);
+  if (static_cast<size_t>(name.Length()) >= kMaxModelName) return Fail(kErrNoSuchFile, false);
+  ClearError();
+  // A build into this slot would go on in the loaded mesh's frames.
+  if (builder_.Target() == s) builder_.Abandon();
+  if (LoadModelFile(name, *s, normalMode, LoadSceneTexture)) return true;
+  return Fail(kErrNoSuchFile, false);
+}
+
+bool ModelStore::Save(const RtString& name, int slot) const {
+  if (const ModelSlot* s = Slot(slot)) SaveModelFile(name, *s);
+  return true;
+}
+
+void ModelStore::Free(int slot) {
+  ModelSlot* s = Slot(slot);
+  if (!s) return;
+  if (builder_.Target() == s) builder_.Abandon();
+  s->Free();
+}
+
+void ModelStore::FreeAll() {
+  builder_.Abandon();
+  for (int i = 0; i < kModelSlots; ++i) slots_[static_cast<size_t>(i)].Free();
+}
+
+const std::vector<uint8_t>& ModelStore::CartoonRamp() {
+  if (cartoonRamp_.empty()) {
+    cartoonRamp_.push_back(100);
+    cartoonRamp_.insert(cartoonRamp_.end(), 6, 160);
+    cartoonRamp_.push_back(207);
+    cartoonRamp_.insert(cartoonRamp_.end(), 8, 255);
+  }
+  return cartoonRamp_;
+}
+
+void ModelStore::SetCartoonRamp(std::span<const double> values) {
+  cartoonRamp_.clear();
+  // Values past 0..1 saturate rather than wrapping round to dark bands
+  // (and a NaN is dark).
+  for (double v : values) cartoonRamp_.push_back(v > 0 ? static_cast<uint8_t>(std::min(v * 255, 255.0)) : 0);
+  if (cartoonRamp_.empty()) cartoonRamp_.push_back(255);
+  for (int i = 0; i < kModelSlots; ++i)
+    for (auto& mesh : slots_[static_cast<size_t>(i)].meshes) {
+      if (!mesh || !mesh->texture) continue;
+      ReleaseGlNames({}, std::span<const uint32_t>(&mesh->texture, 1));
+      mesh->texture = 0;
+    }
+}
+
+void ModelStore::Start(int slot, int kind) {
+  ModelSlot* s = Slot(slot);
+  if (!s) {
+    SetErrorCode(kErrOutOfBounds);
+    return;
+  }
+  builder_.Start(*s, kind);
+}
+
+int ModelStore::CountTriangles(int slot) const {
+  const ModelSlot* s = Slot(slot);
+  return s ? orv::CountTriangles(*s) : 0;
+}
+
+bool ModelStore::GetFace(int slot, int frame, int triangle, std::array<float, 27>& out) const {
+  out.fill(0);
+  const ModelSlot* s = Slot(slot);
+  return s && orv::GetFace(*s, frame, triangle, out);
+}
+
+void ModelStore::Scale(int slot, Vec3 scale) {
+  ModelSlot* s = Slot(slot);
+  if (!s) return;
+  ScaleObject(*s, scale);
+  for (auto& mesh : s->meshes) {
+    if (!mesh || !mesh->buffers[0]) continue;
+    ReleaseGlNames(std::span<const uint32_t>(&mesh->buffers[0], 1), {});
+    mesh->buffers[0] = 0;
+  }
+}
+
+}  // namespace orv

@@ -1,0 +1,85 @@
+// The model table of the 3D renderer: 4096 numbered slots, the one model
+// being built, and the slot operations the game's model commands forward to.
+// Every slot number is checked here, so a wrong number gives the neutral
+// result instead of touching memory outside the table.
+// Depends on: gfx3d/model_slot.h, gfx3d/model_builder.h, gfx3d/model_loading.h.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "gfx3d/model_builder.h"
+#include "gfx3d/model_draw.h"
+#include "gfx3d/model_slot.h"
+#include "orvane/rt_string.h"
+
+namespace orv {
+
+class ModelStore {
+ public:
+  // kModelSlots empty slots; installs the release of the GL names meshes own.
+  ModelStore();
+  // Frees every slot.
+  ~ModelStore();
+  ModelStore(const ModelStore&) = delete;
+  ModelStore& operator=(const ModelStore&) = delete;
+
+  // The slot with that number; null outside 0..kModelSlots - 1.
+  ModelSlot* Slot(int slot);
+  const ModelSlot* Slot(int slot) const;
+  // The lowest slot not in use, or -1.
+  int FindFree() const;
+
+  // Frees the slot and loads a .ddd, DDDA or scene file into it through the
+  // file layer (disk, archive, "mem://"). A name the file layer cannot take
+  // (over 1023 bytes) leaves the slot as it was. False with error 3 when the
+  // file is missing or damaged (a damaged one also logs why and its name).
+  bool Load(const RtString& name, int slot);
+  // Mesh 0 of the slot as a version 2.0 .ddd file; writes nothing for an
+  // empty slot or a wrong number. True in every case.
+  bool Save(const RtString& name, int slot) const;
+  void Free(int slot);
+  void FreeAll();
+
+  // Building, one model at a time (see ModelBuilder).
+  void Start(int slot, int kind);
+  void NewGroup(int kind) { builder_.NewGroup(kind); }
+  void SetBuildFrame(int frame) { builder_.SetFrame(frame); }
+  bool AddVertex(float x, float y, float z, float u, float v, uint32_t colour) {
+    return builder_.AddVertex(x, y, z, u, v, colour);
+  }
+  // Finishes the model with the current normal mode; true when the slot is in use.
+  bool End() { return builder_.End(normalMode); }
+
+  int CountTriangles(int slot) const;
+  bool GetFace(int slot, int frame, int triangle, std::array<float, 27>& out) const;
+  // Scales every mesh; the static vertex buffers are dropped so the next
+  // draw uploads the scaled triangles.
+  void Scale(int slot, Vec3 s);
+
+  // The cartoon shading ramp shared by every mesh: intensities 0..255 from
+  // the dark side to the lit side. Until a game sets one it is 100, six
+  // times 160, 207, then eight times 255.
+  const std::vector<uint8_t>& CartoonRamp();
+  // Each value 0..1 becomes an intensity (clamped to the range); an empty
+  // list gives the single intensity 255. Every mesh's ramp texture is
+  // released, so each is rebuilt from the new ramp at its next draw.
+  void SetCartoonRamp(std::span<const double> values);
+
+  // How finished models get normals: 0 none, 1 per face, 2 welded.
+  int normalMode = 2;
+  // Filled in by the scene pass before a model command draws: the current
+  // object transform, frustum test, 3D textures and the other pass state.
+  // Unset, models draw untransformed, unculled and untextured.
+  std::function<void(ModelDrawState&)> sceneState;
+
+ private:
+  std::unique_ptr<ModelSlot[]> slots_;
+  std::vector<uint8_t> cartoonRamp_;
+  ModelBuilder builder_;
+};
+
+}  // namespace orv
