@@ -141,6 +141,7 @@ void Vexel3D::SetFog(int32_t color, bool exponential, float a, float b) {
 
 int Vexel3D::SetNormalMode(int n) {
   normalMode = n % 3;
+  models.normalMode = normalMode;
   return normalMode;
 }
 

@@ -1,12 +1,24 @@
 #include "gfx3d/vexel3d.h"
 
 #include "gfx2d/sprite_lookup.h"
+#include "gfx3d/model_draw.h"
 #include "gfx3d/shadow_volume.h"
 
 namespace orv {
 
 Vexel3D::Vexel3D(OpenGLVexel* d) : device(d) {
   if (device) AttachScene3D(*device, this);
+  // Models draw under the pass's transform, frustum, textures and lights.
+  models.sceneState = [this](ModelDrawState& state) {
+    state.transform = CurrentTransform();
+    state.inFrustum = [this](Vec3 c, float r) { return SphereInFrustum(c.x, c.y, c.z, r); };
+    state.texture1 = texture3D[0];
+    state.texture2 = texture3D[1];
+    state.offsetU = textureOffset[0];
+    state.offsetV = textureOffset[1];
+    state.sphereMapping = sphereMapping != 0;
+    state.lighting = lightingMask != 0;
+  };
 }
 
 Vexel3D::~Vexel3D() {
