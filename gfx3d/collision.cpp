@@ -248,7 +248,7 @@ float SlotRayQuery(const ModelSlot& slot, int frame, const Mat4& transform, Vec3
   return best.behind;
 }
 
-bool SphereTouchesBox(const Mat4& transform, Vec3 centre, float radius, Vec3 size) {
+bool SphereReachesBox(const Mat4& transform, Vec3 centre, float radius, Vec3 size) {
   Mat4 inverse;
   if (!Invert(transform, inverse)) return false;
   const Vec3 p = TransformPoint(inverse, centre);
@@ -262,7 +262,7 @@ bool SphereTouchesBox(const Mat4& transform, Vec3 centre, float radius, Vec3 siz
   return radius * radius >= d;
 }
 
-bool ProjectToScreen(const Mat4& projection, const Mat4& view, const ScreenRect& viewport, Vec3 point, Vec3& out) {
+bool ProjectPoint(const Mat4& projection, const Mat4& view, const ScreenRect& viewport, Vec3 point, Vec3& out) {
   const Vec4 c = Transform(projection, Transform(view, {point.x, point.y, point.z, 1}));
   if (c.w == 0) return false;
   const float nx = c.x / c.w, ny = c.y / c.w, nz = c.z / c.w;
@@ -272,7 +272,7 @@ bool ProjectToScreen(const Mat4& projection, const Mat4& view, const ScreenRect&
   return true;
 }
 
-bool ScreenToWorld(const Mat4& projection, const Mat4& view, const ScreenRect& viewport, Vec3 screen, Vec3& out) {
+bool UnprojectPoint(const Mat4& projection, const Mat4& view, const ScreenRect& viewport, Vec3 screen, Vec3& out) {
   Mat4 inverse;
   if (viewport.width == 0 || viewport.height == 0 || !Invert(projection * view, inverse)) return false;
   const Vec4 n{(screen.x - viewport.x) / viewport.width * 2 - 1,

@@ -72,7 +72,7 @@ float SlotRayQuery(const ModelSlot& slot, int frame, const Mat4& transform, Vec3
 // True when the sphere (its centre taken into the object space of
 // transform) reaches the axis-aligned box of the given full sizes centred
 // on that space's origin.
-bool SphereTouchesBox(const Mat4& transform, Vec3 centre, float radius, Vec3 size);
+bool SphereReachesBox(const Mat4& transform, Vec3 centre, float radius, Vec3 size);
 
 // ---- Screen and world -------------------------------------------------------------
 
@@ -84,10 +84,10 @@ struct ScreenRect {
 // World point to screen x, y (pixels) and depth 0 (near plane) to 1 (far
 // plane). False, out untouched, when the clip w is exactly 0 (the point is
 // in the eye's plane).
-bool ProjectToScreen(const Mat4& projection, const Mat4& view, const ScreenRect& viewport, Vec3 point, Vec3& out);
+bool ProjectPoint(const Mat4& projection, const Mat4& view, const ScreenRect& viewport, Vec3 point, Vec3& out);
 // The inverse: screen x, y and depth back to the world point. False, out
 // untouched, when projection x view is singular, w comes out exactly 0 or
 // the viewport is empty.
-bool ScreenToWorld(const Mat4& projection, const Mat4& view, const ScreenRect& viewport, Vec3 screen, Vec3& out);
+bool UnprojectPoint(const Mat4& projection, const Mat4& view, const ScreenRect& viewport, Vec3 screen, Vec3& out);
 
 }  // namespace orv

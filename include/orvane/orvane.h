@@ -9,6 +9,7 @@
 #include "orvane/audio.h"
 #include "orvane/codes.h"
 #include "orvane/gfx2d.h"
+#include "orvane/gfx3d.h"
 #include "orvane/input.h"
 #include "orvane/net.h"
 #include "orvane/pathfind.h"

@@ -194,18 +194,18 @@ TEST(ModelQueries, SpheresAndBoxesAgainstACube) {
 
 TEST(ModelQueries, SphereTouchesBoxInTheTransformedSpace) {
   const Vec3 size{2, 4, 6};
-  EXPECT_TRUE(SphereTouchesBox(Mat4::Identity(), {0, 0, 0}, 0, size));
-  EXPECT_TRUE(SphereTouchesBox(Mat4::Identity(), {1.5f, 0, 0}, 0.5f, size));  // just reaching
-  EXPECT_FALSE(SphereTouchesBox(Mat4::Identity(), {1.6f, 0, 0}, 0.5f, size));
+  EXPECT_TRUE(SphereReachesBox(Mat4::Identity(), {0, 0, 0}, 0, size));
+  EXPECT_TRUE(SphereReachesBox(Mat4::Identity(), {1.5f, 0, 0}, 0.5f, size));  // just reaching
+  EXPECT_FALSE(SphereReachesBox(Mat4::Identity(), {1.6f, 0, 0}, 0.5f, size));
   // Past a corner: the distance counts every axis.
-  EXPECT_FALSE(SphereTouchesBox(Mat4::Identity(), {1.5f, 2.5f, 3.5f}, 0.8f, size));
-  EXPECT_TRUE(SphereTouchesBox(Mat4::Identity(), {1.5f, 2.5f, 3.5f}, 0.9f, size));
+  EXPECT_FALSE(SphereReachesBox(Mat4::Identity(), {1.5f, 2.5f, 3.5f}, 0.8f, size));
+  EXPECT_TRUE(SphereReachesBox(Mat4::Identity(), {1.5f, 2.5f, 3.5f}, 0.9f, size));
   // The box placed at x = 10 and turned a quarter about z: its 4-unit side
   // now runs along x.
   const Mat4 placed = Translation(10, 0, 0) * Rotation(90, 0, 0, 1);
-  EXPECT_TRUE(SphereTouchesBox(placed, {12.4f, 0, 0}, 0.5f, size));
-  EXPECT_FALSE(SphereTouchesBox(placed, {10, 1.6f, 0}, 0.5f, size));
-  EXPECT_FALSE(SphereTouchesBox(Mat4{}, {0, 0, 0}, 1, size));
+  EXPECT_TRUE(SphereReachesBox(placed, {12.4f, 0, 0}, 0.5f, size));
+  EXPECT_FALSE(SphereReachesBox(placed, {10, 1.6f, 0}, 0.5f, size));
+  EXPECT_FALSE(SphereReachesBox(Mat4{}, {0, 0, 0}, 1, size));
 }
 
 // The projections the scene sets up: the screen-orientation turn (none,
@@ -235,8 +235,8 @@ TEST(ScreenProjection, RoundTripsAtEveryOrientation) {
           // A point in front of the camera, inside the view.
           Vec3 screen{rnd.Uniform(vp.x, vp.x + vp.width), rnd.Uniform(vp.y, vp.y + vp.height), rnd.Uniform(0.05f, 0.95f)};
           Vec3 world, back;
-          ASSERT_TRUE(ScreenToWorld(projection, view, vp, screen, world));
-          ASSERT_TRUE(ProjectToScreen(projection, view, vp, world, back));
+          ASSERT_TRUE(UnprojectPoint(projection, view, vp, screen, world));
+          ASSERT_TRUE(ProjectPoint(projection, view, vp, world, back));
           EXPECT_NEAR(back.x, screen.x, 0.05f) << turns;
           EXPECT_NEAR(back.y, screen.y, 0.05f) << turns;
           EXPECT_NEAR(back.z, screen.z, 0.002f) << turns;
@@ -250,25 +250,25 @@ TEST(ScreenProjection, DepthsAndTheEyePlane) {
   const Mat4 view = Translation(0, 0, -10);  // eye at z = 10 looking down -z
   Vec3 out{7, 7, 7};
   // The eye itself: clip w is exactly 0.
-  EXPECT_FALSE(ProjectToScreen(projection, view, vp, {0, 0, 10}, out));
+  EXPECT_FALSE(ProjectPoint(projection, view, vp, {0, 0, 10}, out));
   EXPECT_EQ(out.x, 7);
   // Straight ahead lands in the viewport's centre; up on the screen is y down.
-  ASSERT_TRUE(ProjectToScreen(projection, view, vp, {0, 0, 0}, out));
+  ASSERT_TRUE(ProjectPoint(projection, view, vp, {0, 0, 0}, out));
   EXPECT_NEAR(out.x, 320, 1e-3f);
   EXPECT_NEAR(out.y, 240, 1e-3f);
-  ASSERT_TRUE(ProjectToScreen(projection, view, vp, {0, 1, 0}, out));
+  ASSERT_TRUE(ProjectPoint(projection, view, vp, {0, 1, 0}, out));
   EXPECT_LT(out.y, 240);
   // Depth 0 and 1 are the near and far planes.
-  ASSERT_TRUE(ScreenToWorld(projection, view, vp, {320, 240, 0}, out));
+  ASSERT_TRUE(UnprojectPoint(projection, view, vp, {320, 240, 0}, out));
   EXPECT_NEAR(out.z, 10 - 2, 1e-3f);
-  ASSERT_TRUE(ScreenToWorld(projection, view, vp, {320, 240, 1}, out));
+  ASSERT_TRUE(UnprojectPoint(projection, view, vp, {320, 240, 1}, out));
   EXPECT_NEAR(out.z, 10 - 50, 0.02f);
-  ASSERT_TRUE(ScreenToWorld(projection, view, vp, {0, 0, 0}, out));  // top-left corner
+  ASSERT_TRUE(UnprojectPoint(projection, view, vp, {0, 0, 0}, out));  // top-left corner
   EXPECT_LT(out.x, 0);
   EXPECT_GT(out.y, 0);
   out = {7, 7, 7};
-  EXPECT_FALSE(ScreenToWorld(projection, view, {0, 0, 0, 0}, {1, 1, 0}, out));
-  EXPECT_FALSE(ScreenToWorld(Mat4{}, view, vp, {1, 1, 0}, out));
+  EXPECT_FALSE(UnprojectPoint(projection, view, {0, 0, 0, 0}, {1, 1, 0}, out));
+  EXPECT_FALSE(UnprojectPoint(Mat4{}, view, vp, {1, 1, 0}, out));
   EXPECT_EQ(out.x, 7);
 }
 
