@@ -2,6 +2,7 @@
 // queries of collision.h with the scene's slot, transform and matrices.
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/collision.h"
+#include "gfx3d/debug_draw.h"
 #include "gfx3d/query_scene.h"
 #include "orvane/gfx3d.h"
 #include "runtime/lib/number_convert.h"
@@ -46,6 +47,11 @@ bool Camera(Mat4& projection, Mat4& view, ScreenRect& viewport) {
   return true;
 }
 
+// The device to draw the tested shape on, when the game runs in debug mode.
+OpenGLVexel* DebugDevice() { return Rt().settings.debugMode ? Rt().device.get() : nullptr; }
+
+constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kYellow = 0x00FFFF;
+
 }  // namespace
 }  // namespace orv
 
@@ -76,26 +82,42 @@ double CollideSphere(double slot, double frame, double radius, double x, double 
   int& last = SceneForQueries().lastHitRecord;
   last = -1;
   const orv::ModelSlot* s = orv::Slot(slot);
-  if (!s) return 0;
-  return orv::SlotSphereQuery(*s, orv::ToInt32(frame), orv::ObjectTransform(), orv::V(x, y, z), orv::F(radius), last);
+  const bool hit = s && orv::SlotSphereQuery(*s, orv::ToInt32(frame), orv::ObjectTransform(), orv::V(x, y, z),
+                                             orv::F(radius), last);
+  if (orv::OpenGLVexel* d = orv::DebugDevice())
+    orv::DrawDebugSphere(*d, orv::V(x, y, z), orv::F(radius), hit ? 5 : 1, hit ? orv::kRed : orv::kGreen);
+  return hit;
 }
 
 double CollideBox(double slot, double frame, double x, double y, double z, double sizeX, double sizeY, double sizeZ) {
   int& last = SceneForQueries().lastHitRecord;
   last = -1;
   const orv::ModelSlot* s = orv::Slot(slot);
-  if (!s) return 0;
-  return orv::SlotBoxQuery(*s, orv::ToInt32(frame), orv::ObjectTransform(), orv::V(x, y, z),
-                           orv::V(sizeX, sizeY, sizeZ), last);
+  const bool hit = s && orv::SlotBoxQuery(*s, orv::ToInt32(frame), orv::ObjectTransform(), orv::V(x, y, z),
+                                          orv::V(sizeX, sizeY, sizeZ), last);
+  if (orv::OpenGLVexel* d = orv::DebugDevice()) {
+    const orv::OrientedBox box{orv::V(x, y, z), {orv::V(sizeX / 2, 0, 0), orv::V(0, sizeY / 2, 0), orv::V(0, 0, sizeZ / 2)}};
+    orv::DrawDebugBox(*d, box, hit ? 5 : 1, hit ? orv::kRed : orv::kGreen);
+  }
+  return hit;
 }
 
 double CollideRay(double slot, double frame, double x, double y, double z, double dx, double dy, double dz) {
   int& last = SceneForQueries().lastHitRecord;
   last = -1;
   const orv::ModelSlot* s = orv::Slot(slot);
-  if (!s) return 0;
-  return orv::SlotRayQuery(*s, orv::ToInt32(frame), orv::ObjectTransform(), orv::V(x, y, z), orv::V(dx, dy, dz),
-                           last);
+  const float distance =
+      s ? orv::SlotRayQuery(*s, orv::ToInt32(frame), orv::ObjectTransform(), orv::V(x, y, z), orv::V(dx, dy, dz), last)
+        : 0.0f;
+  if (orv::OpenGLVexel* d = orv::DebugDevice()) {
+    // Drawn up to the hit (backwards for one behind the origin), or 1000
+    // units ahead when nothing was hit.
+    const orv::Vec3 origin = orv::V(x, y, z);
+    const orv::Vec3 end = origin + orv::Normalized(orv::V(dx, dy, dz)) * (distance != 0 ? distance : 1000.0f);
+    const uint32_t colour = distance > 0 ? orv::kGreen : (distance < 0 ? orv::kYellow : orv::kRed);
+    orv::DrawDebugLine(*d, origin, end, distance != 0 ? 5 : 1, colour);
+  }
+  return distance;
 }
 
 double SphereTouchesBox(double x, double y, double z, double radius, double sizeX, double sizeY, double sizeZ) {
@@ -103,3 +125,13 @@ double SphereTouchesBox(double x, double y, double z, double radius, double size
 }
 
 double LastHitTriangle() { return SceneForQueries().lastHitRecord / 3; }
+
+void DebugDot(double x, double y, double z, double size, double colour) {
+  if (orv::OpenGLVexel* d = orv::Rt().device.get())
+    orv::DrawDebugDot(*d, orv::V(x, y, z), orv::F(size), static_cast<uint32_t>(orv::ToInt32(colour)));
+}
+
+void DebugLine(double x1, double y1, double z1, double x2, double y2, double z2, double width, double colour) {
+  if (orv::OpenGLVexel* d = orv::Rt().device.get())
+    orv::DrawDebugLine(*d, orv::V(x1, y1, z1), orv::V(x2, y2, z2), orv::F(width), static_cast<uint32_t>(orv::ToInt32(colour)));
+}

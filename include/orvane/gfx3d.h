@@ -2,7 +2,10 @@
 //
 // World coordinates are the camera's; screen coordinates are pixels of the
 // game's screen, origin top-left, y down. Model slots are 0..4095. Booleans
-// are returned as 1 or 0.
+// are returned as 1 or 0. Colours are 0x00BBGGRR. When the game runs in
+// debug mode the collision commands also draw the shape they tested: red
+// and thick on a hit, green and thin on a miss (a ray: green ahead, yellow
+// behind, red for nothing).
 #pragma once
 
 // ---- Picking and collision ----------------------------------------------------------
@@ -13,3 +16,5 @@ double CollideBox(double slot, double frame, double x, double y, double z, doubl
 double CollideRay(double slot, double frame, double x, double y, double z, double dx, double dy, double dz);  // distance to the nearest triangle ahead, else the nearest behind (negative), else 0
 double SphereTouchesBox(double x, double y, double z, double radius, double sizeX, double sizeY, double sizeZ);  // sphere against the box centred on the object transform's origin
 double LastHitTriangle();                          // triangle number the last query hit within its mesh (-1 reads as 0)
+void DebugDot(double x, double y, double z, double size, double colour);  // a round dot of size 1..512 pixels in the current 3D space
+void DebugLine(double x1, double y1, double z1, double x2, double y2, double z2, double width, double colour);  // a line of width 1..512 pixels in the current 3D space
