@@ -14,6 +14,8 @@ constexpr size_t kHierarchyMinTriangles = 32;
 
 float LengthSquared(Vec3 v) { return Dot(v, v); }
 
+bool Finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
 bool UsesHierarchy(const MeshFrame& frame, QueryMethod method) {
   return method == QueryMethod::kHierarchy && frame.triangles.size() / 3 >= kHierarchyMinTriangles;
 }
@@ -83,11 +85,15 @@ Vec3 ClosestPointOnTriangle(Vec3 p, Vec3 a, Vec3 b, Vec3 c) {
 }
 
 bool SphereTriangle(Vec3 centre, float radius, Vec3 a, Vec3 b, Vec3 c) {
-  if (!(radius >= 0)) return false;
+  // Damaged corners touch nothing (the region tests would pick a corner).
+  if (!(radius >= 0) || !Finite(a) || !Finite(b) || !Finite(c)) return false;
   return LengthSquared(ClosestPointOnTriangle(centre, a, b, c) - centre) <= radius * radius;
 }
 
 bool BoxTriangle(const OrientedBox& box, Vec3 a, Vec3 b, Vec3 c) {
+  // A NaN makes every comparison below false, which would read as "no axis
+  // separates": damaged corners touch nothing instead.
+  if (!Finite(a) || !Finite(b) || !Finite(c)) return false;
   const Vec3(&h)[3] = box.axis;
   const Vec3 p0 = a - box.centre, p1 = b - box.centre, p2 = c - box.centre;
   const Vec3 e[3] = {p1 - p0, p2 - p1, p0 - p2};

@@ -37,7 +37,9 @@ TriangleBvh::TriangleBvh(const std::vector<MeshVertex>& records)
   // hit may lie a hair outside the box of its exact corners, and it must
   // never be skipped for that.
   float scale = 0;
-  for (int k = 0; k < 3; ++k) scale = std::max({scale, std::fabs(nodes_[0].lo[k]), std::fabs(nodes_[0].hi[k])});
+  for (int k = 0; k < 3; ++k)
+    for (float bound : {nodes_[0].lo[k], nodes_[0].hi[k]})
+      if (std::isfinite(bound)) scale = std::max(scale, std::fabs(bound));
   const float pad = scale * 1e-5f + 1e-30f;
   for (Node& n : nodes_)
     for (int k = 0; k < 3; ++k) {
@@ -78,9 +80,13 @@ uint32_t TriangleBvh::Build(std::vector<uint32_t>& order, uint32_t begin, uint32
   for (int k = 1; k < 3; ++k)
     if (chi[k] - clo[k] > chi[axis] - clo[axis]) axis = k;
   const uint32_t mid = begin + (end - begin) / 2;
-  std::nth_element(order.begin() + begin, order.begin() + mid, order.begin() + end, [&](uint32_t a, uint32_t b) {
-    return Component(centroids[a], axis) < Component(centroids[b], axis);
-  });
+  // Damaged coordinates (NaN) sort last, so the order stays a strict one.
+  auto key = [&](uint32_t t) {
+    const float c = Component(centroids[t], axis);
+    return std::isnan(c) ? INFINITY : c;
+  };
+  std::nth_element(order.begin() + begin, order.begin() + mid, order.begin() + end,
+                   [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
   Build(order, begin, mid, centroids, source);
   node.first = Build(order, mid, end, centroids, source);
   node.count = 0;

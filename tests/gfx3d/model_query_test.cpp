@@ -81,6 +81,35 @@ TEST(ModelQueries, HierarchyAnswersEqualTheScan) {
   EXPECT_GT(boxHits, 200);
 }
 
+TEST(ModelQueries, DamagedCoordinatesNeitherHitNorConfuseTheHierarchy) {
+  // A model file can carry NaN and infinite coordinates: those triangles
+  // never hit, and the others are found as the scan finds them.
+  Random rnd;
+  ModelSlot slot;
+  AddSoup(slot, rnd, 400);
+  MeshFrame& f = slot.meshes[0]->frames[0];
+  const float bad[] = {NAN, INFINITY, -INFINITY};
+  for (size_t i = 0; i < f.triangles.size(); i += 5) {
+    const float v = bad[i % 3];
+    if (i % 2) f.triangles[i].x = v; else f.triangles[i].y = v;
+  }
+  f.DropHierarchy();
+  const OrientedBox cube{{0, 0, 0}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+  for (float v : bad) {
+    EXPECT_FALSE(BoxTriangle(cube, {v, 0, 0}, {0, 0, 0}, {0, 0.5f, 0}));
+    EXPECT_FALSE(SphereTriangle({0, 0, 0}, 1, {v, 0, 0}, {0, 0, 0}, {0, 0.5f, 0}));
+    EXPECT_EQ(RayTriangle({v, 0, 0}, {0, 0, 0}, {0, 0.5f, 0}, {0.1f, 0.1f, -1}, {0, 0, 1}), 0);
+  }
+  for (int n = 0; n < 300; ++n) {
+    const Vec3 o = rnd.Point(12), r = rnd.Point(1);
+    ExpectSameRay(RayFrame(f, o, r), RayFrame(f, o, r, QueryMethod::kScan), n);
+    const Vec3 c = rnd.Point(10);
+    EXPECT_EQ(SphereFrame(f, c, 1), SphereFrame(f, c, 1, QueryMethod::kScan));
+    const OrientedBox box{c, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    EXPECT_EQ(BoxFrame(f, box), BoxFrame(f, box, QueryMethod::kScan));
+  }
+}
+
 TEST(ModelQueries, HierarchyIsRebuiltWhenTheMeshChanges) {
   ModelSlot ball;
   ASSERT_TRUE(BuildSampleSphere(ball, 1, 16, 16));
