@@ -212,4 +212,13 @@ Mat4 InvertRigid(const Mat4& m) {
   return r;
 }
 
+Vec4 Transform(const Mat4& m, Vec4 v) {
+  Vec4 r;
+  r.x = m.at(0, 0) * v.x + m.at(0, 1) * v.y + m.at(0, 2) * v.z + m.at(0, 3) * v.w;
+  r.y = m.at(1, 0) * v.x + m.at(1, 1) * v.y + m.at(1, 2) * v.z + m.at(1, 3) * v.w;
+  r.z = m.at(2, 0) * v.x + m.at(2, 1) * v.y + m.at(2, 2) * v.z + m.at(2, 3) * v.w;
+  r.w = m.at(3, 0) * v.x + m.at(3, 1) * v.y + m.at(3, 2) * v.z + m.at(3, 3) * v.w;
+  return r;
+}
+
 }  // namespace orv

@@ -71,6 +71,12 @@ Mat4 Orthographic(float left, float right, float bottom, float top, float near, 
 // Symmetric perspective: vertical field of view in degrees.
 Mat4 Perspective(float fovyDeg, float aspect, float near, float far);
 
+// Homogeneous point: the full product m * (x, y, z, w), no division.
+struct Vec4 {
+  float x = 0, y = 0, z = 0, w = 0;
+};
+Vec4 Transform(const Mat4& m, Vec4 v);
+
 // The point (w = 1) and direction (w = 0) through m.
 Vec3 TransformPoint(const Mat4& m, Vec3 p);
 Vec3 TransformDirection(const Mat4& m, Vec3 d);

@@ -310,6 +310,7 @@ MeshObjectX::~MeshObjectX() { Reset(); }
 
 void MeshObjectX::Prepare() {
   for (MeshFrame& f : frames) {
+    f.DropHierarchy();
     f.triangles.clear();
     size_t count = 0;
     WalkTriangles(f.stream, [&](size_t, size_t, size_t) { count += 3; });
@@ -356,6 +357,7 @@ void MeshObjectX::Scale(Vec3 s) {
     v.SetBitangent(Normalized({v.bx * s.x, v.by * s.y, v.bz * s.z}));
   };
   for (MeshFrame& f : frames) {
+    f.DropHierarchy();
     for (MeshVertex& v : f.stream) scale(v);
     for (MeshVertex& v : f.triangles) scale(v);
   }

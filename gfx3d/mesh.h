@@ -56,11 +56,17 @@ static_assert(offsetof(MeshVertex, colour) == 68 && offsetof(MeshVertex, r) == 7
 // A record carrying only a marker colour.
 MeshVertex MarkerVertex(uint32_t marker);
 
+class TriangleBvh;
+
 struct MeshFrame {
   std::vector<MeshVertex> stream;     // as given, markers included
   std::vector<MeshVertex> triangles;  // three per triangle, built by Prepare
   float radius = 0;
   Vec3 centre;
+  // Search structure over the triangles, built by the first query that
+  // needs it (triangle_bvh.h). Whatever changes the triangles drops it.
+  mutable std::shared_ptr<const TriangleBvh> hierarchy;
+  void DropHierarchy() { hierarchy.reset(); }
 };
 
 // The normal table model files index into.

@@ -54,10 +54,10 @@ class NoProgram {
   GLint previous_ = 0;
 };
 
-using Vec4 = std::array<float, 4>;
+using Point4 = std::array<float, 4>;  // homogeneous: w 0 lies at infinity
 
-Vec4 Point(const MeshVertex& v) { return {v.x, v.y, v.z, 1}; }
-Vec4 AwayFrom(const MeshVertex& v, Vec3 light) { return {v.x - light.x, v.y - light.y, v.z - light.z, 0}; }
+Point4 Point(const MeshVertex& v) { return {v.x, v.y, v.z, 1}; }
+Point4 AwayFrom(const MeshVertex& v, Vec3 light) { return {v.x - light.x, v.y - light.y, v.z - light.z, 0}; }
 
 }  // namespace
 
@@ -143,7 +143,7 @@ void DrawShadowVolume(uint8_t pass, MeshObjectX& mesh, const std::vector<MeshVer
 
   // Sides: each silhouette edge of a lit triangle, drawn toward infinity
   // away from the light.
-  std::vector<Vec4> sides;
+  std::vector<Point4> sides;
   for (size_t t = 0; t < withEdges; ++t) {
     if (!mesh.shadowFacing[t]) continue;
     for (size_t k = 0; k < 3; ++k) {
@@ -154,7 +154,7 @@ void DrawShadowVolume(uint8_t pass, MeshObjectX& mesh, const std::vector<MeshVer
     }
   }
   // Caps: lit triangles where they are, unlit ones at infinity.
-  std::vector<Vec4> caps;
+  std::vector<Point4> caps;
   caps.reserve(count * 3);
   for (size_t t = 0; t < count; ++t)
     for (size_t k = 0; k < 3; ++k) {

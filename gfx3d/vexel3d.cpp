@@ -2,6 +2,7 @@
 
 #include "gfx2d/sprite_lookup.h"
 #include "gfx3d/model_draw.h"
+#include "gfx3d/query_scene.h"
 #include "gfx3d/shadow_volume.h"
 
 namespace orv {
@@ -19,9 +20,19 @@ Vexel3D::Vexel3D(OpenGLVexel* d) : device(d) {
     state.sphereMapping = sphereMapping != 0;
     state.lighting = lightingMask != 0;
   };
+  // Picking and collision read slots and matrices through these.
+  QueryScene& q = SceneForQueries();
+  q.modelSlot = [this](int slot) -> const ModelSlot* {
+    const ModelSlot* s = models.Slot(slot);
+    return s && s->inUse ? s : nullptr;
+  };
+  q.objectTransform = [this] { return CurrentTransform(); };
+  q.projection = [this] { return projection; };
+  q.view = [this] { return view; };
 }
 
 Vexel3D::~Vexel3D() {
+  SceneForQueries() = {};
   if (device && AttachedScene3D(*device) == this) AttachScene3D(*device, nullptr);
 }
 

@@ -35,4 +35,22 @@ TEST_F(SceneModels, ModelsFollowTheTransformStackAndTheFrustum) {
   EXPECT_EQ(Count(0), kWidth * kHeight);
 }
 
+TEST_F(SceneModels, QueriesSeeTheSlotsTheTransformAndTheCamera) {
+  ASSERT_TRUE(orv::BuildSampleCube(*models->Slot(3), 1));
+  NextFrame();
+  Begin3D(1, 100, 60);
+  SetCamera(0, 0, 5, 0, 0, 0);
+  EXPECT_NEAR(CollideRay(3, 0, 0, 0, 5, 0, 0, -1), 4.5, 1e-4);
+  Translate(0, 0, 1);  // the cube comes one unit closer
+  EXPECT_NEAR(CollideRay(3, 0, 0, 0, 5, 0, 0, -1), 3.5, 1e-4);
+  EXPECT_EQ(CollideRay(4, 0, 0, 0, 5, 0, 0, -1), 0) << "a free slot is never hit";
+
+  // The origin lands in the middle of the game's screen.
+  double sx = 0, sy = 0, sz = 0;
+  ASSERT_EQ(ProjectToScreen(0, 0, 0, sx, sy, sz), 1);
+  EXPECT_NEAR(sx, kWidth / 2.0, 1);
+  EXPECT_NEAR(sy, kHeight / 2.0, 1);
+  End3D();
+}
+
 }  // namespace
