@@ -23,6 +23,7 @@ class Vexel3D;
 class NetSession;
 class DXInput;
 class SoundDevice;
+class MusicPlayer;
 struct SoundSlot;
 
 namespace platform {
@@ -44,6 +45,7 @@ struct RuntimeState {
   std::unique_ptr<DXInput> input;
   std::unique_ptr<SoundDevice> audio;
   std::unique_ptr<SoundSlot[]> soundSlots;  // kSoundSlots
+  std::unique_ptr<MusicPlayer> music;      // on the audio device
   platform::Window* mainWindow = nullptr;   // owned by the device
 
   int32_t desktopWidth = 0;

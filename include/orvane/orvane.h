@@ -10,6 +10,7 @@
 #include "orvane/codes.h"
 #include "orvane/gfx2d.h"
 #include "orvane/input.h"
+#include "orvane/media.h"
 #include "orvane/net.h"
 #include "orvane/pathfind.h"
 #include "orvane/runtime.h"
