@@ -4,6 +4,7 @@
 //
 //   media_player intro.mp4 theme.ogg
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -13,14 +14,19 @@
 
 namespace {
 
-// The program's arguments (the runtime takes no arguments of its own).
+// The program's arguments (the runtime takes no arguments of its own). The
+// runtime runs in the program's folder, so names relative to the folder the
+// player was started from are made whole with the shell's PWD.
 std::vector<std::string> Arguments() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<std::string> args;
   for (size_t start = 0; start < all.size();) {
     const size_t end = all.find('\0', start);
-    args.push_back(all.substr(start, end - start));
+    std::string arg = all.substr(start, end - start);
+    const char* pwd = std::getenv("PWD");
+    if (!args.empty() && !arg.empty() && arg[0] != '/' && pwd) arg = std::string(pwd) + "/" + arg;
+    args.push_back(arg);
     start = end == std::string::npos ? all.size() : end + 1;
   }
   return args;
