@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "audio/sound_device.h"
+#include "files/asset_locator.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gl/gl.h"
 #include "media/movie_decoder.h"
@@ -167,6 +168,22 @@ TEST_F(Movie, TruncatedFilesEndCleanly) {
     const double r = PlayMovie((orvtest::PrivateDir() + "/cut-" + clip.name).c_str(), 0);
     EXPECT_TRUE(r == 0 || r == 3) << r;
   }
+}
+
+TEST_F(Movie, AnArchivedMoviePlaysFromATemporaryFile) {
+  const std::string clip = CounterMovie("packed_intro.mp4", 160, 90, 10, 0.5, kWide.codec);
+  const std::string carrier = orvtest::PrivateDir() + "/carrier.bin";
+  orvtest::WriteFile(carrier, std::string(64, 'x'));
+  const orvtest::ProcessResult r =
+      orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-pack"), "append", carrier, clip});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::remove(clip.c_str());
+  orv::Rt().movieLocator->Reset(carrier.c_str());
+  const double start = orv::ClockMs();
+  EXPECT_EQ(PlayMovie("packed_intro.mp4", 0), 0);
+  EXPECT_GT(orv::ClockMs() - start, 400);
+  EXPECT_NE(orv::Rt().movieLocator->TempFile().find("packed_intro.mp4"), std::string::npos);
+  EXPECT_EQ(PlayMovie("not_packed.mp4", 0), 3);
 }
 
 TEST_F(Movie, PlaysToTheEndWithItsSoundOnTheMixer) {
