@@ -23,6 +23,13 @@ constexpr double kSoundAheadMs = 250;
 // Pictures decoded ahead; past this, sound the movie does not deliver is
 // given up on and the runtime clock takes over.
 constexpr size_t kMaxPicturesAhead = 48;
+constexpr size_t kMaxBytesAhead = size_t{96} << 20;
+
+// Large pictures are held fewer at a time (one is always allowed).
+bool PicturesFull(const std::deque<MoviePicture>& pictures) {
+  return pictures.size() >= kMaxPicturesAhead ||
+         (pictures.size() > 1 && pictures.size() * pictures.front().rgba.size() > kMaxBytesAhead);
+}
 
 }  // namespace
 
@@ -74,7 +81,7 @@ double MovieSession::ClockMs(double nowMs) {
   // The sound has run out for good (or never comes): from here on the
   // runtime clock carries on from where the sound stopped.
   const bool dry = sound_->QueuedMs() <= 0;
-  if (dry && (decoder_.Ended() || decoder_.Pictures().size() >= kMaxPicturesAhead)) {
+  if (dry && (decoder_.Ended() || PicturesFull(decoder_.Pictures()))) {
     soundLive_ = false;
     soundEndMs_ = heard;
     soundEndAt_ = nowMs;
@@ -86,7 +93,7 @@ void MovieSession::Fill(double clockMs) {
   auto& pictures = decoder_.Pictures();
   auto needMore = [&] {
     if (decoder_.Ended()) return false;
-    if (pictures.size() >= kMaxPicturesAhead) return false;
+    if (PicturesFull(pictures)) return false;
     if (pictures.empty() || pictures.back().timeMs <= clockMs) return true;
     return soundLive_ && sound_->QueuedMs() < kSoundAheadMs;
   };
@@ -225,6 +232,9 @@ double PlayMovieFile(const std::string& path, bool loop) {
   if (!rt.device || !rt.device->Window()) return 0;
   MovieSession session;
   if (!session.Open(path, rt.audio && rt.audio->IsOpen())) return 3;
+  // The movie goes to the window, not to an off-screen surface the game
+  // may still be drawing into.
+  rt.device->EndSurface();
   // The key or click that started the movie must not end it at once.
   for (;;) {
     PumpOrEnd();
