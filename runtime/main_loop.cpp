@@ -99,6 +99,7 @@ void Hibernate() {
 
 int ProcessMessages() {
   RuntimeState& rt = Rt();
+  RunFrameHooks(FramePhase::kMessages);
   if (rt.win32MsgHookState == -1) {
     rt.win32MsgHook = FindFunctionByName("ORV_WIN32_MSG");
     rt.win32MsgHookState = rt.win32MsgHook ? 1 : 0;

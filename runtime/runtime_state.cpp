@@ -8,6 +8,7 @@
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"
+#include "media/music_player.h"
 #include "net/net_session.h"
 #include "runtime/lib/line_file.h"
 #include "system/imports.h"

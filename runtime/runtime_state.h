@@ -24,6 +24,7 @@ class NetSession;
 class DXInput;
 class DeclaredImports;
 class SoundDevice;
+class MusicPlayer;
 struct SoundSlot;
 
 namespace platform {
@@ -45,6 +46,7 @@ struct RuntimeState {
   std::unique_ptr<DXInput> input;
   std::unique_ptr<SoundDevice> audio;
   std::unique_ptr<SoundSlot[]> soundSlots;  // kSoundSlots
+  std::unique_ptr<MusicPlayer> music;      // on the audio device
   platform::Window* mainWindow = nullptr;   // owned by the device
   // Library functions the game declared; made by the first declaration,
   // which comes before start-up.

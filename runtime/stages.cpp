@@ -15,6 +15,7 @@
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "input/dx_input.h"
+#include "media/music_player.h"
 #include "net/net_session.h"
 #include "platform/video.h"
 #include "runtime/clock.h"
@@ -214,6 +215,18 @@ void StopAudio(RuntimeState& rt) {
   rt.audio.reset();
 }
 
+// Music plays on the audio stage's device, so it stops before the device does.
+bool StartMedia(RuntimeState& rt) {
+  rt.music = std::make_unique<MusicPlayer>();
+  return true;
+}
+
+void StopMedia(RuntimeState& rt) { rt.music.reset(); }
+
+void MediaFrame(RuntimeState& rt, FramePhase phase) {
+  if (phase == FramePhase::kMessages && rt.music) rt.music->RestartIfDue(ClockMs());
+}
+
 bool StartGame(RuntimeState&) { return true; }
 
 // The first step of every shutdown that got this far: the game's exit hook
@@ -243,6 +256,7 @@ const Stage kStages[] = {
     {"first frame", nullptr, StartFirstFrame, nullptr},
     {"imports", nullptr, StartImports, StopImports},
     {"audio", nullptr, StartAudio, StopAudio},
+    {"media", nullptr, StartMedia, StopMedia, MediaFrame},
     {"game", "Init Finalized\n", StartGame, StopGame},
 };
 

@@ -24,6 +24,7 @@ enum class FramePhase {
   kPoll,           // sample input (also once per round of the pause wait)
   kBeforePresent,  // close what must not reach the screen half done
   kAfterPresent,   // reset per-frame drawing state for the next frame
+  kMessages,       // start of every message pump (ProcessMessages), also in waits
 };
 
 struct Stage {

@@ -11,6 +11,7 @@ PACKAGES="
   libsdl2-dev libsdl2-mixer-dev
   libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg
   libx11-dev xvfb xdotool xauth
   zenity xdg-utils
   fonts-dejavu-core libfreetype-dev

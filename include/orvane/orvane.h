@@ -11,6 +11,7 @@
 #include "orvane/gfx2d.h"
 #include "orvane/gfx3d.h"
 #include "orvane/input.h"
+#include "orvane/media.h"
 #include "orvane/net.h"
 #include "orvane/pathfind.h"
 #include "orvane/runtime.h"

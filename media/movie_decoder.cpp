@@ -1,0 +1,297 @@
+#include "media/movie_decoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace orv {
+
+namespace {
+
+constexpr int kIoBufferSize = 32768;
+// Pictures beyond this size are refused: a damaged header must not make
+// the runtime allocate gigabytes for one frame.
+constexpr int kMaxSide = 8192;
+
+int ReadBytes(void* opaque, uint8_t* buf, int size) {
+  auto* s = static_cast<MovieDecoder::Source*>(opaque);
+  if (size <= 0) return 0;
+  if (s->file) {
+    const size_t n = std::fread(buf, 1, static_cast<size_t>(size), s->file);
+    return n == 0 ? AVERROR_EOF : static_cast<int>(n);
+  }
+  if (s->pos >= s->size) return AVERROR_EOF;
+  const size_t n = std::min(static_cast<size_t>(size), s->size - s->pos);
+  std::memcpy(buf, s->data + s->pos, n);
+  s->pos += n;
+  return static_cast<int>(n);
+}
+
+int64_t SeekBytes(void* opaque, int64_t offset, int whence) {
+  auto* s = static_cast<MovieDecoder::Source*>(opaque);
+  whence &= ~AVSEEK_FORCE;
+  if (s->file) {
+    if (whence == AVSEEK_SIZE) {
+      const long here = std::ftell(s->file);
+      if (std::fseek(s->file, 0, SEEK_END) != 0) return -1;
+      const long end = std::ftell(s->file);
+      std::fseek(s->file, here, SEEK_SET);
+      return end;
+    }
+    if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
+    if (std::fseek(s->file, static_cast<long>(offset), whence) != 0) return -1;
+    return std::ftell(s->file);
+  }
+  if (whence == AVSEEK_SIZE) return static_cast<int64_t>(s->size);
+  int64_t base = 0;
+  if (whence == SEEK_CUR) base = static_cast<int64_t>(s->pos);
+  else if (whence == SEEK_END) base = static_cast<int64_t>(s->size);
+  else if (whence != SEEK_SET) return -1;
+  if (offset > INT64_MAX - base) return -1;
+  const int64_t target = base + offset;
+  if (target < 0 || target > static_cast<int64_t>(s->size)) return -1;
+  s->pos = static_cast<size_t>(target);
+  return target;
+}
+
+// Containers that refer to other files or addresses get nothing opened.
+int RefuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
+
+}  // namespace
+
+MovieDecoder::MovieDecoder() = default;
+
+MovieDecoder::~MovieDecoder() { Close(); }
+
+void MovieDecoder::Close() {
+  sws_freeContext(scaler_);
+  scaler_ = nullptr;
+  swr_free(&resampler_);
+  avcodec_free_context(&video_);
+  avcodec_free_context(&audio_);
+  av_frame_free(&frame_);
+  av_packet_free(&packet_);
+  if (format_) avformat_close_input(&format_);
+  if (io_) {
+    av_freep(&io_->buffer);
+    avio_context_free(&io_);
+  }
+  if (source_.file) std::fclose(source_.file);
+  source_ = Source{};
+  videoStream_ = audioStream_ = -1;
+  pictures_.clear();
+  sound_.clear();
+  ended_ = false;
+  lastPictureMs_ = -1;
+}
+
+bool MovieDecoder::OpenFile(const std::string& path, int soundRate) {
+  Close();
+  source_.file = std::fopen(path.c_str(), "rb");
+  if (!source_.file) return false;
+  return OpenSource(soundRate);
+}
+
+bool MovieDecoder::OpenMemory(const uint8_t* data, size_t size, int soundRate) {
+  Close();
+  source_.data = data;
+  source_.size = size;
+  return OpenSource(soundRate);
+}
+
+bool MovieDecoder::OpenSource(int soundRate) {
+  av_log_set_level(AV_LOG_QUIET);
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+  if (!buffer) return false;
+  io_ = avio_alloc_context(buffer, kIoBufferSize, 0, &source_, ReadBytes, nullptr, SeekBytes);
+  if (!io_) {
+    av_free(buffer);
+    Close();
+    return false;
+  }
+  format_ = avformat_alloc_context();
+  if (!format_) {
+    Close();
+    return false;
+  }
+  format_->pb = io_;
+  format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+  format_->io_open = RefuseNestedOpen;
+  if (avformat_open_input(&format_, nullptr, nullptr, nullptr) < 0) {
+    format_ = nullptr;  // freed by the failed open
+    Close();
+    return false;
+  }
+  if (avformat_find_stream_info(format_, nullptr) < 0 || !OpenVideo()) {
+    Close();
+    return false;
+  }
+  if (soundRate > 0) OpenSound(soundRate);
+  frame_ = av_frame_alloc();
+  packet_ = av_packet_alloc();
+  if (!frame_ || !packet_) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool MovieDecoder::OpenVideo() {
+  const AVCodec* codec = nullptr;
+  const int s = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+  if (s < 0 || !codec) return false;
+  AVStream* stream = format_->streams[s];
+  video_ = avcodec_alloc_context3(codec);
+  if (!video_ || avcodec_parameters_to_context(video_, stream->codecpar) < 0) return false;
+  video_->thread_count = 1;
+  if (avcodec_open2(video_, codec, nullptr) < 0) return false;
+  if (video_->width <= 0 || video_->height <= 0 || video_->width > kMaxSide || video_->height > kMaxSide) return false;
+  videoStream_ = s;
+  displayWidth_ = video_->width;
+  displayHeight_ = video_->height;
+  const AVRational sar = av_guess_sample_aspect_ratio(format_, stream, nullptr);
+  if (sar.num > 0 && sar.den > 0) {
+    const double w = static_cast<double>(video_->width) * sar.num / sar.den;
+    if (w >= 1 && w <= kMaxSide) displayWidth_ = static_cast<int>(w + 0.5);
+  }
+  const AVRational rate = av_guess_frame_rate(format_, stream, nullptr);
+  if (rate.num > 0 && rate.den > 0) frameMs_ = std::clamp(1000.0 * rate.den / rate.num, 1.0, 1000.0);
+  return true;
+}
+
+bool MovieDecoder::OpenSound(int soundRate) {
+  const AVCodec* codec = nullptr;
+  const int s = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, videoStream_, &codec, 0);
+  if (s < 0 || !codec) return false;
+  audio_ = avcodec_alloc_context3(codec);
+  if (!audio_ || avcodec_parameters_to_context(audio_, format_->streams[s]->codecpar) < 0 ||
+      avcodec_open2(audio_, codec, nullptr) < 0 || audio_->sample_rate <= 0 || audio_->ch_layout.nb_channels <= 0) {
+    avcodec_free_context(&audio_);
+    return false;
+  }
+  AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+  if (swr_alloc_set_opts2(&resampler_, &stereo, AV_SAMPLE_FMT_S16, soundRate, &audio_->ch_layout,
+                          audio_->sample_fmt, audio_->sample_rate, 0, nullptr) < 0 ||
+      swr_init(resampler_) < 0) {
+    swr_free(&resampler_);
+    avcodec_free_context(&audio_);
+    return false;
+  }
+  audioStream_ = s;
+  soundRate_ = soundRate;
+  return true;
+}
+
+double MovieDecoder::TimeMs(int64_t pts, int stream) const {
+  const AVStream* st = format_->streams[stream];
+  int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+  return static_cast<double>(pts - start) * 1000.0 * st->time_base.num / st->time_base.den;
+}
+
+bool MovieDecoder::Step() {
+  if (ended_) return false;
+  const int read = av_read_frame(format_, packet_);
+  if (read < 0) {
+    // End of data (or data too damaged to find the next packet): what the
+    // decoders still hold comes out, then the stream is over.
+    avcodec_send_packet(video_, nullptr);
+    DrainVideo();
+    if (audio_) {
+      avcodec_send_packet(audio_, nullptr);
+      DrainSound();
+    }
+    ended_ = true;
+    return false;
+  }
+  // A packet a decoder rejects is skipped: damage costs a picture, not the movie.
+  if (packet_->stream_index == videoStream_) {
+    if (avcodec_send_packet(video_, packet_) >= 0) DrainVideo();
+  } else if (audio_ && packet_->stream_index == audioStream_) {
+    if (avcodec_send_packet(audio_, packet_) >= 0) DrainSound();
+  }
+  av_packet_unref(packet_);
+  return true;
+}
+
+void MovieDecoder::DrainVideo() {
+  while (avcodec_receive_frame(video_, frame_) >= 0) {
+    const int w = frame_->width, h = frame_->height;
+    if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || frame_->format < 0) {
+      av_frame_unref(frame_);
+      continue;
+    }
+    scaler_ = sws_getCachedContext(scaler_, w, h, static_cast<AVPixelFormat>(frame_->format), w, h,
+                                   AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (!scaler_) {
+      av_frame_unref(frame_);
+      continue;
+    }
+    MoviePicture picture;
+    picture.width = w;
+    picture.height = h;
+    picture.rgba.resize(static_cast<size_t>(w) * h * 4);
+    uint8_t* planes[4] = {picture.rgba.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {w * 4, 0, 0, 0};
+    if (sws_scale(scaler_, frame_->data, frame_->linesize, 0, h, planes, strides) != h) {
+      av_frame_unref(frame_);
+      continue;
+    }
+    const int64_t pts = frame_->best_effort_timestamp;
+    // Missing or backward stamps follow the previous picture by one frame.
+    double t = pts != AV_NOPTS_VALUE ? TimeMs(pts, videoStream_) : lastPictureMs_ + frameMs_;
+    if (lastPictureMs_ >= 0 && !(t > lastPictureMs_)) t = lastPictureMs_ + frameMs_;
+    if (lastPictureMs_ < 0 && !(t >= 0)) t = 0;
+    picture.timeMs = t;
+    lastPictureMs_ = t;
+    pictures_.push_back(std::move(picture));
+    av_frame_unref(frame_);
+  }
+}
+
+void MovieDecoder::DrainSound() {
+  while (avcodec_receive_frame(audio_, frame_) >= 0) {
+    const int in = frame_->nb_samples;
+    if (in > 0) {
+      const int room = swr_get_out_samples(resampler_, in);
+      if (room > 0) {
+        const size_t old = sound_.size();
+        sound_.resize(old + static_cast<size_t>(room) * 2);
+        uint8_t* out[1] = {reinterpret_cast<uint8_t*>(sound_.data() + old)};
+        const int got = swr_convert(resampler_, out, room, const_cast<const uint8_t**>(frame_->extended_data), in);
+        sound_.resize(old + static_cast<size_t>(std::max(got, 0)) * 2);
+      }
+    }
+    av_frame_unref(frame_);
+  }
+}
+
+bool MovieDecoder::Rewind() {
+  if (!format_) return false;
+  if (av_seek_frame(format_, videoStream_, format_->streams[videoStream_]->start_time != AV_NOPTS_VALUE
+                                                 ? format_->streams[videoStream_]->start_time
+                                                 : 0,
+                    AVSEEK_FLAG_BACKWARD) < 0 &&
+      avformat_seek_file(format_, -1, INT64_MIN, 0, 0, 0) < 0)
+    return false;
+  avcodec_flush_buffers(video_);
+  if (audio_) {
+    avcodec_flush_buffers(audio_);
+    swr_close(resampler_);
+    swr_init(resampler_);
+  }
+  pictures_.clear();
+  sound_.clear();
+  ended_ = false;
+  lastPictureMs_ = -1;
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,215 @@
+// Music through the mixer's music stream: what reaches the disk output, and
+// the loop, pause and volume bookkeeping.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "files/asset_locator.h"
+#include "media/music_player.h"
+#include "orvane/media.h"
+#include "orvane/runtime.h"
+#include "runtime/clock.h"
+#include "runtime/main_loop.h"
+#include "tests/audio/audio_fixture.h"
+#include "tests/media/media_files.h"
+
+namespace {
+
+using mediatest::Tone;
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+int Peak(const std::vector<int16_t>& s, size_t from, size_t to) {
+  int p = 0;
+  for (size_t i = from; i < std::min(to, s.size()); ++i) p = std::max(p, std::abs(static_cast<int>(s[i])));
+  return p;
+}
+
+// Frames of the mix (22050 per second) in which the signal is audible.
+size_t Loud(const std::vector<int16_t>& s, int threshold = 500) {
+  return static_cast<size_t>(std::count_if(s.begin(), s.end(), [&](int16_t v) { return std::abs(v) > threshold; }));
+}
+
+class Music : public audiotest::AudioTest {
+ protected:
+  Music() : AudioTest(true) {}
+  void SetUp() override {
+    AudioTest::SetUp();
+    orvtest::StartRuntimeUpTo("media");
+    ASSERT_TRUE(orv::Rt().music);
+  }
+  static orv::MusicPlayer& Player() { return *orv::Rt().music; }
+};
+
+TEST_F(Music, PlaysThenStopSilences) {
+  const std::string tone = Tone("tone.ogg", 3);
+  PlayMusic(tone.c_str(), 0);
+  EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(IsMusicPlaying(), 1);
+  Sleep(600);
+  StopMusic();
+  EXPECT_EQ(IsMusicPlaying(), 0);
+  Sleep(400);
+  Close();
+  const Mix m = ReadMix();
+  // About half a second of tone, then nothing.
+  EXPECT_GT(Peak(m.left, 0, m.left.size()), 2000);
+  const size_t loud = Loud(m.left);
+  EXPECT_GT(loud, 22050u * 3 / 10);
+  EXPECT_LT(loud, 22050u * 9 / 10);
+}
+
+TEST_F(Music, MissingOrNonMediaFileIsErrorThree) {
+  PlayMusic("no-such-tune.ogg", 1);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(IsMusicPlaying(), 0);
+  PlayMusic(Write("notes.ogg", "these are not sounds").c_str(), 0);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(IsMusicPlaying(), 0);
+  // A failed play also stopped what played before.
+  PlayMusic(Tone("t.wav", 2).c_str(), 0);
+  ASSERT_EQ(ErrorCode(), 0);
+  PlayMusic("still-missing.mp3", 0);
+  EXPECT_EQ(IsMusicPlaying(), 0);
+}
+
+TEST_F(Music, OneShotEndsAndLoopingKeepsPlaying) {
+  PlayMusic(Tone("short.flac", 0.3).c_str(), 0);
+  ASSERT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(Player().LoopEnd(), 0);
+  Sleep(700);
+  EXPECT_EQ(IsMusicPlaying(), 0);
+  PlayMusic(Tone("short.flac", 0.3).c_str(), 1);
+  Sleep(700);
+  EXPECT_EQ(IsMusicPlaying(), 1);
+}
+
+TEST_F(Music, PauseGivesSilenceAndResumeGoesOn) {
+  PlayMusic(Tone("long.ogg", 5).c_str(), 0);
+  ASSERT_EQ(ErrorCode(), 0);
+  Sleep(400);
+  PauseMusic(1);
+  EXPECT_EQ(IsMusicPlaying(), 1);  // paused, not over
+  Sleep(800);
+  PauseMusic(0);
+  Sleep(400);
+  StopMusic();
+  Close();
+  const Mix m = ReadMix();
+  // Tone, a silence of about 0.8 s in the middle, tone again.
+  const auto first = std::find_if(m.left.begin(), m.left.end(), [](int16_t v) { return std::abs(v) > 500; });
+  ASSERT_NE(first, m.left.end());
+  size_t longestQuiet = 0, run = 0;
+  for (auto it = first; it != m.left.end(); ++it) {
+    run = std::abs(*it) > 20 ? 0 : run + 1;
+    longestQuiet = std::max(longestQuiet, run);
+  }
+  EXPECT_GT(longestQuiet, 22050u * 6 / 10);
+  EXPECT_GT(Loud(m.left), 22050u * 5 / 10);
+}
+
+TEST_F(Music, ShortLoopRestartsEveryHalfSecondWhenDue) {
+  // 0.2 s of tone, looping: the track restarts at the 500 ms floor.
+  PlayMusic(Tone("blip.wav", 0.2).c_str(), 1);
+  ASSERT_EQ(ErrorCode(), 0);
+  const double start = orv::ClockMs();
+  EXPECT_NEAR(Player().LoopEnd() - start, 500, 5);
+  while (orv::ClockMs() - start < 2200) {  // message steps for 2.2 s: restarts at 0.5, 1, 1.5, 2 s
+    orv::ProcessMessages();
+    Sleep(20);
+  }
+  StopMusic();
+  Close();
+  const Mix m = ReadMix();
+  // Count starts of tone bursts separated by silence.
+  int bursts = 0;
+  size_t quiet = 1000;
+  for (int16_t v : m.left) {
+    if (std::abs(v) > 500) {
+      if (quiet > 2000) ++bursts;
+      quiet = 0;
+    } else {
+      ++quiet;
+    }
+  }
+  EXPECT_EQ(bursts, 5);
+  // About 0.2 s of tone per burst (a sine is above the threshold 89% of the time).
+  EXPECT_NEAR(static_cast<double>(Loud(m.left)) / 22050, 5 * 0.2 * 0.89, 0.1);
+}
+
+TEST_F(Music, PausingALoopMovesItsRestartByThePausedTime) {
+  PlayMusic(Tone("loop.ogg", 1).c_str(), 1);
+  ASSERT_EQ(ErrorCode(), 0);
+  const double due = Player().LoopEnd();
+  EXPECT_NEAR(due - orv::ClockMs(), 1000, 60);
+  Player().Pause(true, 5000);
+  EXPECT_EQ(Player().LoopEnd(), -due);
+  EXPECT_EQ(Player().PauseStart(), 5000);
+  EXPECT_EQ(IsMusicPlaying(), 1);
+  RestartMusicIfDue();  // a paused loop is never restarted
+  EXPECT_EQ(Player().LoopEnd(), -due);
+  Player().Pause(false, 5750);
+  EXPECT_DOUBLE_EQ(Player().LoopEnd(), due + 750);
+  // Resuming what is not paused changes nothing.
+  PauseMusic(0);
+  EXPECT_DOUBLE_EQ(Player().LoopEnd(), due + 750);
+  StopMusic();
+  EXPECT_EQ(Player().LoopEnd(), 0);
+  PauseMusic(1);  // no music: nothing happens
+  EXPECT_EQ(Player().LoopEnd(), 0);
+}
+
+TEST_F(Music, VolumeScalesTheOutputAndTheSameValueIsSentOnce) {
+  const std::string tone = Tone("v.ogg", 3);
+  PlayMusic(tone.c_str(), 0);
+  ASSERT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(Player().VolumeCache(), 1);
+  const int sends = Player().VolumeSends();
+  Sleep(500);
+  SetMusicVolume(0.25);
+  SetMusicVolume(0.25);
+  EXPECT_EQ(Player().VolumeSends(), sends + 1);
+  Sleep(600);
+  StopMusic();
+  EXPECT_EQ(Player().VolumeCache(), -1);
+  // After a stop the next volume is sent again, even the same one.
+  PlayMusic(tone.c_str(), 0);
+  const int afterPlay = Player().VolumeSends();
+  SetMusicVolume(0.25);
+  EXPECT_EQ(Player().VolumeSends(), afterPlay + 1);
+  StopMusic();
+  Close();
+  const Mix m = ReadMix();
+  // The loud part first, then the quiet part at a quarter of the level.
+  const auto first = std::find_if(m.left.begin(), m.left.end(), [](int16_t v) { return std::abs(v) > 500; });
+  ASSERT_NE(first, m.left.end());
+  const size_t from = static_cast<size_t>(first - m.left.begin());
+  const int early = Peak(m.left, from, from + 22050 * 3 / 10);
+  const int late = Peak(m.left, from + 22050 * 7 / 10, from + 22050 * 10 / 10);
+  EXPECT_GT(early, 2000);
+  EXPECT_NEAR(static_cast<double>(late) / early, 0.25, 0.03);
+}
+
+TEST_F(Music, ArchivedMusicPlaysFromATemporaryFile) {
+  // The packing tool appends an archive to a copy of a program; the movie
+  // locator is pointed at that copy.
+  const std::string tone = Tone("packed_tune.ogg", 1);
+  const std::string carrier = Write("carrier.bin", std::string(64, 'x'));
+  const orvtest::ProcessResult r =
+      orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-pack"), "append", carrier, tone});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::remove(tone.c_str());
+  orv::Rt().movieLocator->Reset(carrier.c_str());
+  PlayMusic("packed_tune.ogg", 0);
+  EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(IsMusicPlaying(), 1);
+  EXPECT_TRUE(orvtest::Exists(Player().File()));
+  EXPECT_NE(Player().File().find("packed_tune.ogg"), std::string::npos);
+  Sleep(300);
+  StopMusic();
+  Close();
+  EXPECT_GT(Loud(ReadMix().left), 22050u / 10);
+}
+
+}  // namespace
