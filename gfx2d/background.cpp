@@ -123,12 +123,16 @@ bool BackgroundStore::Grab(int index, int sw, int sh, bool bgraSupported) {
 
 bool OpenGLVexel::LoadBackground(int index, const RtString& path) { return backgrounds_.Load(index, path); }
 
-bool OpenGLVexel::GrabBackground(int index) { return backgrounds_.Grab(index, screenWidth, screenHeight, bgraSupported); }
+bool OpenGLVexel::GrabBackground(int index) {
+  FlushDrawing();
+  return backgrounds_.Grab(index, screenWidth, screenHeight, bgraSupported);
+}
 
 void OpenGLVexel::FreeBackground(int index) { backgrounds_.Free(index); }
 
 void OpenGLVexel::DrawBackgroundTiles(int index) {
   const BackgroundImage& bg = backgrounds_.Image(index);
+  FlushDrawing();
   GlState().Set(kCapAlphaTest, false);
   if (Gl().glActiveTextureARB) {
     Gl().glActiveTextureARB(GL_TEXTURE1_ARB);

@@ -28,6 +28,7 @@ void AlphaMask::FromTextureAlpha(const uint8_t* alpha, int textureWidth, int w, 
 const AlphaMask* OpenGLVexel::SpriteMask(int slot) {
   if (!IsUsedSprite(slot)) return nullptr;
   if (spritePixels[slot]) return spritePixels[slot].get();
+  FlushDrawing();
   const SpriteSlot& s = sprites[slot];
   // The texture's real size: the record's may not describe it.
   GLint previous = 0, tw = 0, th = 0;

@@ -20,4 +20,8 @@ void AttachScene3D(OpenGLVexel& device, Vexel3D* scene);
 // The renderer attached now, or null.
 Vexel3D* AttachedScene3D(const OpenGLVexel& device);
 
+// Draws the 2D drawing batched so far. Whatever issues GL of its own into
+// the device's context (the 3D renderer, movies) calls this first.
+void FlushDevice2D(OpenGLVexel& device);
+
 }  // namespace orv

@@ -57,9 +57,12 @@ void AttachScene3D(OpenGLVexel& device, Vexel3D* scene) { device.scene3D = scene
 
 Vexel3D* AttachedScene3D(const OpenGLVexel& device) { return device.scene3D; }
 
+void FlushDevice2D(OpenGLVexel& device) { device.FlushDrawing(); }
+
 bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sprites[slot].imageWidth > 0; }
 
 void OpenGLVexel::ReleaseSpriteTextures(int slot) {
+  FlushDrawing();
   SpriteSlot& s = sprites[slot];
   if (s.texture) {
     glDeleteTextures(1, &s.texture);
@@ -139,6 +142,7 @@ bool OpenGLVexel::GrabSprite(int slot, int x, int y, int w, int h) {
 }
 
 bool OpenGLVexel::GrabIntoSlot(int slot, int x, int y, int w, int h) {
+  FlushDrawing();
   SpriteSlot& s = sprites[slot];
   s.frameWidth = s.frameHeight = 0;
   spritePixels[slot].reset();
@@ -187,6 +191,7 @@ bool OpenGLVexel::GrabIntoSlot(int slot, int x, int y, int w, int h) {
 }
 
 bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyFromRenderedColor) {
+  FlushDrawing();
   SpriteSlot& s = sprites[slot];
   const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
   // The logical rectangle's corners on the physical target (a surface is
@@ -228,6 +233,7 @@ bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyF
 }
 
 uint32_t OpenGLVexel::RenderedKeyColor() {
+  FlushDrawing();
   const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
   // Target pixel (4, 4) from the top-left. The point is plotted in target
   // pixels, whatever viewport, projection or orientation the game has set,
@@ -276,6 +282,7 @@ uint32_t OpenGLVexel::RenderedKeyColor() {
 
 bool OpenGLVexel::SpriteToImage(int slot, PixelImage& image) {
   if (!IsUsedSprite(slot)) return false;
+  FlushDrawing();
   const SpriteSlot& s = sprites[slot];
   if (!image.Resize(s.imageWidth, s.imageHeight)) return false;
   glPixelStorei(GL_PACK_ALIGNMENT, 4);

@@ -257,6 +257,7 @@ void OpenGLVexel::CopySpriteToCorner(int slot, bool keepTransparent) {
 }
 
 void OpenGLVexel::UseSurface(int index) {
+  FlushDrawing();
   if (currentSurface >= 0) EndSurface();
   if (index < 0 || index >= kSurfaces) return;
   SurfaceRecord& r = surfaces[index];
@@ -288,6 +289,7 @@ void OpenGLVexel::UseSurface(int index) {
 }
 
 void OpenGLVexel::EndSurface() {
+  FlushDrawing();
   const int a = currentSurface;
   if (a >= 0 && a < kSurfaces) {
     SurfaceRecord& r = surfaces[a];

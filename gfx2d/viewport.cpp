@@ -14,6 +14,7 @@ void OpenGLVexel::UnorientPoint(int& x, int& y) const { orientation_.UnorientPoi
 void OpenGLVexel::RotateVector(int& dx, int& dy) const { orientation_.RotateVector(dx, dy); }
 
 void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
+  FlushDrawing();
   // A surface on the copying path is drawn in the window's top-left corner
   // (the orientation is 0 meanwhile), sized as the surface's image.
   const bool surface = DrawingIntoFramebuffer();

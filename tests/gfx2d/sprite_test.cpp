@@ -250,6 +250,7 @@ TEST_F(Sprites, GrabbingTheScreenTakesTheLogicalPicture) {
   // Without destination alpha the key colour marks transparency.
   SetClearColor(0);
   DrawRect(0, 0, 8, 8, 0x202020);
+  FlushDrawing();  // GL of the test's own follows
   glDisable(GL_ALPHA_TEST);
   glColor3ub(0xFF, 0x00, 0x80);
   glDisable(GL_TEXTURE_2D);

@@ -29,6 +29,7 @@ struct Surfaces : gltest::GlDevice, testing::WithParamInterface<bool> {
 
   // The whole window, for comparing before and after.
   std::vector<uint32_t> Screen() {
+    d->FlushDrawing();
     std::vector<uint32_t> pixels(kWidth * kHeight);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
