@@ -86,6 +86,11 @@ class OpenGLVexel {
   void FlushDrawing();
   // Batching is on unless ORVANE_NO_BATCH=1 was set when the device started.
   bool Batching() const { return batching_; }
+  // Switches batching for the rest of the run (what is batched is drawn first).
+  void SetBatching(bool on) {
+    FlushDrawing();
+    batching_ = on;
+  }
 
   // ---- Orientation (quarter turns of the screen) ----------------------------
   void OrientPoint(int& x, int& y) const;
