@@ -98,6 +98,8 @@ Peer* PeerSide() {
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
   // Naming a driver switches SDL's batching off unless asked for.
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  // Filtered like the device's sprites (SDL's own default is nearest).
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
   peer.window = SDL_CreateWindow("peer", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!peer.window) return nullptr;
   peer.renderer = SDL_CreateRenderer(peer.window, -1, SDL_RENDERER_ACCELERATED);

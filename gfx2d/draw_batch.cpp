@@ -84,9 +84,8 @@ void OpenGLVexel::FlushDrawing() {
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, kStride, base + offsetof(BatchVertex, x));
   glTexCoordPointer(2, GL_FLOAT, kStride, base + offsetof(BatchVertex, u));
-  glEnableClientState(GL_COLOR_ARRAY);
   bool textureArray = false;
-  int colorBytes = -1;
+  int colorArray = -1;  // -1 not set up, 0 off, 1 bytes, 2 floats
   bool smoothShade = false;
   for (const BatchRun& run : batch_.Runs()) {
     BindSpriteNow(run.slot);
@@ -108,15 +107,28 @@ void OpenGLVexel::FlushDrawing() {
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     }
-    const int bytes = (run.flags & kBatchByteColors) ? 1 : 0;
-    if (bytes != colorBytes) {
-      if (bytes) {
-        glColorPointer(4, GL_UNSIGNED_BYTE, kStride, base + offsetof(BatchVertex, rgba));
+    // One colour for the whole run (sprites, text, a run of same-coloured
+    // shapes) is GL's current colour rather than an array to fetch from.
+    const bool bytes = (run.flags & kBatchByteColors) != 0;
+    const BatchVertex* rv = &vertices[static_cast<size_t>(run.first)];
+    bool uniform = !bytes;
+    for (int i = 1; uniform && i < run.count; ++i)
+      uniform = rv[i].r == rv[0].r && rv[i].g == rv[0].g && rv[i].b == rv[0].b && rv[i].a == rv[0].a;
+    const int colorSource = uniform ? 0 : (bytes ? 1 : 2);
+    if (colorSource != colorArray) {
+      if (colorSource == 0) {
+        glDisableClientState(GL_COLOR_ARRAY);
       } else {
-        glColorPointer(4, GL_FLOAT, kStride, base + offsetof(BatchVertex, r));
+        if (colorArray <= 0) glEnableClientState(GL_COLOR_ARRAY);
+        if (bytes) {
+          glColorPointer(4, GL_UNSIGNED_BYTE, kStride, base + offsetof(BatchVertex, rgba));
+        } else {
+          glColorPointer(4, GL_FLOAT, kStride, base + offsetof(BatchVertex, r));
+        }
       }
-      colorBytes = bytes;
+      colorArray = colorSource;
     }
+    if (uniform) glColor4f(rv[0].r, rv[0].g, rv[0].b, rv[0].a);
     const bool smooth = (run.flags & kBatchSmoothShade) != 0;
     if (smooth != smoothShade) {
       GlState().Set(kCapDither, smooth);
@@ -147,7 +159,7 @@ void OpenGLVexel::FlushDrawing() {
     GlState().Set(kCapDither, false);
   }
   if (textureArray) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  glDisableClientState(GL_COLOR_ARRAY);
+  if (colorArray > 0) glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
   // Client arrays of other code must not be read as offsets into the buffer.
   if (useVertexBuffer_) ext.glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
