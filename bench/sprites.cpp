@@ -149,7 +149,7 @@ void MinimalGlLoop(benchmark::State& state) {
     return;
   }
   static const Scene scene;
-  const orv::SpriteSlot& s = d->sprites[2];
+  const orv::SpriteSlot& s = d->Sprite(2);
   glBindTexture(GL_TEXTURE_2D, s.texture);
   glEnable(GL_TEXTURE_2D);
   for (auto _ : state) {

@@ -48,8 +48,8 @@ void OpenGLVexel::StartPoly(int slot, int kind) {
   p.kind = kind;
   p.usesColors = false;
   if (slot >= 0) {
-    p.invTextureWidth = 1.0f / sprites[slot].textureWidth;
-    p.invTextureHeight = 1.0f / sprites[slot].textureHeight;
+    p.invTextureWidth = 1.0f / sprites_[slot].textureWidth;
+    p.invTextureHeight = 1.0f / sprites_[slot].textureHeight;
   }
   p.duplicatePending = false;
 }
@@ -59,7 +59,7 @@ void OpenGLVexel::PolyVertex(float x, float y, float u, float v, int32_t color) 
   PolyVertexRecord vertex{x, y, 0, 0, 255, 255, 255, 255};
   if (p.slot >= 0 && IsUsedSprite(p.slot)) {
     vertex.u = u * p.invTextureWidth;
-    vertex.v = (sprites[p.slot].imageHeight - v) * p.invTextureHeight;
+    vertex.v = (sprites_[p.slot].imageHeight - v) * p.invTextureHeight;
   }
   const uint32_t c = static_cast<uint32_t>(color);
   if (c != 0xFFFFFF) {

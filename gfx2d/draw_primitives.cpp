@@ -30,7 +30,7 @@ int OpenGLVexel::TargetHeight() const {
   // A surface on the copying path is drawn in the window itself.
   if (DrawingIntoFramebuffer()) {
     const int s = surfaces[currentSurface].sprite;
-    return IsSpriteSlot(s) ? sprites[s].imageHeight : surfaces[currentSurface].height;
+    return IsSpriteSlot(s) ? sprites_[s].imageHeight : surfaces[currentSurface].height;
   }
   return screenHeight;
 }

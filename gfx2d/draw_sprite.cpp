@@ -49,7 +49,7 @@ void OpenGLVexel::BatchQuadFan(int slot, const float q[16]) {
 
 void OpenGLVexel::DrawSprite(int slot, int x, int y) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   const int w = s.imageWidth, h = s.imageHeight;
   if (batching_) {
     BatchVertex* p = AppendVertices(slot, GL_QUADS, SpriteFlags(false), 4);
@@ -75,7 +75,7 @@ void OpenGLVexel::DrawSprite(int slot, int x, int y) {
 
 void OpenGLVexel::StretchSprite(int slot, int x, int y, int w, int h) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   const float l = static_cast<float>(x), t = static_cast<float>(y);
   const float r = static_cast<float>(int64_t{x} + w), b = static_cast<float>(int64_t{y} + h);
   const float quad[16] = {l, b, 0, 0, r, b, s.uMax, 0, r, t, s.uMax, s.vMax, l, t, 0, s.vMax};
@@ -87,7 +87,7 @@ void OpenGLVexel::StretchSprite(int slot, int x, int y, int w, int h) {
 
 void OpenGLVexel::ZoomSprite(int slot, int x, int y, double scaleX, double scaleY) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   const double w = s.imageWidth * scaleX, h = s.imageHeight * scaleY;
   // A size no int can hold (NaN, infinite or beyond 2^31 pixels) has no
   // place on the screen; drawing it anyway would smear the sprite across
@@ -100,7 +100,7 @@ void OpenGLVexel::ZoomSprite(int slot, int x, int y, double scaleX, double scale
 
 void OpenGLVexel::RotoZoomSprite(int slot, int x, int y, double angle, double zoom) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   const float tw = s.textureWidth, th = s.textureHeight;
   // Half a texel in from every edge, so filtering never reaches the
   // neighbouring (repeated) side of the texture while the sprite turns.
@@ -122,7 +122,7 @@ void OpenGLVexel::RotoZoomSprite(int slot, int x, int y, double angle, double zo
 void OpenGLVexel::DrawAnimFrame(int slot, int frame, int x, int y) {
   if (!IsUsedSprite(slot)) return;
   FrameRect f;
-  if (!FrameOf(sprites[slot], frame, f)) return;
+  if (!FrameOf(sprites_[slot], frame, f)) return;
   if (batching_) {
     BatchVertex* p = AppendVertices(slot, GL_QUADS, SpriteFlags(false), 4);
     Put(p[0], static_cast<float>(x + f.fw), static_cast<float>(y), f.uR, f.vT, globalAlpha);
@@ -148,7 +148,7 @@ void OpenGLVexel::DrawAnimFrame(int slot, int frame, int x, int y) {
 void OpenGLVexel::StretchAnimFrame(int slot, int frame, int x, int y, int w, int h) {
   if (!IsUsedSprite(slot)) return;
   FrameRect f;
-  if (!FrameOf(sprites[slot], frame, f)) return;
+  if (!FrameOf(sprites_[slot], frame, f)) return;
   // The far edges reach 0.1 pixel further so stretched frames laid edge to
   // edge leave no gap.
   const float l = static_cast<float>(x), t = static_cast<float>(y);
@@ -162,7 +162,7 @@ void OpenGLVexel::StretchAnimFrame(int slot, int frame, int x, int y, int w, int
 
 void OpenGLVexel::RotoZoomAnimFrame(int slot, int frame, int x, int y, double angle, double zoom) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   FrameRect f;
   if (!FrameOf(s, frame, f)) return;
   const float tw = s.textureWidth, th = s.textureHeight;

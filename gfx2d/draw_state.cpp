@@ -28,7 +28,7 @@ void OpenGLVexel::BindSpriteNow(int a, int b, bool useMip, const GLuint* explici
   auto textureOf = [&](int slot) -> GLuint {
     if (slot < 0 || slot >= kSpriteSlots) return 0;
     if (explicitTextures) return explicitTextures[slot];
-    return useMip ? sprites[slot].mipTexture : sprites[slot].texture;
+    return useMip ? sprites_[slot].mipTexture : sprites_[slot].texture;
   };
   GlEntryPoints& ext = Gl();
   if (ext.glActiveTextureARB) {

@@ -20,10 +20,7 @@ namespace {
 bool g_softwareReported = false;
 }  // namespace
 
-OpenGLVexel::OpenGLVexel()
-    : sprites(new SpriteSlot[kSpriteSlots]), spritePixels(new std::unique_ptr<AlphaMask>[kSpriteSlots]) {
-  pacer.SetFrameRate(60);
-}
+OpenGLVexel::OpenGLVexel() { pacer.SetFrameRate(60); }
 
 OpenGLVexel::~OpenGLVexel() {
   if (glContext_ && window_) {

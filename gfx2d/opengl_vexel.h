@@ -263,19 +263,19 @@ class OpenGLVexel {
   // The runtime's event handler, set before Init.
   WindowProcedure windowProc = nullptr;
 
+  // ---- Render state and the sprite store, read-only ----------------------------------
+  // The record of a store slot (free slots read as free records).
+  const SpriteSlot& Sprite(int slot) const { return sprites_[slot]; }
+  // The slot's collision mask as last read back; null until read.
+  const AlphaMask* CachedMask(int slot) const { return sprites_.Mask(slot); }
+  float GlobalAlpha() const { return globalAlpha; }
+  float AlphaTestRef() const { return alphaTestRef; }
+  bool Smoothing() const { return smoothing; }
+
   // ---- Fields -------------------------------------------------------------------
-  int boundSprite = -1;
-  int boundSecondSprite = -1;
-  bool boundUsesMip = false;
-  bool textureUnit1Off = false;  // see ForgetTextureUnits
-  std::unique_ptr<SpriteSlot[]> sprites;  // kSpriteSlots records
-  float globalAlpha = 0;
-  float alphaTestRef = 0.05f;
   bool clearEachFrame = true;
   bool depthClearPending = true;
   bool bgraSupported = false;
-  std::unique_ptr<std::unique_ptr<AlphaMask>[]> spritePixels;  // alpha masks for collision
-  bool smoothing = true;
   int screenWidth = 0, screenHeight = 0, colorBits = 0;
   bool isFullscreen = false;
   int multisampleSamples = 0;
@@ -303,7 +303,7 @@ class OpenGLVexel {
   // GrabSprite for any store slot, the spare record included.
   bool GrabIntoSlot(int slot, int x, int y, int width, int height);
   // A store slot holds an image (the spare record included).
-  bool HoldsImage(int slot) const { return IsStoreSlot(slot) && sprites[slot].imageWidth > 0; }
+  bool HoldsImage(int slot) const { return IsStoreSlot(slot) && sprites_[slot].imageWidth > 0; }
   // The orientation of the drawing target: surfaces are never turned.
   int TargetOrientation() const { return DrawingIntoFramebuffer() ? 0 : orientation_.Turns(); }
   void ReleaseSpriteTextures(int slot);
@@ -330,6 +330,15 @@ class OpenGLVexel {
   uint32_t transparentColor_ = 0x8000FF;
 
   const platform::Event* pendingEvent = nullptr;
+
+  SpriteStore sprites_;
+  int boundSprite = -1;
+  int boundSecondSprite = -1;
+  bool boundUsesMip = false;
+  bool textureUnit1Off = false;  // see ForgetTextureUnits
+  float globalAlpha = 0;
+  float alphaTestRef = 0.05f;
+  bool smoothing = true;
 
   DrawBatch batch_;
   bool batching_ = true;

@@ -25,8 +25,8 @@ void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
       w = surfaces[currentSurface].width;
       h = surfaces[currentSurface].height;
     } else if (copyingSurface && IsUsedSprite(surfaces[currentSurface].sprite)) {
-      w = sprites[surfaces[currentSurface].sprite].imageWidth;
-      h = sprites[surfaces[currentSurface].sprite].imageHeight;
+      w = sprites_[surfaces[currentSurface].sprite].imageWidth;
+      h = sprites_[surfaces[currentSurface].sprite].imageHeight;
     } else {
       w = LogicalWidth();
       h = LogicalHeight();
@@ -65,7 +65,7 @@ void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
     glViewport(px, screenHeight - ph - py, pw, ph);
     glOrtho(0, w, h, 0, -1, 1);
   } else {
-    int S = surfaces[currentSurface].sprite >= 0 ? sprites[surfaces[currentSurface].sprite].imageHeight
+    int S = surfaces[currentSurface].sprite >= 0 ? sprites_[surfaces[currentSurface].sprite].imageHeight
                                                  : surfaces[currentSurface].height;
     glViewport(x, S - h - y, w, h);
     glLoadIdentity();
