@@ -167,6 +167,7 @@ void OpenGLVexel::DrawBackgroundTiles(int index) {
 
 void OpenGLVexel::DrawBackground(int index) {
   if (!backgrounds_.HasTiles(index)) return;
+  FlushDrawing();
   SetAlphaMode(0);
   DrawBackgroundTiles(index);
 }
@@ -174,6 +175,8 @@ void OpenGLVexel::DrawBackground(int index) {
 void OpenGLVexel::DrawBackgroundFaded(int index, float fraction, bool replace) {
   if (!backgrounds_.HasTiles(index)) return;
   fraction = std::clamp(fraction, 0.0f, 1.0f);
+  // Drawing the batch resets the current colour, which the fade sets below.
+  FlushDrawing();
   if (replace) {
     // Opaque and darkened: the target's old content does not shine through.
     SetAlphaMode(0);

@@ -57,7 +57,8 @@ class Batching : public testing::Test {
 
   // Sprites, alpha modes, primitives, polygons and text, with a surface,
   // a viewport, a turned screen and pixel reads in the middle.
-  static void DrawMixedFrame(orv::OpenGLVexel* d) {
+  // `beforeFade` is the screen before the closing cross-fade darkens it.
+  static void DrawMixedFrame(orv::OpenGLVexel* d, std::vector<uint32_t>& beforeFade) {
     MakeSprite(d, 1, 16, 16, [](int x, int y) {
       const uint32_t a = (x + y) % 5 == 0 ? 0 : 0x40u + 12u * static_cast<uint32_t>(x);
       return a << 24 | uint32_t(x * 15) | uint32_t(y * 15) << 8 | 0x600000u;
@@ -140,6 +141,18 @@ class Batching : public testing::Test {
     SetViewport(0, 0, 0, 0);
     DrawSprite(1, 140, 100);
     FlushDrawing();
+    beforeFade = Screen();
+
+    // Half of a cross-fade over drawing still in the batch: the fade's own
+    // colour must survive the batch being drawn.
+    ASSERT_TRUE(d->GrabBackground(1));
+    SetAlphaMode(0);
+    DrawSprite(1, 60, 20);
+    DrawRect(5, 60, 30, 20, 0x00FFFF);
+    d->DrawBackgroundFaded(1, 0.5f, true);
+    SetAlphaMode(-1);
+    DrawSprite(3, 100, 100);
+    FlushDrawing();
   }
 };
 
@@ -147,7 +160,8 @@ TEST_F(Batching, AMixedFrameComesOutTheSameBatchedAndCommandByCommand) {
   orv::OpenGLVexel* d = Start(false);
   ASSERT_NE(d, nullptr);
   EXPECT_FALSE(d->Batching());
-  DrawMixedFrame(d);
+  std::vector<uint32_t> directBeforeFade, batchedBeforeFade;
+  DrawMixedFrame(d, directBeforeFade);
   const std::vector<uint32_t> direct = Screen();
   std::vector<int32_t> directSurface;
   {
@@ -159,10 +173,14 @@ TEST_F(Batching, AMixedFrameComesOutTheSameBatchedAndCommandByCommand) {
   d = Start(true);
   ASSERT_NE(d, nullptr);
   EXPECT_TRUE(d->Batching());
-  DrawMixedFrame(d);
+  DrawMixedFrame(d, batchedBeforeFade);
   const std::vector<uint32_t> batched = Screen();
-  int differing = 0;
-  for (size_t i = 0; i < direct.size(); ++i) differing += direct[i] != batched[i];
+  int differing = 0, differingBeforeFade = 0;
+  for (size_t i = 0; i < direct.size(); ++i) {
+    differing += direct[i] != batched[i];
+    differingBeforeFade += directBeforeFade[i] != batchedBeforeFade[i];
+  }
+  EXPECT_EQ(differingBeforeFade, 0);
   EXPECT_EQ(differing, 0);
   RtArray<int32_t> pixels;
   ASSERT_EQ(SpriteToArray(7, pixels), 1);
