@@ -193,7 +193,9 @@ void DeviceSprites(benchmark::State& state, bool batched, bool alphaTest) {
   }
 }
 BENCHMARK_CAPTURE(DeviceSprites, batched, true, true)->Name("sprites_10000/batched")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(DeviceSprites, immediate, false, true)->Name("sprites_10000/immediate")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DeviceSprites, immediate, false, true)
+    ->Name("sprites_10000/immediate")
+    ->Unit(benchmark::kMillisecond);
 // The device's default alpha test (texels at or below 0.05 are not drawn)
 // keeps the rasteriser off its fast path for plain blended quads; the peer
 // has no such test. This variant shows what the test costs.

@@ -144,7 +144,9 @@ void FontTable::SetGlyphs(int font, const FontGlyph glyphs[kFontGlyphs]) {
 
 void FontTable::SetBuiltinGlyphs(int font) { BuiltinFontGlyphs(glyphs_[font]); }
 
-bool OpenGLVexel::IsUsedFont(int font) const { return IsFont(font) && sprites_[kFirstFontSprite + font].imageWidth >= 16; }
+bool OpenGLVexel::IsUsedFont(int font) const {
+  return IsFont(font) && sprites_[kFirstFontSprite + font].imageWidth >= 16;
+}
 
 void OpenGLVexel::InstallBuiltinFont(int font) {
   if (!IsFont(font)) return;

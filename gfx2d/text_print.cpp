@@ -51,7 +51,8 @@ void OpenGLVexel::PrintText(int font, const char* text, int length, double x, do
   if (batching_) {
     // Font textures keep the filter they have: text never sets one.
     BatchVertex* p = AppendVertices(slot, GL_TRIANGLE_STRIP, kBatchKeepFilter, static_cast<int>(quadVertices.size()));
-    for (const QuadVertex& q : quadVertices) *p++ = BatchVertex{q.x, q.y, q.z, q.u, q.v, 1, 1, 1, globalAlpha, {255, 255, 255, 255}};
+    for (const QuadVertex& q : quadVertices)
+      *p++ = BatchVertex{q.x, q.y, q.z, q.u, q.v, 1, 1, 1, globalAlpha, {255, 255, 255, 255}};
     return;
   }
   BindSprite(slot, -1, false, nullptr);

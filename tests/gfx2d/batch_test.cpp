@@ -63,7 +63,8 @@ class Batching : public testing::Test {
       const uint32_t a = (x + y) % 5 == 0 ? 0 : 0x40u + 12u * static_cast<uint32_t>(x);
       return a << 24 | uint32_t(x * 15) | uint32_t(y * 15) << 8 | 0x600000u;
     });
-    MakeSprite(d, 2, 24, 16, [](int x, int y) { return 0xFF000000u | uint32_t(40 * (x / 8 + 1)) | uint32_t(y * 12) << 16; });
+    MakeSprite(d, 2, 24, 16,
+               [](int x, int y) { return 0xFF000000u | uint32_t(40 * (x / 8 + 1)) | uint32_t(y * 12) << 16; });
     MakeSprite(d, 3, 5, 7, [](int x, int y) { return (x == y ? 0x80000000u : 0xFF000000u) | 0x00C0FFu; });
     SetSpriteAnimation(2, 8, 8);
     SetClearColor(0x302010);
