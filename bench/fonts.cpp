@@ -100,6 +100,7 @@ void PrintProportional(benchmark::State& state) {
       const std::string& line = Lines()[i];
       d->PrintText(0, line.data(), static_cast<int>(line.size()), 0, i * 10, 0, true);
     }
+    d->FlushDrawing();
     glFinish();
   }
   state.SetItemsProcessed(state.iterations() * kLines * kColumns);

@@ -183,6 +183,7 @@ void DrawSprites(benchmark::State& state) {
   for (auto _ : state) {
     glClear(GL_COLOR_BUFFER_BIT);
     for (int i = 0; i < kSprites; ++i) d->DrawSprite(2, scene.x[i], scene.y[i]);
+    d->FlushDrawing();
     glFinish();
   }
   d->FreeSprite(2);
