@@ -51,8 +51,8 @@ void PlainScan(benchmark::State& state) {
     state.SkipWithError("no GL device");
     return;
   }
-  const orv::SpriteSlot& sa = d->sprites[1];
-  const orv::SpriteSlot& sb = d->sprites[2];
+  const orv::SpriteSlot& sa = d->Sprite(1);
+  const orv::SpriteSlot& sb = d->Sprite(2);
   const std::vector<uint8_t> a = AlphaBytes(sa), b = AlphaBytes(sb);
   const int xB = kSide / 2;
   for (auto _ : state) {

@@ -54,7 +54,7 @@ void MinimalGlLoop(benchmark::State& state) {
     return;
   }
   d->Reset2DState();
-  const orv::SpriteSlot& s = d->sprites[orv::kFirstFontSprite];
+  const orv::SpriteSlot& s = d->Sprite(orv::kFirstFontSprite);
   const orv::FontGlyph* g = d->Fonts().Glyphs(0);
   const float cellV = s.vMax / 8;
   glBindTexture(GL_TEXTURE_2D, s.texture);
@@ -100,6 +100,7 @@ void PrintProportional(benchmark::State& state) {
       const std::string& line = Lines()[i];
       d->PrintText(0, line.data(), static_cast<int>(line.size()), 0, i * 10, 0, true);
     }
+    d->FlushDrawing();
     glFinish();
   }
   state.SetItemsProcessed(state.iterations() * kLines * kColumns);

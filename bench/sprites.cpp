@@ -149,7 +149,7 @@ void MinimalGlLoop(benchmark::State& state) {
     return;
   }
   static const Scene scene;
-  const orv::SpriteSlot& s = d->sprites[2];
+  const orv::SpriteSlot& s = d->Sprite(2);
   glBindTexture(GL_TEXTURE_2D, s.texture);
   glEnable(GL_TEXTURE_2D);
   for (auto _ : state) {
@@ -183,6 +183,7 @@ void DrawSprites(benchmark::State& state) {
   for (auto _ : state) {
     glClear(GL_COLOR_BUFFER_BIT);
     for (int i = 0; i < kSprites; ++i) d->DrawSprite(2, scene.x[i], scene.y[i]);
+    d->FlushDrawing();
     glFinish();
   }
   d->FreeSprite(2);

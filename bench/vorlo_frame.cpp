@@ -12,7 +12,7 @@
 #include "runtime/program_entry.h"
 #include "runtime/runtime_state.h"
 
-// Every draw call of the runtime passes through these two; the executable's
+// Every draw call of the runtime passes through these three; the executable's
 // own definitions take precedence over libGL's, count, and forward.
 namespace {
 long g_drawCalls = 0;
@@ -21,6 +21,12 @@ extern "C" void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
   static auto real = reinterpret_cast<void (*)(GLenum, GLint, GLsizei)>(dlsym(RTLD_NEXT, "glDrawArrays"));
   ++g_drawCalls;
   real(mode, first, count);
+}
+extern "C" void glMultiDrawArrays(GLenum mode, const GLint* first, const GLsizei* count, GLsizei drawcount) {
+  static auto real = reinterpret_cast<void (*)(GLenum, const GLint*, const GLsizei*, GLsizei)>(
+      dlsym(RTLD_NEXT, "glMultiDrawArrays"));
+  ++g_drawCalls;
+  real(mode, first, count, drawcount);
 }
 extern "C" void glBegin(GLenum mode) {
   static auto real = reinterpret_cast<void (*)(GLenum)>(dlsym(RTLD_NEXT, "glBegin"));

@@ -123,12 +123,16 @@ bool BackgroundStore::Grab(int index, int sw, int sh, bool bgraSupported) {
 
 bool OpenGLVexel::LoadBackground(int index, const RtString& path) { return backgrounds_.Load(index, path); }
 
-bool OpenGLVexel::GrabBackground(int index) { return backgrounds_.Grab(index, screenWidth, screenHeight, bgraSupported); }
+bool OpenGLVexel::GrabBackground(int index) {
+  FlushDrawing();
+  return backgrounds_.Grab(index, screenWidth, screenHeight, bgraSupported);
+}
 
 void OpenGLVexel::FreeBackground(int index) { backgrounds_.Free(index); }
 
 void OpenGLVexel::DrawBackgroundTiles(int index) {
   const BackgroundImage& bg = backgrounds_.Image(index);
+  FlushDrawing();
   GlState().Set(kCapAlphaTest, false);
   if (Gl().glActiveTextureARB) {
     Gl().glActiveTextureARB(GL_TEXTURE1_ARB);
@@ -163,6 +167,7 @@ void OpenGLVexel::DrawBackgroundTiles(int index) {
 
 void OpenGLVexel::DrawBackground(int index) {
   if (!backgrounds_.HasTiles(index)) return;
+  FlushDrawing();
   SetAlphaMode(0);
   DrawBackgroundTiles(index);
 }
@@ -170,6 +175,8 @@ void OpenGLVexel::DrawBackground(int index) {
 void OpenGLVexel::DrawBackgroundFaded(int index, float fraction, bool replace) {
   if (!backgrounds_.HasTiles(index)) return;
   fraction = std::clamp(fraction, 0.0f, 1.0f);
+  // Drawing the batch resets the current colour, which the fade sets below.
+  FlushDrawing();
   if (replace) {
     // Opaque and darkened: the target's old content does not shine through.
     SetAlphaMode(0);

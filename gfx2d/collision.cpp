@@ -27,8 +27,9 @@ void AlphaMask::FromTextureAlpha(const uint8_t* alpha, int textureWidth, int w, 
 
 const AlphaMask* OpenGLVexel::SpriteMask(int slot) {
   if (!IsUsedSprite(slot)) return nullptr;
-  if (spritePixels[slot]) return spritePixels[slot].get();
-  const SpriteSlot& s = sprites[slot];
+  if (const AlphaMask* cached = sprites_.Mask(slot)) return cached;
+  FlushDrawing();
+  const SpriteSlot& s = sprites_[slot];
   // The texture's real size: the record's may not describe it.
   GLint previous = 0, tw = 0, th = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
@@ -48,8 +49,7 @@ const AlphaMask* OpenGLVexel::SpriteMask(int slot) {
   if (!fits) return nullptr;
   auto mask = std::make_unique<AlphaMask>();
   mask->FromTextureAlpha(alpha.data(), tw, s.imageWidth, s.imageHeight);
-  spritePixels[slot] = std::move(mask);
-  return spritePixels[slot].get();
+  return sprites_.SetMask(slot, std::move(mask));
 }
 
 bool OpenGLVexel::PixelTest(int a, int64_t oxA, int64_t oyA, int b, int64_t oxB, int64_t oyB, int64_t left,
@@ -90,8 +90,8 @@ bool OpenGLVexel::PixelTest(int a, int64_t oxA, int64_t oyA, int b, int64_t oxB,
 
 bool OpenGLVexel::SpritesCollide(int spriteA, int xA, int yA, int spriteB, int xB, int yB) {
   if (!IsUsedSprite(spriteA) || !IsUsedSprite(spriteB)) return false;
-  const SpriteSlot& a = sprites[spriteA];
-  const SpriteSlot& b = sprites[spriteB];
+  const SpriteSlot& a = sprites_[spriteA];
+  const SpriteSlot& b = sprites_[spriteB];
   const int64_t right = std::min<int64_t>(int64_t{xA} + a.imageWidth, int64_t{xB} + b.imageWidth);
   const int64_t left = std::max(xA, xB);
   if (right < left) return false;
@@ -131,8 +131,8 @@ FramePlace PlaceOfFrame(const SpriteSlot& s, int frame) {
 bool OpenGLVexel::AnimFramesCollide(int spriteA, int frameA, int xA, int yA, int spriteB, int frameB, int xB,
                                     int yB) {
   if (!IsUsedSprite(spriteA) || !IsUsedSprite(spriteB)) return false;
-  const FramePlace fa = PlaceOfFrame(sprites[spriteA], frameA);
-  const FramePlace fb = PlaceOfFrame(sprites[spriteB], frameB);
+  const FramePlace fa = PlaceOfFrame(sprites_[spriteA], frameA);
+  const FramePlace fb = PlaceOfFrame(sprites_[spriteB], frameB);
   const int64_t right = std::min<int64_t>(int64_t{xA} + fa.width, int64_t{xB} + fb.width);
   const int64_t left = std::max(xA, xB);
   if (right < left) return false;

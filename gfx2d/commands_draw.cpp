@@ -77,3 +77,7 @@ void PolyNewStrip() {
 void EndPoly() {
   if (Device()) Device()->EndPoly();
 }
+
+void FlushDrawing() {
+  if (Device()) Device()->FlushDrawing();
+}

@@ -41,14 +41,15 @@ PolygonState& Poly() {
 void OpenGLVexel::StartPoly(int slot, int kind) {
   PolygonState& p = Poly();
   if (!IsUsedSprite(slot)) slot = -1;
-  BindSprite(slot, -1, false, nullptr);
+  // Batched, the texture is bound when the batch is drawn.
+  if (!batching_) BindSprite(slot, -1, false, nullptr);
   p.vertices.clear();
   p.slot = slot;
   p.kind = kind;
   p.usesColors = false;
   if (slot >= 0) {
-    p.invTextureWidth = 1.0f / sprites[slot].textureWidth;
-    p.invTextureHeight = 1.0f / sprites[slot].textureHeight;
+    p.invTextureWidth = 1.0f / sprites_[slot].textureWidth;
+    p.invTextureHeight = 1.0f / sprites_[slot].textureHeight;
   }
   p.duplicatePending = false;
 }
@@ -58,7 +59,7 @@ void OpenGLVexel::PolyVertex(float x, float y, float u, float v, int32_t color) 
   PolyVertexRecord vertex{x, y, 0, 0, 255, 255, 255, 255};
   if (p.slot >= 0 && IsUsedSprite(p.slot)) {
     vertex.u = u * p.invTextureWidth;
-    vertex.v = (sprites[p.slot].imageHeight - v) * p.invTextureHeight;
+    vertex.v = (sprites_[p.slot].imageHeight - v) * p.invTextureHeight;
   }
   const uint32_t c = static_cast<uint32_t>(color);
   if (c != 0xFFFFFF) {
@@ -92,6 +93,17 @@ void OpenGLVexel::EndPoly() {
     default: return;
   }
   if (p.vertices.empty()) return;
+  if (batching_) {
+    // Colours from the vertices' bytes when any vertex has one or the
+    // intensity is below 1, else the current colour: white at full intensity.
+    const bool colored = p.usesColors || globalAlpha != 1.0f;
+    const uint8_t flags = static_cast<uint8_t>((smoothing ? kBatchLinear : 0) |
+                                               (colored ? kBatchByteColors | kBatchSmoothShade : 0));
+    BatchVertex* out = AppendVertices(p.slot, mode, flags, static_cast<int>(p.vertices.size()));
+    for (const PolyVertexRecord& v : p.vertices)
+      *out++ = BatchVertex{v.x, v.y, 0, v.u, v.v, 1, 1, 1, globalAlpha, {v.r, v.g, v.b, v.a}};
+    return;
+  }
   const bool textured = p.slot >= 0;
   const PolyVertexRecord* base = p.vertices.data();
   if (Gl().glClientActiveTextureARB) Gl().glClientActiveTextureARB(GL_TEXTURE0_ARB);

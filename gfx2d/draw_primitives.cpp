@@ -30,7 +30,7 @@ int OpenGLVexel::TargetHeight() const {
   // A surface on the copying path is drawn in the window itself.
   if (DrawingIntoFramebuffer()) {
     const int s = surfaces[currentSurface].sprite;
-    return IsSpriteSlot(s) ? sprites[s].imageHeight : surfaces[currentSurface].height;
+    return IsSpriteSlot(s) ? sprites_[s].imageHeight : surfaces[currentSurface].height;
   }
   return screenHeight;
 }
@@ -53,11 +53,24 @@ void OpenGLVexel::DrawFan(const float v[16], bool textured) {
 void OpenGLVexel::DrawQuadFan(const float v[16]) { DrawFan(v, boundSprite >= 0); }
 
 namespace {
-void SetDrawColor(uint32_t color, uint32_t key, float globalAlpha) {
-  const uint8_t alpha = color == key ? 0 : static_cast<uint8_t>(globalAlpha * 255);
-  glColor4ub(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF, alpha);
+uint8_t DrawAlpha(uint32_t color, uint32_t key, float globalAlpha) {
+  return color == key ? 0 : static_cast<uint8_t>(globalAlpha * 255);
 }
+void SetDrawColor(uint32_t color, uint32_t key, float globalAlpha) {
+  glColor4ub(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF, DrawAlpha(color, key, globalAlpha));
+}
+// A byte as GL holds a colour given as bytes.
+float ByteToFloat(uint8_t b) { return static_cast<float>(b) / 255.0f; }
 }  // namespace
+
+void OpenGLVexel::BatchPrimitive(GLenum mode, const float* xy, int n, uint32_t color) {
+  BatchVertex* p = AppendVertices(-1, mode, kBatchPixelOffset | kBatchKeepFilter, n);
+  const uint8_t a = DrawAlpha(color, transparentColor_, globalAlpha);
+  const uint8_t r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
+  for (int i = 0; i < n; ++i)
+    p[i] = BatchVertex{xy[2 * i], xy[2 * i + 1], 0, 0, 0, ByteToFloat(r),
+                       ByteToFloat(g), ByteToFloat(b), ByteToFloat(a), {r, g, b, a}};
+}
 
 void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
   if (w < 0) {
@@ -69,6 +82,17 @@ void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
     h = -h;
   }
   const uint32_t c = static_cast<uint32_t>(color);
+  if (batching_ && c != transparentColor_) {
+    // Untextured and in one colour: as a quad it covers exactly the pixels
+    // of the fan, and consecutive rectangles share one draw.
+    const float l = static_cast<float>(x), t = static_cast<float>(y);
+    const float r = static_cast<float>(int64_t{x} + w), b = static_cast<float>(int64_t{y} + h);
+    const float corners[8] = {l, b, r, b, r, t, l, t};
+    BatchPrimitive(GL_QUADS, corners, 4, c);
+    // Like the direct path, which turns the test back on after the key colour.
+    SetAlphaTest(alphaTestRef);
+    return;
+  }
   BindSprite(-1, -1, false, nullptr);
   SetDrawColor(c, transparentColor_, globalAlpha);
   // The key colour clears to transparent: its alpha-0 pixels must not be
@@ -86,6 +110,13 @@ void OpenGLVexel::DrawRect(int x, int y, int w, int h, int32_t color) {
 }
 
 void OpenGLVexel::DrawLine(int x1, int y1, int x2, int y2, int32_t color) {
+  if (batching_) {
+    const float ends[4] = {static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
+                           static_cast<float>(y2)};
+    BatchPrimitive(GL_LINES, ends, 2, static_cast<uint32_t>(color));
+    BatchPrimitive(GL_POINTS, ends + 2, 1, static_cast<uint32_t>(color));
+    return;
+  }
   BindSprite(-1, -1, false, nullptr);
   SetDrawColor(static_cast<uint32_t>(color), transparentColor_, globalAlpha);
   {
@@ -103,6 +134,10 @@ void OpenGLVexel::DrawLine(int x1, int y1, int x2, int y2, int32_t color) {
 }
 
 void OpenGLVexel::SetPixel(int x, int y, int32_t color) {
+  if (batching_) {
+    const float point[2] = {static_cast<float>(x), static_cast<float>(y)};
+    return BatchPrimitive(GL_POINTS, point, 1, static_cast<uint32_t>(color));
+  }
   BindSprite(-1, -1, false, nullptr);
   SetDrawColor(static_cast<uint32_t>(color), transparentColor_, globalAlpha);
   {
@@ -115,6 +150,7 @@ void OpenGLVexel::SetPixel(int x, int y, int32_t color) {
 }
 
 uint32_t OpenGLVexel::GetPixel(int x, int y) {
+  FlushDrawing();
   const bool surface = DrawingIntoFramebuffer();
   // Surfaces are never turned; only the window follows the orientation.
   if (!surface) OrientPoint(x, y);

@@ -34,14 +34,33 @@ bool FrameOf(const SpriteSlot& s, int n, FrameRect& f) {
   return true;
 }
 
+// A textured vertex in the colour sprites are drawn with: white at the
+// current intensity.
+void Put(BatchVertex& p, float x, float y, float u, float v, float alpha) {
+  p = BatchVertex{x, y, 0, u, v, 1, 1, 1, alpha, {255, 255, 255, 255}};
+}
+
 }  // namespace
+
+void OpenGLVexel::BatchQuadFan(int slot, const float q[16]) {
+  BatchVertex* p = AppendVertices(slot, GL_TRIANGLE_FAN, SpriteFlags(true), 4);
+  for (int i = 0; i < 4; ++i) Put(p[i], q[4 * i], q[4 * i + 1], q[4 * i + 2], q[4 * i + 3], globalAlpha);
+}
 
 void OpenGLVexel::DrawSprite(int slot, int x, int y) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
+  const int w = s.imageWidth, h = s.imageHeight;
+  if (batching_) {
+    BatchVertex* p = AppendVertices(slot, GL_QUADS, SpriteFlags(false), 4);
+    Put(p[0], static_cast<float>(x + w), static_cast<float>(y), s.uMax, s.vMax, globalAlpha);
+    Put(p[1], static_cast<float>(x), static_cast<float>(y), 0, s.vMax, globalAlpha);
+    Put(p[2], static_cast<float>(x), static_cast<float>(y + h), 0, 0, globalAlpha);
+    Put(p[3], static_cast<float>(x + w), static_cast<float>(y + h), s.uMax, 0, globalAlpha);
+    return;
+  }
   BindSprite(slot, -1, false, nullptr);
   ApplySmoothing();
-  const int w = s.imageWidth, h = s.imageHeight;
   glBegin(GL_QUADS);
   glTexCoord2f(s.uMax, s.vMax);
   glVertex2i(x + w, y);
@@ -56,18 +75,19 @@ void OpenGLVexel::DrawSprite(int slot, int x, int y) {
 
 void OpenGLVexel::StretchSprite(int slot, int x, int y, int w, int h) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
-  BindSprite(slot, -1, false, nullptr);
-  ApplySmoothing();
+  const SpriteSlot& s = sprites_[slot];
   const float l = static_cast<float>(x), t = static_cast<float>(y);
   const float r = static_cast<float>(int64_t{x} + w), b = static_cast<float>(int64_t{y} + h);
   const float quad[16] = {l, b, 0, 0, r, b, s.uMax, 0, r, t, s.uMax, s.vMax, l, t, 0, s.vMax};
+  if (batching_) return BatchQuadFan(slot, quad);
+  BindSprite(slot, -1, false, nullptr);
+  ApplySmoothing();
   DrawQuadFan(quad);
 }
 
 void OpenGLVexel::ZoomSprite(int slot, int x, int y, double scaleX, double scaleY) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   const double w = s.imageWidth * scaleX, h = s.imageHeight * scaleY;
   // A size no int can hold (NaN, infinite or beyond 2^31 pixels) has no
   // place on the screen; drawing it anyway would smear the sprite across
@@ -80,13 +100,15 @@ void OpenGLVexel::ZoomSprite(int slot, int x, int y, double scaleX, double scale
 
 void OpenGLVexel::RotoZoomSprite(int slot, int x, int y, double angle, double zoom) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   const float tw = s.textureWidth, th = s.textureHeight;
   // Half a texel in from every edge, so filtering never reaches the
   // neighbouring (repeated) side of the texture while the sprite turns.
   const float uL = 0.5f / tw, vB = 0.5f / th;
   const float uR = (s.imageWidth - 0.5f) / tw, vT = (s.imageHeight - 0.5f) / th;
   const float hw = static_cast<float>(s.imageWidth * zoom / 2), hh = static_cast<float>(s.imageHeight * zoom / 2);
+  // Turned by the modelview matrix, whose arithmetic decides the exact
+  // pixels: drawn on its own, after the batch.
   BindSprite(slot, -1, false, nullptr);
   glPushMatrix();
   glTranslatef(static_cast<float>(x + s.imageWidth / 2), static_cast<float>(y + s.imageHeight / 2), 0);
@@ -100,7 +122,15 @@ void OpenGLVexel::RotoZoomSprite(int slot, int x, int y, double angle, double zo
 void OpenGLVexel::DrawAnimFrame(int slot, int frame, int x, int y) {
   if (!IsUsedSprite(slot)) return;
   FrameRect f;
-  if (!FrameOf(sprites[slot], frame, f)) return;
+  if (!FrameOf(sprites_[slot], frame, f)) return;
+  if (batching_) {
+    BatchVertex* p = AppendVertices(slot, GL_QUADS, SpriteFlags(false), 4);
+    Put(p[0], static_cast<float>(x + f.fw), static_cast<float>(y), f.uR, f.vT, globalAlpha);
+    Put(p[1], static_cast<float>(x), static_cast<float>(y), f.uL, f.vT, globalAlpha);
+    Put(p[2], static_cast<float>(x), static_cast<float>(y + f.fh), f.uL, f.vB, globalAlpha);
+    Put(p[3], static_cast<float>(x + f.fw), static_cast<float>(y + f.fh), f.uR, f.vB, globalAlpha);
+    return;
+  }
   BindSprite(slot, -1, false, nullptr);
   ApplySmoothing();
   glBegin(GL_QUADS);
@@ -118,20 +148,21 @@ void OpenGLVexel::DrawAnimFrame(int slot, int frame, int x, int y) {
 void OpenGLVexel::StretchAnimFrame(int slot, int frame, int x, int y, int w, int h) {
   if (!IsUsedSprite(slot)) return;
   FrameRect f;
-  if (!FrameOf(sprites[slot], frame, f)) return;
-  BindSprite(slot, -1, false, nullptr);
-  ApplySmoothing();
+  if (!FrameOf(sprites_[slot], frame, f)) return;
   // The far edges reach 0.1 pixel further so stretched frames laid edge to
   // edge leave no gap.
   const float l = static_cast<float>(x), t = static_cast<float>(y);
   const float r = static_cast<float>(int64_t{x} + w) + 0.1f, b = static_cast<float>(int64_t{y} + h) + 0.1f;
   const float quad[16] = {l, t, f.uL, f.vT, l, b, f.uL, f.vB, r, b, f.uR, f.vB, r, t, f.uR, f.vT};
+  if (batching_) return BatchQuadFan(slot, quad);
+  BindSprite(slot, -1, false, nullptr);
+  ApplySmoothing();
   DrawQuadFan(quad);
 }
 
 void OpenGLVexel::RotoZoomAnimFrame(int slot, int frame, int x, int y, double angle, double zoom) {
   if (!IsUsedSprite(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   FrameRect f;
   if (!FrameOf(s, frame, f)) return;
   const float tw = s.textureWidth, th = s.textureHeight;
@@ -142,10 +173,11 @@ void OpenGLVexel::RotoZoomAnimFrame(int slot, int frame, int x, int y, double an
   const double cx = x + f.fw / 2, cy = y + f.fh / 2;
   auto px = [&](double lx, double ly) { return static_cast<float>(cx + c * lx + sn * ly); };
   auto py = [&](double lx, double ly) { return static_cast<float>(cy - sn * lx + c * ly); };
-  BindSprite(slot, -1, false, nullptr);
-  ApplySmoothing();
   const float quad[16] = {px(-hw, -hh), py(-hw, -hh), uL, vT, px(-hw, hh), py(-hw, hh), uL, vB,
                           px(hw, hh),   py(hw, hh),   uR, vB, px(hw, -hh), py(hw, -hh), uR, vT};
+  if (batching_) return BatchQuadFan(slot, quad);
+  BindSprite(slot, -1, false, nullptr);
+  ApplySmoothing();
   DrawQuadFan(quad);
 }
 

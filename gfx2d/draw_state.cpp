@@ -17,13 +17,18 @@ void BindTexture(GLuint name) {
 }  // namespace
 
 void OpenGLVexel::BindSprite(int a, int b, bool useMip, const GLuint* explicitTextures) {
+  FlushDrawing();
+  BindSpriteNow(a, b, useMip, explicitTextures);
+}
+
+void OpenGLVexel::BindSpriteNow(int a, int b, bool useMip, const GLuint* explicitTextures) {
   boundSprite = a;
   boundSecondSprite = b;
   boundUsesMip = useMip;
   auto textureOf = [&](int slot) -> GLuint {
     if (slot < 0 || slot >= kSpriteSlots) return 0;
     if (explicitTextures) return explicitTextures[slot];
-    return useMip ? sprites[slot].mipTexture : sprites[slot].texture;
+    return useMip ? sprites_[slot].mipTexture : sprites_[slot].texture;
   };
   GlEntryPoints& ext = Gl();
   if (ext.glActiveTextureARB) {
@@ -56,6 +61,7 @@ void OpenGLVexel::BindSprite(int a, int b, bool useMip, const GLuint* explicitTe
 }
 
 void OpenGLVexel::ApplySmoothing() {
+  FlushDrawing();
   const GLint filter = smoothing ? GL_LINEAR : GL_NEAREST;
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
@@ -63,9 +69,14 @@ void OpenGLVexel::ApplySmoothing() {
 
 void OpenGLVexel::SetAlphaMode(float m) {
   GlStateCache& gl = GlState();
+  // The intensity travels with each vertex; only a change of blending
+  // itself must draw what was batched under the old one.
+  const GLenum destination = m > 0 ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA;
+  if (gl.Slot(kCapBlend) != (m != 0 ? 1 : 0) || (m != 0 && destination != blendDestination_)) FlushDrawing();
   if (m != 0) {
     gl.Set(kCapBlend, true);
-    glBlendFunc(GL_SRC_ALPHA, m > 0 ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+    glBlendFunc(GL_SRC_ALPHA, destination);
+    blendDestination_ = destination;
   } else {
     gl.Set(kCapBlend, false);
     m = 1;
@@ -75,6 +86,8 @@ void OpenGLVexel::SetAlphaMode(float m) {
 }
 
 void OpenGLVexel::SetAlphaTest(float ref) {
+  if (ref >= 1 ? GlState().Slot(kCapAlphaTest) != 0 : (GlState().Slot(kCapAlphaTest) != 1 || ref != alphaTestRef))
+    FlushDrawing();
   if (ref >= 1) {
     GlState().Set(kCapAlphaTest, false);
     return;

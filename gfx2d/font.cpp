@@ -144,7 +144,9 @@ void FontTable::SetGlyphs(int font, const FontGlyph glyphs[kFontGlyphs]) {
 
 void FontTable::SetBuiltinGlyphs(int font) { BuiltinFontGlyphs(glyphs_[font]); }
 
-bool OpenGLVexel::IsUsedFont(int font) const { return IsFont(font) && sprites[kFirstFontSprite + font].imageWidth >= 16; }
+bool OpenGLVexel::IsUsedFont(int font) const {
+  return IsFont(font) && sprites_[kFirstFontSprite + font].imageWidth >= 16;
+}
 
 void OpenGLVexel::InstallBuiltinFont(int font) {
   if (!IsFont(font)) return;
@@ -177,7 +179,7 @@ bool OpenGLVexel::LoadFont(int font, const RtString& path) {
 bool OpenGLVexel::GetFontCellSize(int font, int& width, int& height) const {
   width = height = 0;
   if (!IsFont(font)) return false;
-  const SpriteSlot& s = sprites[kFirstFontSprite + font];
+  const SpriteSlot& s = sprites_[kFirstFontSprite + font];
   const FontLayout l = FontLayoutOf(s.imageWidth, s.imageHeight);
   width = l.cellWidth;
   height = l.cellHeight;
@@ -186,7 +188,7 @@ bool OpenGLVexel::GetFontCellSize(int font, int& width, int& height) const {
 
 int OpenGLVexel::FindFreeFont() const {
   for (int f = kFonts - 1; f >= 0; --f)
-    if ((sprites[kFirstFontSprite + f].imageWidth >> 4) == 0) return f;
+    if ((sprites_[kFirstFontSprite + f].imageWidth >> 4) == 0) return f;
   return -1;
 }
 

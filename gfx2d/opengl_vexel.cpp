@@ -20,10 +20,7 @@ namespace {
 bool g_softwareReported = false;
 }  // namespace
 
-OpenGLVexel::OpenGLVexel()
-    : sprites(new SpriteSlot[kSpriteSlots]), spritePixels(new std::unique_ptr<AlphaMask>[kSpriteSlots]) {
-  pacer.SetFrameRate(60);
-}
+OpenGLVexel::OpenGLVexel() { pacer.SetFrameRate(60); }
 
 OpenGLVexel::~OpenGLVexel() {
   if (glContext_ && window_) {
@@ -89,6 +86,7 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   Flip(nullptr);
 
   LoadExtensionEntryPoints();
+  ReadBatchingSwitch();
   RtString ext = GlExtensionString();
   bgraSupported = std::strstr(ext.CStr(), "_texture_format_BGRA8888") || std::strstr(ext.CStr(), "GL_EXT_bgra");
   if (bgraSupported) {
@@ -148,6 +146,7 @@ void OpenGLVexel::CheckSoftwareRenderer() {
 }
 
 bool OpenGLVexel::Flip(IdleCallback idleCallback) {
+  FlushDrawing();
   EndSurface();
   if (window_) window_->Swap();
   if (backgrounds_.HasTiles(0)) {
@@ -226,6 +225,7 @@ bool OpenGLVexel::EnterWindowed() {
 
 bool OpenGLVexel::HideWindow() {
   if (!window_) return false;
+  FlushDrawing();
   if (isFullscreen) window_->LeaveFullscreen();
   window_->Hide();
   isFullscreen = false;
@@ -239,6 +239,7 @@ void OpenGLVexel::SetClearColor(int32_t color) {
     return;
   }
   clearEachFrame = true;
+  FlushDrawing();
   uint32_t c = static_cast<uint32_t>(color);
   glClearColor((c & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, ((c >> 16) & 0xFF) / 255.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
@@ -247,6 +248,7 @@ void OpenGLVexel::SetClearColor(int32_t color) {
 void OpenGLVexel::DestroyWindowOnly() {
   if (window_ && glContext_) {
     glContext_->MakeCurrent(*window_);
+    ReleaseBatchBuffer();
     FreeAllSprites();
     backgrounds_.FreeAll();
   }

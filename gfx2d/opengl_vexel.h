@@ -15,6 +15,7 @@
 
 #include "gfx2d/background.h"
 #include "gfx2d/collision.h"
+#include "gfx2d/draw_batch.h"
 #include "gfx2d/font.h"
 #include "gfx2d/screen_orientation.h"
 #include "gfx2d/sprite_store.h"
@@ -78,6 +79,19 @@ class OpenGLVexel {
   void SetClearColor(int32_t color);
   void SetSmoothing(bool on) { smoothing = on; }
 
+  // ---- Batching --------------------------------------------------------------
+  // Drawing commands append to a batch; this draws it. Everything that
+  // changes GL state the batch depends on, reads pixels or issues GL of its
+  // own calls it first (the device does so itself for its own operations).
+  void FlushDrawing();
+  // Batching is on unless ORVANE_NO_BATCH=1 was set when the device started.
+  bool Batching() const { return batching_; }
+  // Switches batching for the rest of the run (what is batched is drawn first).
+  void SetBatching(bool on) {
+    FlushDrawing();
+    batching_ = on;
+  }
+
   // ---- Orientation (quarter turns of the screen) ----------------------------
   void OrientPoint(int& x, int& y) const;
   void UnorientPoint(int& x, int& y) const;
@@ -87,7 +101,10 @@ class OpenGLVexel {
   int LogicalHeight() const { return orientation_.LogicalHeight(screenWidth, screenHeight); }
   // Quarter turns of the window's picture, 0..3.
   int Orientation() const { return orientation_.Turns(); }
-  void SetOrientation(int quarterTurns) { orientation_.Set(quarterTurns < 0 ? 0 : (quarterTurns > 3 ? 3 : quarterTurns)); }
+  void SetOrientation(int quarterTurns) {
+    FlushDrawing();
+    orientation_.Set(quarterTurns < 0 ? 0 : (quarterTurns > 3 ? 3 : quarterTurns));
+  }
 
   // ---- Render state (drawing) ------------------------------------------------
   // Binds slot a (and b on unit 0 for two-texture 3D drawing); a < 0 turns
@@ -246,19 +263,19 @@ class OpenGLVexel {
   // The runtime's event handler, set before Init.
   WindowProcedure windowProc = nullptr;
 
+  // ---- Render state and the sprite store, read-only ----------------------------------
+  // The record of a store slot (free slots read as free records).
+  const SpriteSlot& Sprite(int slot) const { return sprites_[slot]; }
+  // The slot's collision mask as last read back; null until read.
+  const AlphaMask* CachedMask(int slot) const { return sprites_.Mask(slot); }
+  float GlobalAlpha() const { return globalAlpha; }
+  float AlphaTestRef() const { return alphaTestRef; }
+  bool Smoothing() const { return smoothing; }
+
   // ---- Fields -------------------------------------------------------------------
-  int boundSprite = -1;
-  int boundSecondSprite = -1;
-  bool boundUsesMip = false;
-  bool textureUnit1Off = false;  // see ForgetTextureUnits
-  std::unique_ptr<SpriteSlot[]> sprites;  // kSpriteSlots records
-  float globalAlpha = 0;
-  float alphaTestRef = 0.05f;
   bool clearEachFrame = true;
   bool depthClearPending = true;
   bool bgraSupported = false;
-  std::unique_ptr<std::unique_ptr<AlphaMask>[]> spritePixels;  // alpha masks for collision
-  bool smoothing = true;
   int screenWidth = 0, screenHeight = 0, colorBits = 0;
   bool isFullscreen = false;
   int multisampleSamples = 0;
@@ -267,11 +284,26 @@ class OpenGLVexel {
   FramePacer pacer;  // nextFlipTime and frameIntervalMs
 
  private:
+  // Vertices at most in one batch.
+  static constexpr size_t kBatchVertexLimit = 1 << 16;
   bool CreateWindowAndContext(int width, int height);
+  // BindSprite without drawing the batch first (the batch's own binds).
+  void BindSpriteNow(int slot, int secondSlot = -1, bool useMip = false, const GLuint* explicitTextures = nullptr);
+  void ReadBatchingSwitch();
+  BatchVertex* AppendVertices(int slot, GLenum mode, uint8_t flags, int n);
+  // The flags of a textured run under the current smoothing.
+  uint8_t SpriteFlags(bool clampEdges) const {
+    return static_cast<uint8_t>((clampEdges ? kBatchClampEdges : 0) | (smoothing ? kBatchLinear : 0));
+  }
+  // Four vertices of x, y, u, v as one textured fan of the batch.
+  void BatchQuadFan(int slot, const float vertices[16]);
+  // A point or line of the batch in colour 0x00BBGGRR, as SetDrawColor would colour it.
+  void BatchPrimitive(GLenum mode, const float* xy, int n, uint32_t color);
+  void ReleaseBatchBuffer();
   // GrabSprite for any store slot, the spare record included.
   bool GrabIntoSlot(int slot, int x, int y, int width, int height);
   // A store slot holds an image (the spare record included).
-  bool HoldsImage(int slot) const { return IsStoreSlot(slot) && sprites[slot].imageWidth > 0; }
+  bool HoldsImage(int slot) const { return IsStoreSlot(slot) && sprites_[slot].imageWidth > 0; }
   // The orientation of the drawing target: surfaces are never turned.
   int TargetOrientation() const { return DrawingIntoFramebuffer() ? 0 : orientation_.Turns(); }
   void ReleaseSpriteTextures(int slot);
@@ -298,6 +330,21 @@ class OpenGLVexel {
   uint32_t transparentColor_ = 0x8000FF;
 
   const platform::Event* pendingEvent = nullptr;
+
+  SpriteStore sprites_;
+  int boundSprite = -1;
+  int boundSecondSprite = -1;
+  bool boundUsesMip = false;
+  bool textureUnit1Off = false;  // see ForgetTextureUnits
+  float globalAlpha = 0;
+  float alphaTestRef = 0.05f;
+  bool smoothing = true;
+
+  DrawBatch batch_;
+  bool batching_ = true;
+  bool useVertexBuffer_ = false;
+  GLuint batchBuffer_ = 0;
+  GLenum blendDestination_ = 0;  // the blend function's destination factor as last set
 };
 
 }  // namespace orv

@@ -6,10 +6,6 @@
 
 namespace orv {
 
-void FlushDevice2D(OpenGLVexel&) {
-  // 2D drawing reaches GL as it is issued; nothing is held back yet.
-}
-
 void MarkDepthUsed(OpenGLVexel& device) { device.depthClearPending = true; }
 
 void LoadViewport3D(OpenGLVexel& device, int& width, int& height) {

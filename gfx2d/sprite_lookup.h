@@ -16,8 +16,8 @@ class Vexel3D;
 const SpriteSlot* LookUpSprite(const OpenGLVexel& device, int slot);
 
 // ---- The 3D pass's use of the device's context (gfx2d/scene_link.cpp) ----
-// Draws whatever 2D drawing the device still holds back, before 3D drawing
-// changes the context's state.
+// Draws the 2D drawing batched so far. Whatever issues GL of its own into
+// the device's context (the 3D renderer, movies) calls this first.
 void FlushDevice2D(OpenGLVexel& device);
 // The frame used depth: the device clears the depth buffer after the flip.
 void MarkDepthUsed(OpenGLVexel& device);

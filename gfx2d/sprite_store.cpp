@@ -50,24 +50,27 @@ int FramebufferAlphaBits() {
 }  // namespace
 
 const SpriteSlot* LookUpSprite(const OpenGLVexel& device, int slot) {
-  return device.IsUsedSprite(slot) ? &device.sprites[slot] : nullptr;
+  return device.IsUsedSprite(slot) ? &device.Sprite(slot) : nullptr;
 }
 
 void AttachScene3D(OpenGLVexel& device, Vexel3D* scene) { device.scene3D = scene; }
 
 Vexel3D* AttachedScene3D(const OpenGLVexel& device) { return device.scene3D; }
 
-bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sprites[slot].imageWidth > 0; }
+void FlushDevice2D(OpenGLVexel& device) { device.FlushDrawing(); }
+
+bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sprites_[slot].imageWidth > 0; }
 
 void OpenGLVexel::ReleaseSpriteTextures(int slot) {
-  SpriteSlot& s = sprites[slot];
+  FlushDrawing();
+  SpriteSlot& s = sprites_[slot];
   if (s.texture) {
     glDeleteTextures(1, &s.texture);
     SurfaceTextureReleased(slot);
   }
   if (s.mipTexture) glDeleteTextures(1, &s.mipTexture);
   s = SpriteSlot{};
-  spritePixels[slot].reset();
+  sprites_.DropMask(slot);
 }
 
 void OpenGLVexel::FreeSprite(int slot) {
@@ -78,8 +81,8 @@ void OpenGLVexel::FreeSprite(int slot) {
 
 void OpenGLVexel::FreeAllSprites() {
   for (int i = 0; i < kSpriteSlots; ++i) {
-    const SpriteSlot& s = sprites[i];
-    if (s.texture || s.mipTexture || s.imageWidth || spritePixels[i]) ReleaseSpriteTextures(i);
+    const SpriteSlot& s = sprites_[i];
+    if (s.texture || s.mipTexture || s.imageWidth || sprites_.Mask(i)) ReleaseSpriteTextures(i);
   }
   BindSprite(-1, -1, false, nullptr);
   backgrounds_.FreeAll();
@@ -87,22 +90,22 @@ void OpenGLVexel::FreeAllSprites() {
 
 int OpenGLVexel::FindFreeSprite() const {
   for (int i = kScratchSprite; i >= 0; --i)
-    if (sprites[i].imageWidth == 0) return i;
+    if (sprites_[i].imageWidth == 0) return i;
   return -1;
 }
 
 bool OpenGLVexel::GetSpriteSize(int slot, int& width, int& height) const {
   width = height = 0;
   if (!IsSpriteSlot(slot)) return false;
-  width = sprites[slot].imageWidth;
-  height = sprites[slot].imageHeight;
+  width = sprites_[slot].imageWidth;
+  height = sprites_[slot].imageHeight;
   return true;
 }
 
 void OpenGLVexel::SetSpriteAnimation(int slot, int frameWidth, int frameHeight) {
   if (!IsSpriteSlot(slot)) return;
-  sprites[slot].frameWidth = static_cast<int16_t>(std::clamp(frameWidth, 0, kMaxImageSide));
-  sprites[slot].frameHeight = static_cast<int16_t>(std::clamp(frameHeight, 0, kMaxImageSide));
+  sprites_[slot].frameWidth = static_cast<int16_t>(std::clamp(frameWidth, 0, kMaxImageSide));
+  sprites_[slot].frameHeight = static_cast<int16_t>(std::clamp(frameHeight, 0, kMaxImageSide));
 }
 
 bool OpenGLVexel::SpriteFromImage(int slot, const PixelImage& image, bool asNormalMap) {
@@ -111,7 +114,7 @@ bool OpenGLVexel::SpriteFromImage(int slot, const PixelImage& image, bool asNorm
   if (image.Empty()) return false;
   // Font images are drawn texel for texel: no mip copy, no filtering.
   const bool font = slot >= kFirstFontSprite;
-  SpriteSlot& s = sprites[slot];
+  SpriteSlot& s = sprites_[slot];
   if (!BuildTexture(image, 0, 0, 0, 0, s.texture, font ? nullptr : &s.mipTexture, asNormalMap && !font, font)) {
     FreeSprite(slot);
     return false;
@@ -139,9 +142,10 @@ bool OpenGLVexel::GrabSprite(int slot, int x, int y, int w, int h) {
 }
 
 bool OpenGLVexel::GrabIntoSlot(int slot, int x, int y, int w, int h) {
-  SpriteSlot& s = sprites[slot];
+  FlushDrawing();
+  SpriteSlot& s = sprites_[slot];
   s.frameWidth = s.frameHeight = 0;
-  spritePixels[slot].reset();
+  sprites_.DropMask(slot);
   if (w <= 0 || h <= 0) {
     ReleaseSpriteTextures(slot);
     BindSprite(-1, -1, false, nullptr);
@@ -187,7 +191,8 @@ bool OpenGLVexel::GrabIntoSlot(int slot, int x, int y, int w, int h) {
 }
 
 bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyFromRenderedColor) {
-  SpriteSlot& s = sprites[slot];
+  FlushDrawing();
+  SpriteSlot& s = sprites_[slot];
   const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
   // The logical rectangle's corners on the physical target (a surface is
   // never turned).
@@ -228,6 +233,7 @@ bool OpenGLVexel::GrabByReadBack(int slot, int x, int y, int w, int h, bool keyF
 }
 
 uint32_t OpenGLVexel::RenderedKeyColor() {
+  FlushDrawing();
   const GLenum format = bgraSupported ? GL_BGRA : GL_RGBA;
   // Target pixel (4, 4) from the top-left. The point is plotted in target
   // pixels, whatever viewport, projection or orientation the game has set,
@@ -276,7 +282,8 @@ uint32_t OpenGLVexel::RenderedKeyColor() {
 
 bool OpenGLVexel::SpriteToImage(int slot, PixelImage& image) {
   if (!IsUsedSprite(slot)) return false;
-  const SpriteSlot& s = sprites[slot];
+  FlushDrawing();
+  const SpriteSlot& s = sprites_[slot];
   if (!image.Resize(s.imageWidth, s.imageHeight)) return false;
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);

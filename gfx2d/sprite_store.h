@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "gfx2d/collision.h"
 #include "gl/gl.h"
 
 namespace orv {
@@ -31,6 +33,28 @@ struct SpriteSlot {
   // Records an image of width x height on the power-of-two texture that
   // holds it, and the texture coordinates of its far corner.
   void SetImageSize(int width, int height);
+};
+
+// The slots' records and the collision masks read back from them. The
+// device owns one; slot numbers are checked by the device before they get here.
+class SpriteStore {
+ public:
+  SpriteStore() : slots_(new SpriteSlot[kSpriteSlots]), masks_(new std::unique_ptr<AlphaMask>[kSpriteSlots]) {}
+
+  SpriteSlot& operator[](int slot) { return slots_[slot]; }
+  const SpriteSlot& operator[](int slot) const { return slots_[slot]; }
+  // The slot's collision mask as last read back; null until then.
+  const AlphaMask* Mask(int slot) const { return masks_[slot].get(); }
+  const AlphaMask* SetMask(int slot, std::unique_ptr<AlphaMask> mask) {
+    masks_[slot] = std::move(mask);
+    return masks_[slot].get();
+  }
+  // The image changed: the mask is read again when next needed.
+  void DropMask(int slot) { masks_[slot].reset(); }
+
+ private:
+  std::unique_ptr<SpriteSlot[]> slots_;  // kSpriteSlots records
+  std::unique_ptr<std::unique_ptr<AlphaMask>[]> masks_;
 };
 
 }  // namespace orv

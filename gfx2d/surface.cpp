@@ -114,8 +114,8 @@ void OpenGLVexel::ReleaseSurfaceAt(int index) {
 void OpenGLVexel::TargetSize(int& width, int& height) const {
   if (currentSurface >= 0 && currentSurface < kSurfaces) {
     const int s = surfaces[currentSurface].sprite;
-    width = s >= 0 ? sprites[s].imageWidth : 0;
-    height = s >= 0 ? sprites[s].imageHeight : 0;
+    width = s >= 0 ? sprites_[s].imageWidth : 0;
+    height = s >= 0 ? sprites_[s].imageHeight : 0;
     return;
   }
   width = LogicalWidth();
@@ -194,7 +194,7 @@ void OpenGLVexel::CreateSurface(int index, int slot, int width, int height) {
   // side), and the framebuffer matches it, so the sprite's scales and the
   // collision masks describe the texture that is really there.
   PixelImage blank;
-  SpriteSlot& s = sprites[slot];
+  SpriteSlot& s = sprites_[slot];
   if (!blank.Resize(width, height) || !BuildTexture(blank, 0, 0, 0, 0, s.texture, nullptr, false, false)) {
     FreeSprite(slot);
     ReleaseSurface(r);
@@ -213,7 +213,7 @@ void OpenGLVexel::SurfaceTextureReleased(int slot) {
 
 void OpenGLVexel::CopySpriteToCorner(int slot, bool keepTransparent) {
   if (!HoldsImage(slot)) return;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   const int w = s.imageWidth, h = s.imageHeight;
   // Raw GL under a saved state: the game's blending, alpha test, colour
   // and depth settings must neither change the copy nor be changed by it.
@@ -257,6 +257,7 @@ void OpenGLVexel::CopySpriteToCorner(int slot, bool keepTransparent) {
 }
 
 void OpenGLVexel::UseSurface(int index) {
+  FlushDrawing();
   if (currentSurface >= 0) EndSurface();
   if (index < 0 || index >= kSurfaces) return;
   SurfaceRecord& r = surfaces[index];
@@ -264,11 +265,11 @@ void OpenGLVexel::UseSurface(int index) {
   // A surface whose sprite was freed has nothing to draw into.
   if (!IsUsedSprite(s)) return;
   if (r.textureReleased) {
-    const SpriteSlot& sp = sprites[s];
+    const SpriteSlot& sp = sprites_[s];
     CreateFramebuffer(r, sp.textureWidth, sp.textureHeight, sp.texture, true);
     r.sprite = s;
   }
-  const int w = sprites[s].imageWidth, h = sprites[s].imageHeight;
+  const int w = sprites_[s].imageWidth, h = sprites_[s].imageHeight;
   currentSurface = index;
   if (BindFramebuffer(r)) {
     SetViewport(0, 0, w, h);
@@ -284,10 +285,11 @@ void OpenGLVexel::UseSurface(int index) {
     CopySpriteToCorner(s, true);
     currentSurface = index;
   }
-  spritePixels[s].reset();
+  sprites_.DropMask(s);
 }
 
 void OpenGLVexel::EndSurface() {
+  FlushDrawing();
   const int a = currentSurface;
   if (a >= 0 && a < kSurfaces) {
     SurfaceRecord& r = surfaces[a];
@@ -295,7 +297,7 @@ void OpenGLVexel::EndSurface() {
     if (!UnbindFramebuffer(r)) {
       currentSurface = -1;
       if (IsUsedSprite(s)) {
-        SpriteSlot& sp = sprites[s];
+        SpriteSlot& sp = sprites_[s];
         // The drawing may have moved the viewport; the corner is the whole image.
         SetViewport(0, 0, sp.imageWidth, sp.imageHeight);
         const int16_t fw = sp.frameWidth, fh = sp.frameHeight;
@@ -304,13 +306,13 @@ void OpenGLVexel::EndSurface() {
         sp.frameHeight = fh;
       }
       if (HoldsImage(kSpareSprite)) {
-        SetViewport(0, 0, sprites[kSpareSprite].imageWidth, sprites[kSpareSprite].imageHeight);
+        SetViewport(0, 0, sprites_[kSpareSprite].imageWidth, sprites_[kSpareSprite].imageHeight);
         CopySpriteToCorner(kSpareSprite, false);
       }
       orientation_.Restore();
     }
     // Drawing changed the sprite: its collision mask is out of date.
-    if (IsSpriteSlot(s)) spritePixels[s].reset();
+    if (IsSpriteSlot(s)) sprites_.DropMask(s);
   }
   currentSurface = -1;
   SetViewport(0, 0, 0, 0);

@@ -13,7 +13,7 @@ namespace orv {
 void OpenGLVexel::PrintText(int font, const char* text, int length, double x, double y, float z, bool proportional) {
   if (!text || length <= 0 || !IsUsedFont(font)) return;
   const int slot = kFirstFontSprite + font;
-  const SpriteSlot& s = sprites[slot];
+  const SpriteSlot& s = sprites_[slot];
   const FontLayout l = FontLayoutOf(s.imageWidth, s.imageHeight);
   const float W = static_cast<float>(l.cellWidth), H = static_cast<float>(l.cellHeight);
   const float cellU = s.uMax / 16, cellV = s.vMax / static_cast<float>(l.rows);
@@ -48,6 +48,13 @@ void OpenGLVexel::PrintText(int font, const char* text, int length, double x, do
   }
   if (quadVertices.empty()) return;
 
+  if (batching_) {
+    // Font textures keep the filter they have: text never sets one.
+    BatchVertex* p = AppendVertices(slot, GL_TRIANGLE_STRIP, kBatchKeepFilter, static_cast<int>(quadVertices.size()));
+    for (const QuadVertex& q : quadVertices)
+      *p++ = BatchVertex{q.x, q.y, q.z, q.u, q.v, 1, 1, 1, globalAlpha, {255, 255, 255, 255}};
+    return;
+  }
   BindSprite(slot, -1, false, nullptr);
   if (Gl().glClientActiveTextureARB) Gl().glClientActiveTextureARB(GL_TEXTURE0_ARB);
   glEnableClientState(GL_VERTEX_ARRAY);
@@ -61,7 +68,7 @@ void OpenGLVexel::PrintText(int font, const char* text, int length, double x, do
 
 int OpenGLVexel::TextWidth(int font, const char* text, int length, bool proportional) const {
   if (!text || length <= 0 || !IsUsedFont(font)) return 0;
-  if (!proportional) return length * (sprites[kFirstFontSprite + font].imageWidth >> 4);
+  if (!proportional) return length * (sprites_[kFirstFontSprite + font].imageWidth >> 4);
   int width = 0;
   for (int i = 0; i < length; ++i) width += fonts_.Glyphs(font)[static_cast<unsigned char>(text[i])].width;
   return width;

@@ -14,6 +14,7 @@ void OpenGLVexel::UnorientPoint(int& x, int& y) const { orientation_.UnorientPoi
 void OpenGLVexel::RotateVector(int& dx, int& dy) const { orientation_.RotateVector(dx, dy); }
 
 void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
+  FlushDrawing();
   // A surface on the copying path is drawn in the window's top-left corner
   // (the orientation is 0 meanwhile), sized as the surface's image.
   const bool surface = DrawingIntoFramebuffer();
@@ -24,8 +25,8 @@ void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
       w = surfaces[currentSurface].width;
       h = surfaces[currentSurface].height;
     } else if (copyingSurface && IsUsedSprite(surfaces[currentSurface].sprite)) {
-      w = sprites[surfaces[currentSurface].sprite].imageWidth;
-      h = sprites[surfaces[currentSurface].sprite].imageHeight;
+      w = sprites_[surfaces[currentSurface].sprite].imageWidth;
+      h = sprites_[surfaces[currentSurface].sprite].imageHeight;
     } else {
       w = LogicalWidth();
       h = LogicalHeight();
@@ -64,7 +65,7 @@ void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
     glViewport(px, screenHeight - ph - py, pw, ph);
     glOrtho(0, w, h, 0, -1, 1);
   } else {
-    int S = surfaces[currentSurface].sprite >= 0 ? sprites[surfaces[currentSurface].sprite].imageHeight
+    int S = surfaces[currentSurface].sprite >= 0 ? sprites_[surfaces[currentSurface].sprite].imageHeight
                                                  : surfaces[currentSurface].height;
     glViewport(x, S - h - y, w, h);
     glLoadIdentity();

@@ -81,7 +81,7 @@ double DrawObject(double slot, double frameA, double frameB, double tween, doubl
   if (!s) return 0;
   orv::ModelDrawState state;
   state.device = orv::Rt().device.get();
-  if (state.device) state.alpha = state.device->globalAlpha;
+  if (state.device) state.alpha = state.device->GlobalAlpha();
   if (m->sceneState) m->sceneState(state);
   return orv::DrawSlot(*s, orv::ToInt32(frameA), orv::ToInt32(frameB), static_cast<float>(tween), interpolate != 0,
                        state);

@@ -27,7 +27,7 @@ class DebugPen {
   }
   ~DebugPen() {
     if (relight_) GlState().Set(kCapLighting, true);
-    glColor4f(1, 1, 1, device_.globalAlpha);
+    glColor4f(1, 1, 1, device_.GlobalAlpha());
   }
   DebugPen(const DebugPen&) = delete;
   DebugPen& operator=(const DebugPen&) = delete;

@@ -1,6 +1,7 @@
 // Benchmark driver: runs the registered benchmarks, then prints, for every
 // group, the time of each variant as a ratio of the group's baseline.
 // Naming: "<group>/baseline" and "<group>/<variant>" (arguments may follow).
+// Wall time and the benchmark thread's CPU time are compared separately.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -29,6 +30,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
         args = rest.substr(s2);
       }
       times_[group + args][variant] = r.GetAdjustedRealTime();
+      cpuTimes_[group + args][variant] = r.GetAdjustedCPUTime();
       order_.push_back(group + args);
     }
   }
@@ -42,15 +44,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
       auto& variants = times_[key];
       auto base = variants.find("baseline");
       if (base == variants.end() || base->second <= 0) continue;
+      auto& cpu = cpuTimes_[key];
+      const double cpuBase = cpu["baseline"];
       for (const auto& [variant, t] : variants) {
         if (variant == "baseline") continue;
-        std::printf("  %-40s %-16s %8.3fx\n", key.c_str(), variant.c_str(), t / base->second);
+        std::printf("  %-40s %-16s %8.3fx", key.c_str(), variant.c_str(), t / base->second);
+        if (cpuBase > 0) std::printf("   cpu %8.3fx", cpu[variant] / cpuBase);
+        std::printf("\n");
       }
     }
   }
 
  private:
   std::map<std::string, std::map<std::string, double>> times_;
+  std::map<std::string, std::map<std::string, double>> cpuTimes_;
   std::vector<std::string> order_;
 };
 

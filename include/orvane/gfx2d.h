@@ -77,6 +77,7 @@ void StartPoly(double slot, double kind);          // new polygon: kind 0 fan, 1
 void PolyVertex(double x, double y, double u, double v, double color);  // vertex; (u, v) in image pixels
 void PolyNewStrip();                               // start a separate strip within the same polygon
 void EndPoly();                                    // draw the polygon
+void FlushDrawing();                               // draw what is batched now; call before issuing GL yourself
 
 // ---- Fonts and text (fonts 0..31; font 0 is ready at start) -------------------------------
 double LoadFont(double font, const RtString& path);  // BMP/PNG font into a slot, made current; 0, error 3 and the built-in font on failure

@@ -45,9 +45,9 @@ TEST_F(Device, InitSetsSizesAndTwoDimensionalState) {
   EXPECT_EQ(device->viewportWidth, 64);
   EXPECT_EQ(device->viewportHeight, 48);
   EXPECT_EQ(device->TransparentColor(), 0x8000FFu);
-  EXPECT_TRUE(device->smoothing);
+  EXPECT_TRUE(device->Smoothing());
   EXPECT_EQ(device->CurrentSurface(), -1);
-  EXPECT_FLOAT_EQ(device->alphaTestRef, 0.05f);
+  EXPECT_FLOAT_EQ(device->AlphaTestRef(), 0.05f);
   EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));

@@ -103,7 +103,7 @@ TEST_F(Drawing, AlphaModesBlendAddAndReplace) {
   EXPECT_NEAR(drawOver(0.25), 150, 1);
   EXPECT_EQ(drawOver(0), 200);
   EXPECT_EQ(drawOver(-2), 200);  // capped at 1
-  EXPECT_EQ(d->globalAlpha, 1.0f);
+  EXPECT_EQ(d->GlobalAlpha(), 1.0f);
 }
 
 TEST_F(Drawing, BindingWithoutMultitexturingAndTheAlphaTest) {

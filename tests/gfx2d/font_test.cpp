@@ -66,7 +66,7 @@ struct Fonts : GlDevice {
 
 TEST_F(Fonts, BuiltinGlyphsAreTheirMasksInWhiteWithAGreyOutline) {
   d->InstallBuiltinFont(0);
-  const orv::SpriteSlot& s = d->sprites[orv::kFirstFontSprite];
+  const orv::SpriteSlot& s = d->Sprite(orv::kFirstFontSprite);
   EXPECT_EQ(s.textureWidth, 128);
   EXPECT_EQ(s.textureHeight, 64);
   EXPECT_EQ(s.imageWidth, 128);
@@ -204,7 +204,7 @@ TEST_F(Fonts, FailedLoadsLeaveTheBuiltinFont) {
   EXPECT_EQ(LoadFont(5, ""), 0);
   EXPECT_EQ(ErrorCode(), 0);
   EXPECT_EQ(GetCurrentFont(), 6);
-  EXPECT_EQ(d->sprites[orv::kFirstFontSprite + 5].imageWidth, 0);
+  EXPECT_EQ(d->Sprite(orv::kFirstFontSprite + 5).imageWidth, 0);
   SetCurrentFont(5);
   EXPECT_EQ(TextWidth("ab", 1), 0);
   PrintText("ab", 0, 0, 0);

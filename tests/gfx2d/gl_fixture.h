@@ -49,7 +49,9 @@ class GlDevice : public testing::Test {
 
   // 0x00BBGGRR of a physical back-buffer pixel, (x, y) from the top-left.
   uint32_t Pixel(int x, int y) { return PixelWithAlpha(x, y) & 0xFFFFFF; }
+  // The readers below issue GL of their own: the device's batch is drawn first.
   uint32_t PixelWithAlpha(int x, int y) {
+    d->FlushDrawing();
     uint8_t p[4] = {0, 0, 0, 0};
     glReadBuffer(GL_BACK);
     glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
@@ -58,6 +60,7 @@ class GlDevice : public testing::Test {
   // A rectangle of the back buffer as a picture (0x00BBGGRR, alpha left out),
   // for SamePicture.
   orvtest::Picture Region(int x, int y, int w, int h) {
+    d->FlushDrawing();
     std::vector<uint32_t> rows(static_cast<size_t>(w) * h);
     glReadBuffer(GL_BACK);
     glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
@@ -67,6 +70,7 @@ class GlDevice : public testing::Test {
   }
   // Number of pixels in the screen rectangle whose colour is `color`.
   int Count(uint32_t color, int x0 = 0, int y0 = 0, int x1 = kWidth, int y1 = kHeight) {
+    d->FlushDrawing();
     std::vector<uint32_t> screen(kWidth * kHeight);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, screen.data());
@@ -77,6 +81,7 @@ class GlDevice : public testing::Test {
   }
   // The bounding box (x0, y0, x1, y1 inclusive) of the pixels of `color`.
   std::array<int, 4> Box(uint32_t color) {
+    d->FlushDrawing();
     std::array<int, 4> box = {kWidth, kHeight, -1, -1};
     std::vector<uint32_t> screen(kWidth * kHeight);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, screen.data());

@@ -37,7 +37,7 @@ std::vector<uint32_t> Texels(GLuint texture, int w, int h) {
 
 TEST_F(Sprites, TexturesArePowersOfTwoFromSixteenStoredBottomUp) {
   MakeSprite(1, 1, 1, [](int, int) { return 0xFF0000FFu; });
-  const orv::SpriteSlot& one = d->sprites[1];
+  const orv::SpriteSlot& one = d->Sprite(1);
   EXPECT_EQ(one.textureWidth, 16);
   EXPECT_EQ(one.textureHeight, 16);
   EXPECT_FLOAT_EQ(one.uMax, 1.0f / 16);
@@ -46,7 +46,7 @@ TEST_F(Sprites, TexturesArePowersOfTwoFromSixteenStoredBottomUp) {
   EXPECT_NE(one.mipTexture, 0u);
 
   MakeSprite(2, 17, 3, [](int x, int y) { return 0xFF000000u | uint32_t(x) | uint32_t(y) << 8; });
-  const orv::SpriteSlot& s = d->sprites[2];
+  const orv::SpriteSlot& s = d->Sprite(2);
   EXPECT_EQ(s.textureWidth, 32);
   EXPECT_EQ(s.textureHeight, 16);
   EXPECT_EQ(s.imageWidth, 17);
@@ -68,16 +68,16 @@ TEST_F(Sprites, TexturesArePowersOfTwoFromSixteenStoredBottomUp) {
 
   // Font slots: no mip copy, nearest filtering.
   MakeSprite(orv::kFirstFontSprite, 8, 8, [](int, int) { return 0xFFFFFFFFu; });
-  EXPECT_EQ(d->sprites[orv::kFirstFontSprite].mipTexture, 0u);
-  EXPECT_EQ(TextureParameter(d->sprites[orv::kFirstFontSprite].texture, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
+  EXPECT_EQ(d->Sprite(orv::kFirstFontSprite).mipTexture, 0u);
+  EXPECT_EQ(TextureParameter(d->Sprite(orv::kFirstFontSprite).texture, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
 }
 
 TEST_F(Sprites, ImagesBeyondTheTextureLimitAreCut) {
   const int m = orv::MaxTextureSize();
   MakeSprite(1, m + 5, 2, [](int x, int) { return x < 16 ? 0xFF0000FFu : 0xFF00FF00u; });
-  EXPECT_EQ(d->sprites[1].imageWidth, m);
-  EXPECT_EQ(d->sprites[1].textureWidth, m);
-  EXPECT_FLOAT_EQ(d->sprites[1].uMax, 1.0f);
+  EXPECT_EQ(d->Sprite(1).imageWidth, m);
+  EXPECT_EQ(d->Sprite(1).textureWidth, m);
+  EXPECT_FLOAT_EQ(d->Sprite(1).uMax, 1.0f);
 }
 
 TEST_F(Sprites, FreeingAndFindingSlots) {
@@ -87,9 +87,9 @@ TEST_F(Sprites, FreeingAndFindingSlots) {
   ASSERT_NE(d->SpriteMask(65503), nullptr);  // a collision mask, dropped with the texture
   FreeSprite(65503);
   EXPECT_EQ(FindFreeSprite(), 65503);
-  EXPECT_EQ(d->sprites[65503].texture, 0u);
-  EXPECT_EQ(d->sprites[65503].textureWidth, -1);
-  EXPECT_EQ(d->spritePixels[65503], nullptr);
+  EXPECT_EQ(d->Sprite(65503).texture, 0u);
+  EXPECT_EQ(d->Sprite(65503).textureWidth, -1);
+  EXPECT_EQ(d->CachedMask(65503), nullptr);
   FreeSprite(-5);
   FreeSprite(1e12);
   MakeSprite(3, 2, 2, [](int, int) { return 0xFFFFFFFFu; });
@@ -134,7 +134,7 @@ TEST_F(Sprites, LoadingFromFilesKeysEdgesAndReportsFailures) {
 
   // The animation loader sets the cell size.
   ASSERT_EQ(LoadAnimSprite(5, Path("k.bmp").c_str(), 1, 1), 1);
-  EXPECT_EQ(d->sprites[5].frameWidth, 1);
+  EXPECT_EQ(d->Sprite(5).frameWidth, 1);
 
   // The colour key setter changes both keys.
   SetTransparentColor(0xFF0000);
@@ -223,7 +223,7 @@ TEST_F(Sprites, GrabbingTheScreenTakesTheLogicalPicture) {
   SetPixel(10, 5, 0x00FF00);
   ASSERT_EQ(GrabSprite(1, 10, 5, 6, 4), 1);
   EXPECT_EQ(SpriteWidth(1), 6);
-  EXPECT_EQ(d->sprites[1].mipTexture, 0u);
+  EXPECT_EQ(d->Sprite(1).mipTexture, 0u);
   PixelImage straight;
   ASSERT_TRUE(d->SpriteToImage(1, straight));
   EXPECT_EQ(straight.Pixel(0, 0) & 0xFFFFFF, 0x00FF00u);
@@ -250,6 +250,7 @@ TEST_F(Sprites, GrabbingTheScreenTakesTheLogicalPicture) {
   // Without destination alpha the key colour marks transparency.
   SetClearColor(0);
   DrawRect(0, 0, 8, 8, 0x202020);
+  FlushDrawing();  // GL of the test's own follows
   glDisable(GL_ALPHA_TEST);
   glColor3ub(0xFF, 0x00, 0x80);
   glDisable(GL_TEXTURE_2D);

@@ -29,6 +29,7 @@ struct Surfaces : gltest::GlDevice, testing::WithParamInterface<bool> {
 
   // The whole window, for comparing before and after.
   std::vector<uint32_t> Screen() {
+    d->FlushDrawing();
     std::vector<uint32_t> pixels(kWidth * kHeight);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
@@ -38,7 +39,7 @@ struct Surfaces : gltest::GlDevice, testing::WithParamInterface<bool> {
 
 TEST_P(Surfaces, SpriteGetsPowerOfTwoTextureAndTheFramebufferWhenThereIsOne) {
   CreateSurface(0, 7, 100, 50);
-  const orv::SpriteSlot& s = d->sprites[7];
+  const orv::SpriteSlot& s = d->Sprite(7);
   EXPECT_EQ(s.textureWidth, 128);
   EXPECT_EQ(s.textureHeight, 64);
   EXPECT_EQ(s.imageWidth, 100);
@@ -54,8 +55,8 @@ TEST_P(Surfaces, SpriteGetsPowerOfTwoTextureAndTheFramebufferWhenThereIsOne) {
   // Below 16 pixels the texture is as large as the texture build makes it,
   // and the scales say so.
   CreateSurface(1, 8, 5, 3);
-  EXPECT_EQ(d->sprites[8].textureWidth, 16);
-  EXPECT_FLOAT_EQ(d->sprites[8].uMax, 5 / 16.0f);
+  EXPECT_EQ(d->Sprite(8).textureWidth, 16);
+  EXPECT_FLOAT_EQ(d->Sprite(8).uMax, 5 / 16.0f);
   CreateSurface(1, 8, 0, 3);
   EXPECT_EQ(d->Surface(1).sprite, -1);
 }
@@ -76,7 +77,7 @@ TEST_P(Surfaces, DrawingLandsInTheSpriteAndLeavesTheWindowAlone) {
   EXPECT_EQ(GetPixel(35, 25), kGreen);
   // What the 3D renderer asks about the target.
   EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), Fallback() ? 0 : int(d->Surface(2).framebuffer));
-  EXPECT_EQ(orv::OpenGLVexel::CurrentColorAttachment(), Fallback() ? 0 : int(d->sprites[9].texture));
+  EXPECT_EQ(orv::OpenGLVexel::CurrentColorAttachment(), Fallback() ? 0 : int(d->Sprite(9).texture));
   UseSurface(-1);
   EXPECT_EQ(d->CurrentSurface(), -1);
   EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);

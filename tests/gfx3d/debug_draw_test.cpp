@@ -43,7 +43,8 @@ class DebugDraw : public gltest::GlDevice {
 
 TEST_F(DebugDraw, DotsAndLinesInTheirColourWithoutLighting) {
   orv::GlState().Set(orv::kCapLighting, true);  // lights in use: the dot must not be shaded
-  d->globalAlpha = 0.5f;
+  d->SetAlphaMode(-0.5f);  // a half alpha the dot must not take on
+  orv::GlState().Set(orv::kCapBlend, false);
   DebugDot(0, 0, 0, 5, kRed);
   EXPECT_EQ(Pixel(32, 24), kRed);
   EXPECT_EQ(Pixel(36, 24), 0u);

@@ -51,6 +51,7 @@ TEST_F(GlLayer, ShaderEntryPointsCompileLinkAndDraw) {
   g.glUseProgram(program);
   g.glUniform4f(tint, 0.0f, 1.0f, 0.0f, 1.0f);
   d->DrawRect(10, 10, 8, 8, 0x0000FF);  // red without the program
+  d->FlushDrawing();  // drawn while the program is in use
   g.glUseProgram(0);
   EXPECT_EQ(Pixel(12, 12), 0x00FF00u);
   g.glDeleteShader(vs);
