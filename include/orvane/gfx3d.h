@@ -33,3 +33,9 @@ void CurrentTransform(RtArray<double>& matrix);    // the current object transfo
 void ViewMatrix(RtArray<double>& matrix);          // the camera's view matrix as 16 numbers
 void ApplyTransform();                             // multiply the GL modelview matrix by the current transform
 double TransformScale(double& sx, double& sy, double& sz);  // lengths of the transform's axes; 0 (and 1, 1, 1) when untransformed
+
+// ---- Lights -----------------------------------------------------------------------------
+void SetLight(double index, double color, double x, double y, double z, double dx, double dy, double dz, double cutoff, double show);  // index >= 0: GL light index mod 8 (cutoff 0: off; 180: directional along d; <= 90: spot; else point); index < 0: the special light (-1 bump, -3 shadows, other cartoon), on while cutoff is not 0
+void SetCameraLight(double index, double color);  // directional light from the camera's eye toward the origin
+void DrawAxes(double x, double y, double z);       // red, green, blue arrows along x, y, z at a world position
+void SetCartoonRamp(const RtArray<double>& ramp);  // cartoon shading bands: intensities 0 to 1, darkest first
