@@ -23,25 +23,12 @@ void SetColour(uint32_t c) {
 
 void ResetColour(const Vexel3D& scene) { glColor4f(1, 1, 1, scene.device ? DeviceAlpha(*scene.device) : 1.0f); }
 
-// Texturing off through the device, so it knows nothing is bound.
-void TexturesOff(Vexel3D& scene) {
-  if (scene.device)
-    BindTextures3D(*scene.device, -1, -1, false);
-  else
-    glDisable(GL_TEXTURE_2D);
-}
-
-// The 3D textures the game chose, bound again.
-void TexturesBack(Vexel3D& scene) {
-  if (scene.device) BindTextures3D(*scene.device, scene.texture3D[0], scene.texture3D[1], scene.textureOption != 0);
-}
-
 // The markers of a shown light, drawn in the current modelview space with
 // lighting out of the way while they draw.
 void ShowMark(Vexel3D& scene, Vec3 p, const Vec3* lineEnd) {
   GlStateCache& gl = GlState();
   gl.Set(kCapColorMaterial, true);
-  TexturesOff(scene);
+  UnbindSceneTextures(scene);
   if (scene.lightingMask != 0) gl.Set(kCapLighting, false);
   gl.Set(kCapPointSmooth, true);
   glPointSize(40);
@@ -77,6 +64,17 @@ void SetSpecialLight(Vexel3D& scene, int index, uint32_t colour, Vec3 position, 
 }
 
 }  // namespace
+
+void UnbindSceneTextures(Vexel3D& scene) {
+  if (scene.device)
+    BindTextures3D(*scene.device, -1, -1, false);
+  else
+    glDisable(GL_TEXTURE_2D);
+}
+
+void RebindSceneTextures(Vexel3D& scene) {
+  if (scene.device) BindTextures3D(*scene.device, scene.texture3D[0], scene.texture3D[1], scene.textureOption != 0);
+}
 
 void SetLight(Vexel3D& scene, int index, uint32_t colour, Vec3 p, Vec3 q, float cutoff, bool show) {
   if (index < 0) {
@@ -144,7 +142,7 @@ void DrawAxes(Vexel3D& scene, float x, float y, float z) {
   glPushMatrix();
   glLoadMatrixf(scene.view.data());
   gl.Set(kCapLineSmooth, true);
-  TexturesOff(scene);
+  UnbindSceneTextures(scene);
   gl.Set(kCapLighting, false);
   glTranslatef(x, y, z);
   glScalef(20, 20, 20);
@@ -170,7 +168,7 @@ void DrawAxes(Vexel3D& scene, float x, float y, float z) {
   if (scene.lightingMask != 0) gl.Set(kCapLighting, true);
   gl.Set(kCapLineSmooth, false);
   gl.Set(kCapColorMaterial, false);
-  TexturesBack(scene);
+  RebindSceneTextures(scene);
   ResetColour(scene);
 }
 
