@@ -196,13 +196,6 @@ TEST_F(LightModes, BumpModeShadesByTheLightAgainstTheNormalMap) {
     End3D();
     return static_cast<int>(c & 0xFF);
   };
-  // The light vector of a record straight below the light is (0.5, 0.5, 1).
-  orv::MeshVertex probe = quad[0];
-  probe.SetPosition({0, 0, 0});
-  orv::WriteBumpLightVector(probe, probe, {0, 0, 10});
-  EXPECT_NEAR(probe.lr, 0.5f, 1e-6);
-  EXPECT_NEAR(probe.lb, 1.0f, 1e-6);
-
   // A flat surface: bright with the light overhead, dark from the side.
   EXPECT_GT(centre(0, 0, 10, flat), 240);
   EXPECT_LT(centre(100, 0, 0.5, flat), 30);
@@ -213,24 +206,6 @@ TEST_F(LightModes, BumpModeShadesByTheLightAgainstTheNormalMap) {
   EXPECT_NE(centre(0, 0, 10, tilted), centre(6, 0, 6, tilted));
   glDeleteTextures(1, &flat);
   glDeleteTextures(1, &tilted);
-}
-
-TEST_F(LightModes, TheSpecialLightComesIntoObjectSpace) {
-  Begin3D(1, 100, 45);
-  SetLight(-2, 0xFFFFFF, 5, 0, 0, 0, 0, 0, 1, 0);
-  PushTransform();
-  Translate(1, 0, 0);
-  Rotate(90, 0, 0, 1);
-  // Object x runs along world y; the light is 4 units along world x from
-  // the object's origin, so along object -y.
-  const orv::Vec3 p = orv::SpecialLightInObjectSpace(*s, s->CurrentTransform());
-  EXPECT_NEAR(p.x, 0, 1e-5);
-  EXPECT_NEAR(p.y, -4, 1e-5);
-  // A singular transform leaves the light where it is.
-  Scale(0, 0, 0);
-  EXPECT_EQ(orv::SpecialLightInObjectSpace(*s, s->CurrentTransform()).x, 5);
-  PopTransform();
-  End3D();
 }
 
 }  // namespace
