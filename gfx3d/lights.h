@@ -23,9 +23,10 @@ namespace orv {
 // cutoff 0 switches it off (and lighting with the last one); otherwise
 // position and direction both zero: a directional light from +z; cutoff 180:
 // a directional light shining along `direction`; cutoff up to 90: a spot
-// light; anything else: a point light. Positions and directions are in the
-// camera space current at the call. `show` marks the light's position (and
-// a spot light's direction) with debug drawing. Colours are 0x00BBGGRR.
+// light; anything else: a point light. Positions and directions go through
+// the modelview matrix current at the call (after SetCamera, world space).
+// `show` marks the light's position (and a spot light's direction) with
+// debug drawing. Colours are 0x00BBGGRR.
 void SetLight(Vexel3D& scene, int index, uint32_t colour, Vec3 position, Vec3 direction, float cutoff, bool show);
 // A directional light shining from the camera's eye toward the origin.
 void SetCameraLight(Vexel3D& scene, int index, uint32_t colour);
