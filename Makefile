@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test bench fuzz asan clean
+.PHONY: all deps configure build run test bench fuzz asan clean install deb example-pictures
 
 all: build
 
@@ -26,6 +26,22 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# Static libraries, headers, tools and the CMake/pkg-config files, for games
+# built elsewhere: make install PREFIX=$$HOME/.local
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+deb: build
+	@cd $(BUILD) && cpack -G DEB
+
+# The pictures of docs/examples.md, taken again by the test suite's runs.
+example-pictures: build
+	@cd $(BUILD) && ctest -j $(JOBS) -R '^example_picture_' --output-on-failure
+	@mkdir -p docs/examples && rm -f docs/examples/*.png docs/examples/*.txt
+	@cp $(BUILD)/tests/docs/pictures/* docs/examples/
+	@./scripts/gen-example-catalogue.py
 
 bench: build
 	@./scripts/run-benchmarks.sh $(BUILD)

@@ -60,7 +60,12 @@ void SetSpecialLight(Vexel3D& scene, int index, uint32_t colour, Vec3 position, 
   scene.specialLightMode = index == -3 ? 3 : (index == -1 ? 1 : 2);
   // Shadow volumes are a pass of their own: switching the light in mode 3
   // opens or closes it at once.
-  if (index == -3 && !scene.specialLight) scene.EndShadowPass();
+  if (index == -3) {
+    if (scene.specialLight)
+      scene.BeginShadowPass();
+    else
+      scene.EndShadowPass();
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "gfx3d/vexel3d.h"
 
 #include "gfx2d/sprite_lookup.h"
+#include "gfx3d/shadow_volume.h"
 
 namespace orv {
 
@@ -12,9 +13,18 @@ Vexel3D::~Vexel3D() {
   if (device && AttachedScene3D(*device) == this) AttachScene3D(*device, nullptr);
 }
 
-void SetTextureSamplerUniforms(Vexel3D&) {
+void Vexel3D::BeginShadowPass() { EnterShadowPass(shadowPass); }
+
+void Vexel3D::EndShadowPass() {
+  if (!shadowPass) return;
+  LeaveShadowPass(shadowPass, shadowColor);
+  SetCullMode(cullMode);
+}
+
+void SetTextureSamplerUniforms(Vexel3D& scene) {
   // Shader programs take their texture units from "TextureID1" (unit 0) and
-  // "TextureID2" (unit 1); the shader store sets them here once it exists.
+  // "TextureID2" (unit 1).
+  ShaderSetSamplers(scene.shaders);
 }
 
 }  // namespace orv

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "gfx3d/matrix.h"
+#include "gfx3d/shaders.h"
 
 namespace orv {
 
@@ -80,8 +81,12 @@ class Vexel3D {
   }
   // The sprites drawn on texture units 0 and 1 (-1: none); binds them now.
   void SetTexture3D(int first, int second);
-  // Closes a shadow-volume pass still open.
-  void EndShadowPass() {}
+  // Closes a shadow-volume pass still open: darkens the counted pixels and
+  // puts the pass's own cull mode back. Does nothing when none is open.
+  void EndShadowPass();
+  // Opens the shadow pass: casters drawn now count their volumes instead of
+  // drawing themselves, until EndShadowPass.
+  void BeginShadowPass();
   // Per-frame reset: the extra texture option back to 0.
   void ResetFrameState() { textureOption = 0; }
 
@@ -127,6 +132,7 @@ class Vexel3D {
   uint8_t specialLightMode = 1;  // 1, 2 or 3
   Vec3 specialLightPosition{};
   uint32_t shadowColor = 0;  // 0x00BBGGRR
+  uint8_t shadowPass = 0;    // 1 while casters count shadow volumes
   Vec3 cameraUp{0, 1, 0};
   Vec3 cameraEye{};
   Vec3 cameraTarget{};
@@ -138,6 +144,7 @@ class Vexel3D {
   int texture3D[2] = {-1, -1};
   int8_t lastCullMode = 0;
   int textureOption = 0;  // the sprite-binding option passed along with 3D textures
+  Shaders shaders;        // shader slots and the active program
 
  private:
   // Folds the top entry's parts into its current matrix when not valid.

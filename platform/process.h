@@ -29,3 +29,25 @@ bool StartDetached(const std::vector<std::string>& args);
 void IgnoreBrokenPipes();
 
 }  // namespace orv::platform
+
+namespace orv::platform {
+
+// Starts args[0] (looked up in PATH when it has no slash) with the arguments
+// and no shell, sharing only the standard streams. With wait it waits for the
+// program to end and stores its exit code (128 + the signal when a signal
+// ended it); without, exitCode is 0 and the program is reaped later. False
+// when it could not be started or args is empty.
+bool RunProgram(const std::vector<std::string>& args, bool wait, int& exitCode);
+// Runs a program like RunProgram with wait and collects its standard output.
+// False when it could not be started.
+bool RunForOutput(const std::vector<std::string>& args, std::string& output, int& exitCode);
+// True when a program of that name would be found in PATH.
+bool ProgramInPath(const std::string& name);
+
+// Dynamic libraries: a handle by file name (searched like any library when
+// the name has no slash), an entry by its exact name, and the release.
+void* OpenLibrary(const std::string& name);
+void* LibraryEntry(void* library, const char* entry);
+void CloseLibrary(void* library);
+
+}  // namespace orv::platform

@@ -10,6 +10,7 @@
 #include "input/dx_input.h"
 #include "net/net_session.h"
 #include "runtime/lib/line_file.h"
+#include "system/imports.h"
 
 namespace orv {
 

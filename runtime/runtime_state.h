@@ -22,6 +22,7 @@ class OpenGLVexel;
 class Vexel3D;
 class NetSession;
 class DXInput;
+class DeclaredImports;
 class SoundDevice;
 struct SoundSlot;
 
@@ -45,6 +46,9 @@ struct RuntimeState {
   std::unique_ptr<SoundDevice> audio;
   std::unique_ptr<SoundSlot[]> soundSlots;  // kSoundSlots
   platform::Window* mainWindow = nullptr;   // owned by the device
+  // Library functions the game declared; made by the first declaration,
+  // which comes before start-up.
+  std::unique_ptr<DeclaredImports> imports;
 
   int32_t desktopWidth = 0;
   int32_t desktopHeight = 0;

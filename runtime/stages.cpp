@@ -24,6 +24,7 @@
 #include "runtime/main_loop.h"
 #include "runtime/program_dir.h"
 #include "runtime/runtime_state.h"
+#include "system/imports.h"
 
 namespace orv {
 
@@ -189,6 +190,15 @@ bool StartFirstFrame(RuntimeState& rt) {
   return true;
 }
 
+bool StartImports(RuntimeState& rt) {
+  if (rt.imports) rt.imports->Resolve();
+  return true;
+}
+
+void StopImports(RuntimeState& rt) {
+  if (rt.imports) rt.imports->Release();
+}
+
 bool StartAudio(RuntimeState& rt) {
   rt.audio = std::make_unique<SoundDevice>();
   rt.soundSlots = std::make_unique<SoundSlot[]>(kSoundSlots);
@@ -231,6 +241,7 @@ const Stage kStages[] = {
     {"input devices", "Create DXin\n", StartInputDevices, nullptr},
     {"files", "getexe\n", StartFiles, StopFiles},
     {"first frame", nullptr, StartFirstFrame, nullptr},
+    {"imports", nullptr, StartImports, StopImports},
     {"audio", nullptr, StartAudio, StopAudio},
     {"game", "Init Finalized\n", StartGame, StopGame},
 };

@@ -12,7 +12,9 @@ PACKAGES="
   libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev
   libx11-dev xvfb xdotool xauth
+  zenity xdg-utils
   fonts-dejavu-core libfreetype-dev
+  libassimp-dev
 "
 
 missing=""

@@ -1,12 +1,14 @@
 // Game-facing commands of the 3D renderer: the 3D pass, camera, fog,
 // culling and the object transform stack.
 //
+// Slots are small integers; a wrong slot number gives the neutral result.
 // Angles are degrees; colours 0x00BBGGRR (red in the low byte). Matrices
 // exchanged with arrays are 16 numbers in column-major order (element
 // (row r, column c) at index 4c + r); a product A x B applies B first.
 #pragma once
 
 #include "orvane/rt_array.h"
+#include "orvane/rt_string.h"
 
 // ---- Scene, camera and transforms ---------------------------------------------------
 void Begin3D(double nearPlane, double farPlane, double fov);  // start a 3D pass: clear depth, projection, camera at the origin looking down -z; fov <= 0: orthographic
@@ -33,6 +35,16 @@ void CurrentTransform(RtArray<double>& matrix);    // the current object transfo
 void ViewMatrix(RtArray<double>& matrix);          // the camera's view matrix as 16 numbers
 void ApplyTransform();                             // multiply the GL modelview matrix by the current transform
 double TransformScale(double& sx, double& sy, double& sz);  // lengths of the transform's axes; 0 (and 1, 1, 1) when untransformed
+
+// ---- Shader programs -------------------------------------------------------------
+// Reports (compiler and linker logs, then the failed step) go to the debug
+// output, one line each, when the game runs in debug mode.
+double LoadShader(double slot, const RtString& vertexFile, const RtString& fragmentFile);  // compile and link slot 0..254 from GLSL files ("" = none); 1 when linked
+void UseShader(double slot);                       // draw with slot 0..254; -1 back to fixed-function drawing
+void SetShaderFloat(const RtString& name, double value);  // float uniform of the active program
+void SetShaderInt(const RtString& name, double value);  // int (or sampler) uniform of the active program
+void SetShaderAttribute(const RtString& name, double value);  // float vertex attribute of the active program
+void ClearShaderSlot(double slot);                 // delete the slot's program and shaders
 
 // ---- Lights -----------------------------------------------------------------------------
 void SetLight(double index, double color, double x, double y, double z, double dx, double dy, double dz, double cutoff, double show);  // index >= 0: GL light index mod 8 (cutoff 0: off; 180: directional along d; <= 90: spot; else point); index < 0: the special light (-1 bump, -3 shadows, other cartoon), on while cutoff is not 0

@@ -14,4 +14,5 @@
 #include "orvane/net.h"
 #include "orvane/pathfind.h"
 #include "orvane/runtime.h"
+#include "orvane/system.h"
 #include "orvane/text.h"

@@ -194,9 +194,14 @@ TEST_F(Lights, TheSpecialLightOnlySetsItsModeAndPosition) {
   EXPECT_EQ(s->specialLight, 0);
   EXPECT_EQ(s->specialLightMode, 2);
   EXPECT_EQ(s->specialLightPosition.x, 1);
+  // Shadow mode opens the shadow pass at once and closes it when switched off.
   SetLight(-3, 0x404040, 0, 5, 0, 0, 0, 0, -2, 0);
   EXPECT_EQ(s->specialLight, 1);
   EXPECT_EQ(s->specialLightMode, 3);
+  EXPECT_EQ(s->shadowPass, 1);
+  SetLight(-3, 0x404040, 0, 5, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(s->shadowPass, 0);
+  SetLight(-3, 0x404040, 0, 5, 0, 0, 0, 0, 1, 0);
   Begin3D(1, 100, 45);
   EXPECT_EQ(s->specialLight, 0);
   End3D();
