@@ -55,6 +55,10 @@ void BindTextures3D(OpenGLVexel& device, int first, int second, bool useMip) {
   device.BindSprite(first, second, useMip, nullptr);
 }
 
+float DeviceAlpha(const OpenGLVexel& device) { return device.GlobalAlpha(); }
+
+bool DeviceUsesBgra(const OpenGLVexel& device) { return device.bgraSupported; }
+
 void Restore2DState(OpenGLVexel& device) {
   int x = 0, y = 0, w = 0, h = 0;
   device.GetViewport(x, y, w, h);

@@ -28,6 +28,11 @@ void MarkDepthUsed(OpenGLVexel& device);
 void LoadViewport3D(OpenGLVexel& device, int& width, int& height);
 // Binds sprite textures for 3D drawing (first < 0: texturing off).
 void BindTextures3D(OpenGLVexel& device, int first, int second, bool useMip);
+// The device's current global alpha (0 to 1), which 3D drawing keeps as the
+// alpha of its base colour.
+float DeviceAlpha(const OpenGLVexel& device);
+// True when the device uploads its textures from BGRA pixels.
+bool DeviceUsesBgra(const OpenGLVexel& device);
 // The device's 2D set-up after a 3D pass, keeping its viewport: every
 // capability the 3D side may have changed is set back.
 void Restore2DState(OpenGLVexel& device);

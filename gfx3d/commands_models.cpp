@@ -88,9 +88,3 @@ double DrawObject(double slot, double frameA, double frameB, double tween, doubl
 }
 
 void DrawObjectFrame(double slot, double frame) { DrawObject(slot, frame, frame, 0, 0); }
-
-void SetCartoonRamp(const RtArray<double>& ramp) {
-  std::vector<double> values(static_cast<size_t>(std::max(ramp.Size(0), 0)));
-  for (size_t i = 0; i < values.size(); ++i) values[i] = ramp.At(static_cast<int32_t>(i));
-  if (orv::ModelStore* m = Models()) m->SetCartoonRamp(values);
-}

@@ -57,30 +57,6 @@ void ModelStore::FreeAll() {
   for (int i = 0; i < kModelSlots; ++i) slots_[static_cast<size_t>(i)].Free();
 }
 
-const std::vector<uint8_t>& ModelStore::CartoonRamp() {
-  if (cartoonRamp_.empty()) {
-    cartoonRamp_.push_back(100);
-    cartoonRamp_.insert(cartoonRamp_.end(), 6, 160);
-    cartoonRamp_.push_back(207);
-    cartoonRamp_.insert(cartoonRamp_.end(), 8, 255);
-  }
-  return cartoonRamp_;
-}
-
-void ModelStore::SetCartoonRamp(std::span<const double> values) {
-  cartoonRamp_.clear();
-  // Values past 0..1 saturate rather than wrapping round to dark bands
-  // (and a NaN is dark).
-  for (double v : values) cartoonRamp_.push_back(v > 0 ? static_cast<uint8_t>(std::min(v * 255, 255.0)) : 0);
-  if (cartoonRamp_.empty()) cartoonRamp_.push_back(255);
-  for (int i = 0; i < kModelSlots; ++i)
-    for (auto& mesh : slots_[static_cast<size_t>(i)].meshes) {
-      if (!mesh || !mesh->texture) continue;
-      ReleaseGlNames({}, std::span<const uint32_t>(&mesh->texture, 1));
-      mesh->texture = 0;
-    }
-}
-
 void ModelStore::Start(int slot, int kind) {
   ModelSlot* s = Slot(slot);
   if (!s) {

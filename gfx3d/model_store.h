@@ -60,15 +60,6 @@ class ModelStore {
   // draw uploads the scaled triangles.
   void Scale(int slot, Vec3 s);
 
-  // The cartoon shading ramp shared by every mesh: intensities 0..255 from
-  // the dark side to the lit side. Until a game sets one it is 100, six
-  // times 160, 207, then eight times 255.
-  const std::vector<uint8_t>& CartoonRamp();
-  // Each value 0..1 becomes an intensity (clamped to the range); an empty
-  // list gives the single intensity 255. Every mesh's ramp texture is
-  // released, so each is rebuilt from the new ramp at its next draw.
-  void SetCartoonRamp(std::span<const double> values);
-
   // How finished models get normals: 0 none, 1 per face, 2 welded.
   int normalMode = 2;
   // Filled in by the scene pass before a model command draws: the current
@@ -78,7 +69,6 @@ class ModelStore {
 
  private:
   std::unique_ptr<ModelSlot[]> slots_;
-  std::vector<uint8_t> cartoonRamp_;
   ModelBuilder builder_;
 };
 

@@ -53,7 +53,6 @@ void GetFace(double slot, double frame, double triangle, RtArray<double>& out); 
 void ScaleObject(double slot, double sx, double sy, double sz);  // scale every mesh of the slot in place
 double DrawObject(double slot, double frameA, double frameB, double tween, double interpolate);  // draw, blending two frames; 0 when nothing was drawn
 void DrawObjectFrame(double slot, double frame);   // draw one frame as it is
-void SetCartoonRamp(const RtArray<double>& ramp);  // cartoon shading intensities 0..1, dark to lit
 
 // ---- Shader programs -------------------------------------------------------------
 // Reports (compiler and linker logs, then the failed step) go to the debug
@@ -64,6 +63,12 @@ void SetShaderFloat(const RtString& name, double value);  // float uniform of th
 void SetShaderInt(const RtString& name, double value);  // int (or sampler) uniform of the active program
 void SetShaderAttribute(const RtString& name, double value);  // float vertex attribute of the active program
 void ClearShaderSlot(double slot);                 // delete the slot's program and shaders
+
+// ---- Lights -----------------------------------------------------------------------------
+void SetLight(double index, double color, double x, double y, double z, double dx, double dy, double dz, double cutoff, double show);  // index >= 0: GL light index mod 8 (cutoff 0: off; 180: directional along d; <= 90: spot; else point); index < 0: the special light (-1 bump, -3 shadows, other cartoon), on while cutoff is not 0
+void SetCameraLight(double index, double color);  // directional light from the camera's eye toward the origin
+void DrawAxes(double x, double y, double z);       // red, green, blue arrows along x, y, z at a world position
+void SetCartoonRamp(const RtArray<double>& ramp);  // cartoon shading bands: intensities 0 to 1, darkest first
 
 // World coordinates are the camera's; screen coordinates are pixels of the
 // game's screen, origin top-left, y down. In debug mode the collision

@@ -247,34 +247,4 @@ TEST_F(ModelDraw, ScenesLoadTheirTexturesAndDrawWithThem) {
   EXPECT_FALSE(glIsTexture(texture));
 }
 
-TEST_F(ModelDraw, SettingTheCartoonRampRebuildsEveryRampTexture) {
-  const std::vector<uint8_t> standard = models->CartoonRamp();
-  ASSERT_EQ(standard.size(), 16u);
-  EXPECT_EQ(standard[0], 100);
-  EXPECT_EQ(standard[7], 207);
-  EXPECT_EQ(standard[15], 255);
-
-  BuildQuad(0, {1}, 1, kRed);
-  BuildQuad(4095, {1}, 1, kRed);
-  GLuint names[2];
-  glGenTextures(2, names);
-  for (GLuint name : names) glBindTexture(GL_TEXTURE_2D, name);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  ASSERT_TRUE(glIsTexture(names[0]));
-  models->Slot(0)->meshes[0]->texture = names[0];
-  models->Slot(4095)->meshes[0]->texture = names[1];
-  RtArray<double> ramp;
-  ramp.Dim(3);
-  ramp[0] = 0.2, ramp[1] = 0.6, ramp[2] = 1.5;
-  SetCartoonRamp(ramp);
-  EXPECT_EQ(models->CartoonRamp(), (std::vector<uint8_t>{51, 153, 255}));  // beyond 1 saturates
-  EXPECT_EQ(models->Slot(0)->meshes[0]->texture, 0u);
-  EXPECT_EQ(models->Slot(4095)->meshes[0]->texture, 0u);
-  EXPECT_FALSE(glIsTexture(names[0]));
-  EXPECT_FALSE(glIsTexture(names[1]));
-  ramp.Dim(0);
-  SetCartoonRamp(ramp);
-  EXPECT_EQ(models->CartoonRamp(), std::vector<uint8_t>{255});
-}
-
 }  // namespace
