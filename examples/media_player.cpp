@@ -44,7 +44,11 @@ void GameSettings(ProjectSettings& settings) {
 
 double GameMain() {
   const std::vector<std::string> args = Arguments();
-  if (args.size() > 1) {
+  if (args.size() < 2) {
+    std::printf("usage: media_player MOVIE [MUSIC]\n");
+    return 0;
+  }
+  {
     const double result = PlayMovie(args[1].c_str(), 0);
     std::printf("movie %s: %s\n", args[1].c_str(), result == 3 ? "not found or not a movie" : "played");
   }
