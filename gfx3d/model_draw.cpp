@@ -7,6 +7,8 @@
 
 #include "gfx2d/image_codec.h"
 #include "gfx2d/sprite_lookup.h"
+#include "gfx3d/lights.h"
+#include "gfx3d/shadow_volume.h"
 #include "gl/gl_extensions.h"
 #include "gl/gl_state_cache.h"
 #include "gl/texture.h"
@@ -128,24 +130,58 @@ bool VertexBuffersUsable() {
 int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const std::vector<uint32_t>* textures,
              const ModelDrawState& s) {
   if (mesh.frames.empty() || mesh.frames[0].stream.empty()) return 0;
+  // 1 bump, 2 cartoon, 3 shadow volumes; 0 while the special light is off.
+  const int mode = s.scene && s.scene->specialLight ? s.scene->specialLightMode : 0;
   const FrameBlend blend = ChooseFrames(mesh.FrameCount(), a, b, t, interpolate);
-  const MeshFrame& fc = mesh.frames[static_cast<size_t>(blend.c)];
-  const MeshFrame& fd = mesh.frames[static_cast<size_t>(blend.d)];
-  if (s.inFrustum && !s.inFrustum(TransformPoint(s.transform, fc.centre), fc.radius * LargestColumnLength(s.transform)))
-    return 0;
+  // A caster outside the view may still throw its shadow into it.
+  if (mode != 3 && s.inFrustum) {
+    const MeshFrame& f = mesh.frames[static_cast<size_t>(blend.c)];
+    if (!s.inFrustum(TransformPoint(s.transform, f.centre), f.radius * LargestColumnLength(s.transform))) return 0;
+  }
 
   GlStateCache& gl = GlState();
   glColor4f(1, 1, 1, s.alpha);
   gl.Set(kCapColorMaterial, true);
+  if (mode == 1) mesh.GenerateNormals(true, s.scene->normalMode == 2, true);
+  if (mode == 2 || mode == 3) mesh.GenerateNormals(true, false, false);
+  if (mode == 2) EnsureCartoonRampTexture(mesh, s.device && DeviceUsesBgra(*s.device));
   if (mesh.currentTriangles.empty()) mesh.Prepare();
+  // Taken after the normals: generating them rebuilds the frames' triangles.
+  const MeshFrame& fc = mesh.frames[static_cast<size_t>(blend.c)];
+  const MeshFrame& fd = mesh.frames[static_cast<size_t>(blend.d)];
+  const Vec3 light = s.scene ? SpecialLightInObjectSpace(*s.scene, s.transform) : Vec3{};
 
-  // Frame c as it is, or the mix (and offset) in the current triangles.
-  const bool direct = blend.w == 0 && s.offsetU == 0 && s.offsetV == 0;
+  if (s.scene && s.scene->shadowPass) {
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glMultMatrixf(s.transform.data());
+    UnbindSceneTextures(*s.scene);
+    DrawShadowVolume(s.scene->shadowPass, mesh, fc.triangles, light);
+    glPopMatrix();
+    gl.Set(kCapColorMaterial, false);
+    return 1;
+  }
+
+  // Frame c as it is, or the mix (and offset) in the current triangles;
+  // the light modes always write their per-record data there.
+  const bool lightMode = mode == 1 || mode == 2;
+  const bool direct = !lightMode && blend.w == 0 && s.offsetU == 0 && s.offsetV == 0;
   const MeshVertex* records = fc.triangles.data();
   size_t count = fc.triangles.size();
   if (!direct) {
     count = BlendFrames(mesh, fc, fd, blend.w, s.offsetU, s.offsetV);
     records = mesh.currentTriangles.data();
+  }
+  if (lightMode && HasMultitexture()) {
+    // Tangents come from the frame the blend starts from.
+    const MeshFrame& tangents = blend.w != 0 ? fd : fc;
+    for (size_t i = 0; i < count; ++i) {
+      MeshVertex& rec = mesh.currentTriangles[i];
+      if (mode == 1)
+        WriteBumpLightVector(rec, tangents.triangles[i], light);
+      else
+        WriteCartoonCoordinates(rec, light, mesh.cartoonRowStep);
+    }
   }
 
   const GlEntryPoints& g = Gl();
@@ -165,25 +201,36 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
 
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, kStride, base + kPositionAt);
+  if (s.lighting || s.sphereMapping || lightMode) {
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, kStride, base + kNormalAt);
+  }
 
   const bool multi = MultitextureUsable();
   const GLuint first = TextureName(s.texture1, textures, s.device);
-  const GLuint second = first && multi ? TextureName(s.texture2, textures, s.device) : 0;
-  if (second) {
-    g.glActiveTextureARB(GL_TEXTURE1_ARB);
-    BindUnit(second);
-    g.glClientActiveTextureARB(GL_TEXTURE1_ARB);
+  const MeshVertex* unitBase = reinterpret_cast<const MeshVertex*>(base);
+  bool units = false;  // a light mode set the texture units up
+  if (mode == 1) units = BeginBumpUnits(first, TextureName(s.texture2, textures, s.device), unitBase);
+  if (mode == 2) units = BeginCartoonUnits(mesh.texture, first, unitBase);
+  const GLuint second = !units && first && multi ? TextureName(s.texture2, textures, s.device) : 0;
+  if (!units) {
+    if (second) {
+      g.glActiveTextureARB(GL_TEXTURE1_ARB);
+      BindUnit(second);
+      g.glClientActiveTextureARB(GL_TEXTURE1_ARB);
+      glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+      glTexCoordPointer(2, GL_FLOAT, kStride, base + kUvAt);
+    }
+    if (multi) {
+      g.glActiveTextureARB(GL_TEXTURE0_ARB);
+      g.glClientActiveTextureARB(GL_TEXTURE0_ARB);
+    }
+    BindUnit(first);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, kStride, base + kUvAt);
   }
-  if (multi) {
-    g.glActiveTextureARB(GL_TEXTURE0_ARB);
-    g.glClientActiveTextureARB(GL_TEXTURE0_ARB);
-  }
-  BindUnit(first);
-  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  glTexCoordPointer(2, GL_FLOAT, kStride, base + kUvAt);
-  if (mesh.coloured) {
+  // In bump mode the colour array carries the light vector instead.
+  if (mesh.coloured && !(units && mode == 1)) {
     glEnableClientState(GL_COLOR_ARRAY);
     glColorPointer(4, GL_FLOAT, kStride, base + kColourAt);
   }
@@ -191,10 +238,6 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glMultMatrixf(s.transform.data());
-  if (s.lighting || s.sphereMapping) {
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, kStride, base + kNormalAt);
-  }
   if (s.sphereMapping) {
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
@@ -203,6 +246,7 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
   }
 
   glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+  if (units) EndLightModeUnits();
 
   gl.Set(kCapTextureGenS, false);
   gl.Set(kCapTextureGenT, false);
@@ -225,6 +269,10 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
     if (second) glDisable(GL_TEXTURE_2D);
     g.glActiveTextureARB(GL_TEXTURE0_ARB);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  }
+  if (mode == 2) {
+    const float offset = CartoonOutlineOffset(*s.scene, fc.centre, fc.radius);
+    if (offset > 0) DrawCartoonOutline(*s.scene, mesh, offset);
   }
   glPopMatrix();
   gl.Set(kCapColorMaterial, false);

@@ -21,6 +21,7 @@
 namespace orv {
 
 class OpenGLVexel;
+class Vexel3D;
 
 // The two frames a draw mixes: frame c weighted w, frame d weighted 1 - w.
 struct FrameBlend {
@@ -49,9 +50,15 @@ struct ModelDrawState {
   bool sphereMapping = false;
   bool lighting = false;  // lights are on, so normals are needed
   const OpenGLVexel* device = nullptr;  // sprite textures by id
+  // The special light (bump, cartoon, shadow volumes) and the shadow pass;
+  // none: plain drawing.
+  Vexel3D* scene = nullptr;
 };
 
-// Draws one mesh. Texture ids index `textures` when given (a scene's own
+// Draws one mesh. While the scene's special light is on, bump mode combines
+// the first texture as a normal map with the second, cartoon mode shades
+// through the mesh's ramp texture and outlines it, and while the shadow
+// pass is open the mesh only counts its shadow volume. Texture ids index `textures` when given (a scene's own
 // list), else the device's sprite store; ids that name nothing draw
 // untextured. 1 when the mesh was drawn, 0 when it has nothing to draw or
 // lies outside the frustum.

@@ -19,6 +19,7 @@ Vexel3D::Vexel3D(OpenGLVexel* d) : device(d) {
     state.offsetV = textureOffset[1];
     state.sphereMapping = sphereMapping != 0;
     state.lighting = lightingMask != 0;
+    state.scene = this;
   };
   // Picking and collision read slots and matrices through these.
   QueryScene& q = SceneForQueries();
