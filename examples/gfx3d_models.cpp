@@ -1,7 +1,7 @@
 // Models, lights and picking in 3D: a ball that swells into a star and
 // back, drawn blended between its two frames, lit by a directional, a point
 // and a spot light (the point light shown where it is); a second one beside it in the
-// cartoon light mode. The triangle under the mouse is found with a ray from
+// cartoon light mode and a third in the bump mode, over a striped normal map. The triangle under the mouse is found with a ray from
 // the screen and outlined. Escape ends it.
 #include <cmath>
 
@@ -10,6 +10,7 @@
 namespace {
 
 constexpr double kBall = 0;
+constexpr double kNormalMap = 1;  // sprite slot of the bump mode's normal map
 constexpr double kSky = 0x302018;  // 0x00BBGGRR
 constexpr double kPi = 3.14159265358979;
 constexpr int kRings = 10, kSegments = 16;
@@ -82,6 +83,13 @@ void GameSettings(ProjectSettings& settings) {
 
 double GameMain() {
   BuildBall(kBall);
+  // A normal map drawn into a sprite: stripes of normals tilted left, facing
+  // out and tilted right (x, y, z as red, green, blue around 128).
+  CreateSurface(0, kNormalMap, 64, 64);
+  UseSurface(0);
+  const double stripes[3] = {0xEE8040, 0xFF8080, 0xEE80BF};  // 0x00BBGGRR
+  for (int i = 0; i < 8; ++i) DrawRect(i * 8, 0, 8, 64, stripes[i % 3]);
+  EndSurface();
   SetClearColor(kSky);
   double startX = -1, startY = -1;
   bool mouseMoved = false;
@@ -114,6 +122,17 @@ double GameMain() {
     PopTransform();
     SetLight(-2, 0xFFFFFF, 4, 4, 6, 0, 0, 0, 0, 0);
 
+    // The bump mode: the special light alone shades the normal map's stripes.
+    for (int light = 0; light < 3; ++light) SetLight(light, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    SetTexture3D(kNormalMap, -1);
+    SetLight(-1, 0xFFFFFF, 4 * std::cos(t), 3, 6, 0, 0, 0, 1, 0);
+    PushTransform();
+    PlaceBall(-3.2, t);
+    DrawObject(kBall, 0, 1, tween, 1);
+    PopTransform();
+    SetLight(-1, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0);
+    SetTexture3D(-1, -1);
+
     // Picking: a ray from the eye through the mouse (the screen's middle
     // until the mouse first moves), tested against the frame nearer the blend.
     double mx, my, left, right;
@@ -137,7 +156,7 @@ double GameMain() {
     }
     End3D();
 
-    PrintText("3D: a model blended between frames, three lights, a cartoon copy", 10, 10, 1);
+    PrintText("3D: a model blended between frames, three lights, cartoon and bump copies", 10, 10, 1);
     PrintText("move the mouse over the left ball to pick a triangle", 10, 30, 1);
     ShowScreen();
   }
