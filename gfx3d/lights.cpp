@@ -220,6 +220,11 @@ void ReplaceCartoonRamp(std::span<const double> values) {
   ++rampGeneration;
 }
 
+void ResetCartoonRamp() {
+  RampStore().clear();  // CartoonRamp() fills in the default on first use
+  ++rampGeneration;
+}
+
 std::vector<uint8_t> CartoonRampTexels(const std::vector<uint32_t>& palette, int& width, int& rows) {
   const std::vector<uint8_t>& ramp = CartoonRamp();
   rows = 1;

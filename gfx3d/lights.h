@@ -40,6 +40,8 @@ const std::vector<uint8_t>& CartoonRamp();
 // values (0 to 1, clamped) x 255; an empty list gives the single entry 255.
 // Every mesh's ramp texture is refilled from the new ramp at its next use.
 void ReplaceCartoonRamp(std::span<const double> values);
+// Back to the default ramp; a new renderer starts with it.
+void ResetCartoonRamp();
 // The ramp texture's texels (RGBA bytes, rows bottom-up as GL takes them):
 // row i is palette colour i (colour 0 past the palette, white for a marker)
 // scaled along s by the ramp. rows = palette size rounded up to a power of

@@ -1,6 +1,7 @@
 #include "gfx3d/vexel3d.h"
 
 #include "gfx2d/sprite_lookup.h"
+#include "gfx3d/lights.h"
 #include "gfx3d/model_draw.h"
 #include "gfx3d/query_scene.h"
 #include "gfx3d/shadow_volume.h"
@@ -9,6 +10,7 @@ namespace orv {
 
 Vexel3D::Vexel3D(OpenGLVexel* d) : device(d) {
   if (device) AttachScene3D(*device, this);
+  ResetCartoonRamp();  // a game that set its own ramp before a restart sees the default again
   // Models draw under the pass's transform, frustum, textures and lights.
   models.sceneState = [this](ModelDrawState& state) {
     state.transform = CurrentTransform();
