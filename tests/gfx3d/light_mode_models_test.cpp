@@ -1,4 +1,4 @@
-// The special light's modes as the game reaches them: models drawn with
+// The bump, cartoon and shadow light modes as the game reaches them: models drawn with
 // DrawObject after SetLight with a negative index, read back as pixels.
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace {
 
 constexpr uint32_t kBlue = 0xFF0000;
 
-struct SpecialLightModels : scenetest::SceneTest {
+struct LightModeModels : scenetest::SceneTest {
   orv::ModelSlot& Slot(int i) { return *Scene().models.Slot(i); }
 
   // A fresh frame: a blue background, the camera on +z looking at the origin.
@@ -28,7 +28,7 @@ struct SpecialLightModels : scenetest::SceneTest {
   }
 };
 
-TEST_F(SpecialLightModels, CartoonModeShadesASphereInBandsWithAnOutline) {
+TEST_F(LightModeModels, CartoonModeShadesASphereInBandsWithAnOutline) {
   if (!orv::HasMultitexture()) GTEST_SKIP() << "no multitexture on this driver";
   // Built four times larger and drawn at a quarter: the outline keeps its
   // width on screen by growing in object space, wide enough to see here.
@@ -61,7 +61,7 @@ TEST_F(SpecialLightModels, CartoonModeShadesASphereInBandsWithAnOutline) {
   End3D();
 }
 
-TEST_F(SpecialLightModels, BumpModeShadingFollowsTheLight) {
+TEST_F(LightModeModels, BumpModeShadingFollowsTheLight) {
   if (!orv::HasMultitexture()) GTEST_SKIP() << "no multitexture on this driver";
   ASSERT_TRUE(orv::BuildSampleSphere(Slot(0), 1, 24, 32));
   auto drawLitFrom = [&](double x) {
@@ -82,7 +82,7 @@ TEST_F(SpecialLightModels, BumpModeShadingFollowsTheLight) {
   EXPECT_GT(left.front() >> 16, left.back() >> 16);
 }
 
-TEST_F(SpecialLightModels, ShadowModeDarkensTheFloorUnderACubeOnly) {
+TEST_F(LightModeModels, ShadowModeDarkensTheFloorUnderACubeOnly) {
   if (!orv::StencilAvailable()) GTEST_SKIP() << "no stencil buffer";
   ASSERT_TRUE(orv::BuildSampleCube(Slot(0), 1));  // the caster
   ASSERT_TRUE(orv::BuildSampleCube(Slot(1), 1));  // the floor, flattened
