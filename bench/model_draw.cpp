@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/bench_device.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/model_builder.h"
 #include "gfx3d/model_draw.h"
@@ -17,18 +18,9 @@
 
 namespace {
 
-struct Headless {
-  Headless() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
-} headless;
-
 orv::OpenGLVexel* Device() {
-  static std::unique_ptr<orv::OpenGLVexel> device;
-  if (!device) {
-    device = std::make_unique<orv::OpenGLVexel>();
-    if (!device->Init(320, 240, 0, 0, 0, false)) device.reset();
-    orv::InstallMeshGlRelease();
-  }
-  return device.get();
+  orv::InstallMeshGlRelease();
+  return benchsupport::OffscreenDevice(320, 240);
 }
 
 // Small triangles spread over clip space, in `frames` frames (each frame

@@ -8,23 +8,15 @@
 #include <memory>
 #include <vector>
 
+#include "support/bench_device.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/shadow_volume.h"
 #include "gl/gl_state_cache.h"
 
 namespace {
 
-struct Headless {
-  Headless() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
-} headless;
-
 orv::OpenGLVexel* Device() {
-  static std::unique_ptr<orv::OpenGLVexel> device;
-  if (!device) {
-    device = std::make_unique<orv::OpenGLVexel>();
-    if (!device->Init(800, 600, 0, 0, 0, false)) device.reset();
-  }
-  return device.get();
+  return benchsupport::OffscreenDevice(800, 600);
 }
 
 // A closed sphere of 100 rings by 100 segments (20,000 triangles), wound

@@ -13,21 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "support/bench_device.h"
 #include "gfx2d/opengl_vexel.h"
 
 namespace {
 
-struct Headless {
-  Headless() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
-} headless;
-
 orv::OpenGLVexel* Device() {
-  static std::unique_ptr<orv::OpenGLVexel> device;
-  if (!device) {
-    device = std::make_unique<orv::OpenGLVexel>();
-    if (!device->Init(800, 600, 0, 0, 0, false)) device.reset();
-  }
-  return device.get();
+  return benchsupport::OffscreenDevice(800, 600);
 }
 
 // A 1024 x 1024 RGB picture like game art: smooth shading with round areas

@@ -67,6 +67,9 @@ class OpenGLVexel {
   bool EnterWindowed();
   bool HideWindow();
   void SetViewport(int x, int y, int width, int height);
+  // Loads the screen's quarter turn into the current GL matrix and sets the
+  // GL viewport to the game rectangle (x, y, width, height) turned with it.
+  void LoadTurnedViewport(int x, int y, int width, int height);
   // The viewport as last set, in the target's logical pixels.
   void GetViewport(int& x, int& y, int& width, int& height) const {
     x = viewportX;

@@ -21,34 +21,7 @@ void LoadViewport3D(OpenGLVexel& device, int& width, int& height) {
   }
   // The same quarter turn and turned rectangle as the 2D projection, so a
   // 3D pass covers the pixels the 2D viewport covers.
-  GLfloat m[16] = {0};
-  m[10] = m[15] = 1;
-  const int turns = device.Orientation();
-  switch (turns) {
-    case 1: m[1] = -1; m[4] = 1; break;
-    case 2: m[0] = -1; m[5] = -1; break;
-    case 3: m[1] = 1; m[4] = -1; break;
-    default: m[0] = 1; m[5] = 1; break;
-  }
-  glLoadMatrixf(m);
-  int px = x, py = y;
-  device.OrientPoint(px, py);
-  int pw = w, ph = h;
-  switch (turns) {
-    case 1: pw = -h; ph = w; break;
-    case 2: pw = -w; ph = -h; break;
-    case 3: pw = h; ph = -w; break;
-    default: break;
-  }
-  if (pw < 0) {
-    px += pw + 1;
-    pw = -pw;
-  }
-  if (ph < 0) {
-    py += ph + 1;
-    ph = -ph;
-  }
-  glViewport(px, device.screenHeight - ph - py, pw, ph);
+  device.LoadTurnedViewport(x, y, w, h);
 }
 
 void BindTextures3D(OpenGLVexel& device, int first, int second, bool useMip) {

@@ -13,6 +13,39 @@ void OpenGLVexel::UnorientPoint(int& x, int& y) const { orientation_.UnorientPoi
 
 void OpenGLVexel::RotateVector(int& dx, int& dy) const { orientation_.RotateVector(dx, dy); }
 
+void OpenGLVexel::LoadTurnedViewport(int x, int y, int w, int h) {
+  // The orientation turns the whole projection; the viewport rectangle is
+  // turned with it so it covers the same pixels of the logical screen.
+  GLfloat m[16] = {0};
+  m[10] = m[15] = 1;
+  const int turns = orientation_.Turns();
+  switch (turns) {
+    case 1: m[1] = -1; m[4] = 1; break;
+    case 2: m[0] = -1; m[5] = -1; break;
+    case 3: m[1] = 1; m[4] = -1; break;
+    default: m[0] = 1; m[5] = 1; break;
+  }
+  glLoadMatrixf(m);
+  int px = x, py = y;
+  OrientPoint(px, py);
+  int pw = w, ph = h;
+  switch (turns) {
+    case 1: pw = -h; ph = w; break;
+    case 2: pw = -w; ph = -h; break;
+    case 3: pw = h; ph = -w; break;
+    default: break;
+  }
+  if (pw < 0) {
+    px += pw + 1;
+    pw = -pw;
+  }
+  if (ph < 0) {
+    py += ph + 1;
+    ph = -ph;
+  }
+  glViewport(px, screenHeight - ph - py, pw, ph);
+}
+
 void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
   FlushDrawing();
   // A surface on the copying path is drawn in the window's top-left corner
@@ -34,35 +67,7 @@ void OpenGLVexel::SetViewport(int x, int y, int w, int h) {
   }
   glMatrixMode(GL_PROJECTION);
   if (!surface) {
-    // The orientation turns the whole projection; the viewport rectangle is
-    // turned with it so it covers the same pixels of the logical screen.
-    GLfloat m[16] = {0};
-    m[10] = m[15] = 1;
-    switch (orientation_.Turns()) {
-      case 1: m[1] = -1; m[4] = 1; break;
-      case 2: m[0] = -1; m[5] = -1; break;
-      case 3: m[1] = 1; m[4] = -1; break;
-      default: m[0] = 1; m[5] = 1; break;
-    }
-    glLoadMatrixf(m);
-    int px = x, py = y;
-    OrientPoint(px, py);
-    int pw = w, ph = h;
-    switch (orientation_.Turns()) {
-      case 1: pw = -h; ph = w; break;
-      case 2: pw = -w; ph = -h; break;
-      case 3: pw = h; ph = -w; break;
-      default: break;
-    }
-    if (pw < 0) {
-      px += pw + 1;
-      pw = -pw;
-    }
-    if (ph < 0) {
-      py += ph + 1;
-      ph = -ph;
-    }
-    glViewport(px, screenHeight - ph - py, pw, ph);
+    LoadTurnedViewport(x, y, w, h);
     glOrtho(0, w, h, 0, -1, 1);
   } else {
     int S = surfaces[currentSurface].sprite >= 0 ? sprites_[surfaces[currentSurface].sprite].imageHeight

@@ -168,27 +168,21 @@ RayHits TriangleBvh::Ray(Vec3 o, Vec3 r) const {
   return hits;
 }
 
-int TriangleBvh::FirstSphereHit(Vec3 centre, float radius) const {
+template <class NodeTest, class TriangleTest>
+int TriangleBvh::FirstHit(NodeTest reaches, TriangleTest touches) const {
   int best = INT_MAX;
-  if (nodes_.empty() || !(radius >= 0)) return -1;
+  if (nodes_.empty()) return -1;
   uint32_t stack[kStackDepth];
   int top = 0;
   stack[top++] = 0;
   while (top > 0) {
     const uint32_t at = stack[--top];
     const Node& n = nodes_[at];
-    if (n.minTriangle >= best) continue;
-    float gap = 0;
-    for (int k = 0; k < 3; ++k) {
-      const float c = Component(centre, k);
-      const float d = c < n.lo[k] ? n.lo[k] - c : (c > n.hi[k] ? c - n.hi[k] : 0.0f);
-      gap += d * d;
-    }
-    if (gap > radius * radius) continue;
+    if (n.minTriangle >= best || !reaches(n)) continue;
     if (n.count > 0) {
       for (uint32_t i = n.first; i < n.first + n.count; ++i) {
         const Tri& t = tris_[i];
-        if (t.index < best && SphereTriangle(centre, radius, t.v[0], t.v[1], t.v[2])) best = t.index;
+        if (t.index < best && touches(t)) best = t.index;
       }
       continue;
     }
@@ -203,9 +197,22 @@ int TriangleBvh::FirstSphereHit(Vec3 centre, float radius) const {
   return best == INT_MAX ? -1 : 3 * best;
 }
 
+int TriangleBvh::FirstSphereHit(Vec3 centre, float radius) const {
+  if (!(radius >= 0)) return -1;
+  return FirstHit(
+      [&](const Node& n) {
+        float gap = 0;
+        for (int k = 0; k < 3; ++k) {
+          const float c = Component(centre, k);
+          const float d = c < n.lo[k] ? n.lo[k] - c : (c > n.hi[k] ? c - n.hi[k] : 0.0f);
+          gap += d * d;
+        }
+        return gap <= radius * radius;
+      },
+      [&](const Tri& t) { return SphereTriangle(centre, radius, t.v[0], t.v[1], t.v[2]); });
+}
+
 int TriangleBvh::FirstBoxHit(const OrientedBox& box) const {
-  int best = INT_MAX;
-  if (nodes_.empty()) return -1;
   // The box's own axis-aligned bounds select the nodes.
   float lo[3], hi[3];
   for (int k = 0; k < 3; ++k) {
@@ -214,31 +221,13 @@ int TriangleBvh::FirstBoxHit(const OrientedBox& box) const {
     lo[k] = Component(box.centre, k) - reach;
     hi[k] = Component(box.centre, k) + reach;
   }
-  uint32_t stack[kStackDepth];
-  int top = 0;
-  stack[top++] = 0;
-  while (top > 0) {
-    const uint32_t at = stack[--top];
-    const Node& n = nodes_[at];
-    if (n.minTriangle >= best) continue;
-    bool apart = false;
-    for (int k = 0; k < 3; ++k) apart = apart || hi[k] < n.lo[k] || lo[k] > n.hi[k];
-    if (apart) continue;
-    if (n.count > 0) {
-      for (uint32_t i = n.first; i < n.first + n.count; ++i) {
-        const Tri& t = tris_[i];
-        if (t.index < best && BoxTriangle(box, t.v[0], t.v[1], t.v[2])) best = t.index;
-      }
-      continue;
-    }
-    uint32_t a = at + 1, b = n.first;
-    if (nodes_[a].minTriangle < nodes_[b].minTriangle) std::swap(a, b);
-    if (top + 2 <= kStackDepth) {
-      stack[top++] = a;
-      stack[top++] = b;
-    }
-  }
-  return best == INT_MAX ? -1 : 3 * best;
+  return FirstHit(
+      [&](const Node& n) {
+        for (int k = 0; k < 3; ++k)
+          if (hi[k] < n.lo[k] || lo[k] > n.hi[k]) return false;
+        return true;
+      },
+      [&](const Tri& t) { return BoxTriangle(box, t.v[0], t.v[1], t.v[2]); });
 }
 
 const TriangleBvh& HierarchyOf(const MeshFrame& frame) {

@@ -49,6 +49,11 @@ class TriangleBvh {
     int32_t index;  // triangle number in the list
   };
 
+  // The first triangle in list order (record index, or -1) that `touches`
+  // accepts, visiting only nodes `reaches` accepts.
+  template <class NodeTest, class TriangleTest>
+  int FirstHit(NodeTest reaches, TriangleTest touches) const;
+
   uint32_t Build(std::vector<uint32_t>& order, uint32_t begin, uint32_t end, const std::vector<Vec3>& centroids,
                  const std::vector<Tri>& source);
 
