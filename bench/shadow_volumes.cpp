@@ -15,8 +15,11 @@
 
 namespace {
 
+// Drawing where a 3D pass draws: a target with depth and stencil.
 orv::OpenGLVexel* Device() {
-  return benchsupport::OffscreenDevice(800, 600);
+  orv::OpenGLVexel* d = benchsupport::OffscreenDevice(800, 600);
+  if (d) d->EnterSceneTarget();
+  return d;
 }
 
 // A closed sphere of 100 rings by 100 segments (20,000 triangles), wound

@@ -38,7 +38,7 @@ bool OpenGLVexel::CreateWindowAndContext(int width, int height) {
   int requested = multisampleSamples;
   multisampleSamples = 0;
   for (int n = requested; n > 0; n /= 2) {
-    auto window = platform::Window::Create("Orvane", width, height, n);
+    auto window = platform::Window::Create("Orvane", width, height, n, true);
     if (!window) continue;
     auto context = platform::GlContext::Create(*window);
     if (!context) continue;
@@ -47,7 +47,7 @@ bool OpenGLVexel::CreateWindowAndContext(int width, int height) {
     multisampleSamples = n;
     return true;
   }
-  window_ = platform::Window::Create("Orvane", width, height, 0);
+  window_ = platform::Window::Create("Orvane", width, height, 0, windowDepth_);
   if (!window_) return false;
   if (glContext_) {
     // A context that already exists moves to the new window, so textures survive.
@@ -68,6 +68,13 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   LogLine("WIN32 init video\n");
   if (!platform::InitVideo()) return false;
   if (!CreateWindowAndContext(width, height)) return false;
+  if (!window_->HasDepthStencil() && !SceneTargetPossible()) {
+    // 3D passes cannot get a depth buffer of their own: the window has one.
+    windowDepth_ = true;
+    glContext_.reset();
+    window_.reset();
+    if (!CreateWindowAndContext(width, height)) return false;
+  }
   platform::Rect client = window_->ClientRect();
   if (bits == 0) bits = platform::DesktopBitsPerPixel();
   if (width == 0) width = client.w;
@@ -148,6 +155,7 @@ void OpenGLVexel::CheckSoftwareRenderer() {
 bool OpenGLVexel::Flip(IdleCallback idleCallback) {
   FlushDrawing();
   EndSurface();
+  LeaveSceneTarget(depthClearPending);
   if (window_) window_->Swap();
   if (backgrounds_.HasTiles(0)) {
     if (depthClearPending) {
@@ -249,6 +257,7 @@ void OpenGLVexel::DestroyWindowOnly() {
   if (window_ && glContext_) {
     glContext_->MakeCurrent(*window_);
     ReleaseBatchBuffer();
+    ReleaseSceneTarget();
     FreeAllSprites();
     backgrounds_.FreeAll();
   }

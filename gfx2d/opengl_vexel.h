@@ -220,6 +220,7 @@ class OpenGLVexel {
   // which selects the copying fallback).
   void InitSurfaces();
   static bool FramebuffersAvailable();
+  static bool FramebufferFallbackRequested();
   // Surface `index` draws into sprite `slot`, made a zeroed width x height image.
   void CreateSurface(int index, int slot, int width, int height);
   // Redirects drawing into the surface (ending any other first); an index
@@ -250,6 +251,16 @@ class OpenGLVexel {
   bool DrawingIntoFramebuffer() const;
   // Height of the drawing target in pixels (the window or the bound surface's image).
   int TargetHeight() const;
+
+  // ---- The 3D pass's depth buffer (scene_target.cpp) ------------------------------
+  // Draws the batch, then, when the window has no depth buffer of its own
+  // and no surface is in use, redirects drawing into a framebuffer of the
+  // window's size with depth and stencil that holds a copy of the window.
+  void EnterSceneTarget();
+  // Copies that framebuffer back into the window and draws there again;
+  // clearDepth clears its depth buffer too (the flip after a 3D frame).
+  void LeaveSceneTarget(bool clearDepth);
+  bool SceneTargetActive() const { return sceneTargetActive_; }
 
   // ---- Collision -------------------------------------------------------------------
   // Some pixel is solid in both sprites placed with their top-left corners
@@ -315,6 +326,11 @@ class OpenGLVexel {
   void DrawFan(const float vertices[16], bool textured);
   void CheckSoftwareRenderer();
   void DestroyWindowOnly();
+  // Whether this context can give 3D passes a depth buffer of their own,
+  // so the window can go without one.
+  static bool SceneTargetPossible();
+  bool MakeSceneTarget(int width, int height);
+  void ReleaseSceneTarget();
   // The sprite store tells the surfaces when a slot's texture goes away.
   void SurfaceTextureReleased(int slot);
   // Copies the surface's or the scratch sprite's pixels into the window's
@@ -348,6 +364,13 @@ class OpenGLVexel {
   bool useVertexBuffer_ = false;
   GLuint batchBuffer_ = 0;
   GLenum blendDestination_ = 0;  // the blend function's destination factor as last set
+
+  // The window was made with depth and stencil (see scene_target.cpp).
+  bool windowDepth_ = false;
+  GLuint sceneFramebuffer_ = 0, sceneColor_ = 0, sceneDepth_ = 0;
+  int sceneWidth_ = 0, sceneHeight_ = 0;
+  bool sceneTargetActive_ = false;
+  bool sceneTargetFailed_ = false;
 };
 
 }  // namespace orv

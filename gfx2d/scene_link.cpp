@@ -6,7 +6,10 @@
 
 namespace orv {
 
-void MarkDepthUsed(OpenGLVexel& device) { device.depthClearPending = true; }
+void MarkDepthUsed(OpenGLVexel& device) {
+  device.depthClearPending = true;
+  device.EnterSceneTarget();
+}
 
 void LoadViewport3D(OpenGLVexel& device, int& width, int& height) {
   int x = 0, y = 0, w = 0, h = 0;
@@ -33,6 +36,7 @@ float DeviceAlpha(const OpenGLVexel& device) { return device.GlobalAlpha(); }
 bool DeviceUsesBgra(const OpenGLVexel& device) { return device.bgraSupported; }
 
 void Restore2DState(OpenGLVexel& device) {
+  device.LeaveSceneTarget(false);
   int x = 0, y = 0, w = 0, h = 0;
   device.GetViewport(x, y, w, h);
   device.Reset2DState();

@@ -19,7 +19,8 @@ const SpriteSlot* LookUpSprite(const OpenGLVexel& device, int slot);
 // Draws the 2D drawing batched so far. Whatever issues GL of its own into
 // the device's context (the 3D renderer, movies) calls this first.
 void FlushDevice2D(OpenGLVexel& device);
-// The frame used depth: the device clears the depth buffer after the flip.
+// The frame used depth: the device draws the 2D batch, gives the pass a
+// depth buffer (the window has none of its own) and clears it after the flip.
 void MarkDepthUsed(OpenGLVexel& device);
 // Selects the projection matrix, loads it with the screen's quarter turn
 // (the identity while drawing into a surface) and sets the GL viewport to
@@ -33,8 +34,9 @@ void BindTextures3D(OpenGLVexel& device, int first, int second, bool useMip);
 float DeviceAlpha(const OpenGLVexel& device);
 // True when the device uploads its textures from BGRA pixels.
 bool DeviceUsesBgra(const OpenGLVexel& device);
-// The device's 2D set-up after a 3D pass, keeping its viewport: every
-// capability the 3D side may have changed is set back.
+// The device's 2D set-up after a 3D pass, keeping its viewport: the pass's
+// picture goes to the window and every capability the 3D side may have
+// changed is set back.
 void Restore2DState(OpenGLVexel& device);
 
 // Tells the device which 3D renderer draws into its context (null: none).

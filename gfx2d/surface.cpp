@@ -21,16 +21,16 @@ namespace {
 // Framebuffers are usable in this process (entry points and extension present).
 bool g_framebuffersAvailable = false;
 
-// Tests and users with a broken driver select the copying path.
-bool FallbackRequested() {
-  const char* v = std::getenv("ORVANE_NO_FRAMEBUFFER");
-  return v && v[0] == '1' && v[1] == 0;
-}
-
 // No colour key: while the colour key holds this value grabs keep every pixel.
 constexpr uint32_t kNoKey = 0xFFFFFFFFu;
 
 }  // namespace
+
+// Tests and users with a broken driver select the copying path.
+bool OpenGLVexel::FramebufferFallbackRequested() {
+  const char* v = std::getenv("ORVANE_NO_FRAMEBUFFER");
+  return v && v[0] == '1' && v[1] == 0;
+}
 
 void OpenGLVexel::InitSurfaces() {
   LoadFramebufferEntryPoints();
@@ -38,7 +38,7 @@ void OpenGLVexel::InitSurfaces() {
   // Some drivers hand out an entry point for any name asked; only an
   // advertised extension makes the pointers usable.
   const bool advertised = HasExtension("GL_EXT_framebuffer_object") || HasExtension("GL_ARB_framebuffer_object");
-  if (!advertised || FallbackRequested()) {
+  if (!advertised || FramebufferFallbackRequested()) {
     g.glBindRenderbufferEXT = nullptr;
     g.glDeleteRenderbuffersEXT = nullptr;
     g.glGenRenderbuffersEXT = nullptr;
@@ -50,6 +50,7 @@ void OpenGLVexel::InitSurfaces() {
     g.glFramebufferTexture2DEXT = nullptr;
     g.glFramebufferRenderbufferEXT = nullptr;
     g.glGetFramebufferAttachmentParameterivEXT = nullptr;
+    g.glBlitFramebufferEXT = nullptr;
   }
   g_framebuffersAvailable = g.glGenFramebuffersEXT && g.glBindFramebufferEXT && g.glDeleteFramebuffersEXT;
   if (!g_framebuffersAvailable) LogLine("can't use framebuffer object\n");

@@ -16,8 +16,9 @@ constexpr float kPi = 3.14159265358979f;
 }  // namespace
 
 void Vexel3D::Begin3D(float nearZ, float farZ, float fov) {
-  // 2D drawing still held back belongs under the 3D picture.
-  if (device) FlushDevice2D(*device);
+  // 2D drawing still held back belongs under the 3D picture, and the pass
+  // draws where there is a depth buffer.
+  if (device) MarkDepthUsed(*device);
   ClearDepth();
   SetProjection(nearZ, farZ, fov);
   SetCullModeCommand(0);

@@ -142,6 +142,8 @@ void LoadFramebufferEntryPoints() {
   Fetch(g.glFramebufferTexture2DEXT, "glFramebufferTexture2DEXT");
   Fetch(g.glFramebufferRenderbufferEXT, "glFramebufferRenderbufferEXT");
   Fetch(g.glGetFramebufferAttachmentParameterivEXT, "glGetFramebufferAttachmentParameterivEXT");
+  Fetch(g.glBlitFramebufferEXT, "glBlitFramebufferEXT");
+  if (!g.glBlitFramebufferEXT) Fetch(g.glBlitFramebufferEXT, "glBlitFramebuffer");
 }
 
 }  // namespace orv

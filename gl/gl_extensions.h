@@ -88,6 +88,7 @@ struct GlEntryPoints {
   PFNGLFRAMEBUFFERTEXTURE2DEXTPROC glFramebufferTexture2DEXT = nullptr;
   PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC glFramebufferRenderbufferEXT = nullptr;
   PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVEXTPROC glGetFramebufferAttachmentParameterivEXT = nullptr;
+  PFNGLBLITFRAMEBUFFEREXTPROC glBlitFramebufferEXT = nullptr;
 };
 
 // The process's entry points.

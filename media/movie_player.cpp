@@ -238,6 +238,7 @@ double PlayMovieFile(const std::string& path, bool loop) {
   rt.device->EndSurface();
   // Whatever the game drew before is on the screen before GL is used here.
   FlushDevice2D(*rt.device);
+  rt.device->LeaveSceneTarget(false);
   // The key or click that started the movie must not end it at once.
   for (;;) {
     PumpOrEnd();

@@ -84,14 +84,14 @@ void ShowWarningBox(const char* caption, const char* text) {
 
 void DisableScreenSaver() { SDL_DisableScreenSaver(); }
 
-std::unique_ptr<Window> Window::Create(const char* title, int w, int h, int samples) {
+std::unique_ptr<Window> Window::Create(const char* title, int w, int h, int samples, bool depthStencil) {
   SDL_GL_ResetAttributes();
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthStencil ? 24 : 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, depthStencil ? 8 : 0);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
@@ -106,10 +106,11 @@ std::unique_ptr<Window> Window::Create(const char* title, int w, int h, int samp
   SDL_Window* window = SDL_CreateWindow(Latin1ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                         w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!window) return nullptr;
-  return std::unique_ptr<Window>(new Window(window, samples));
+  return std::unique_ptr<Window>(new Window(window, samples, depthStencil));
 }
 
-Window::Window(SDL_Window* w, int samples) : window_(w), id_(SDL_GetWindowID(w)), samples_(samples) {}
+Window::Window(SDL_Window* w, int samples, bool depthStencil)
+    : window_(w), id_(SDL_GetWindowID(w)), samples_(samples), depthStencil_(depthStencil) {}
 
 Window::~Window() {
   if (SDL_Window* w = Live()) SDL_DestroyWindow(w);
@@ -143,6 +144,11 @@ Rect Window::ClientRect() const {
   SDL_GetWindowPosition(Live(), &r.x, &r.y);
   SDL_GetWindowSize(Live(), &r.w, &r.h);
   return r;
+}
+
+void Window::DrawableSize(int& w, int& h) const {
+  w = h = 0;
+  if (SDL_Window* window = Live()) SDL_GL_GetDrawableSize(window, &w, &h);
 }
 
 bool Window::HasKeyboardFocus() const { return Live() && SDL_GetKeyboardFocus() == Live(); }

@@ -35,9 +35,10 @@ class GlContext;
 class Window {
  public:
   // A hidden window with an OpenGL drawable whose client area is w x h. With
-  // samples > 0 the drawable asks for that many samples per pixel; null when
-  // the system cannot make such a window.
-  static std::unique_ptr<Window> Create(const char* title, int w, int h, int samples);
+  // samples > 0 the drawable asks for that many samples per pixel; with
+  // depthStencil it has a 24-bit depth and an 8-bit stencil buffer. Null
+  // when the system cannot make such a window.
+  static std::unique_ptr<Window> Create(const char* title, int w, int h, int samples, bool depthStencil);
   ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
@@ -72,6 +73,9 @@ class Window {
   // the runtime's back); every call above then does nothing.
   bool Alive() const;
   int Samples() const { return samples_; }
+  bool HasDepthStencil() const { return depthStencil_; }
+  // The drawable's size in pixels.
+  void DrawableSize(int& w, int& h) const;
   // Whether the window has the keyboard focus right now.
   bool HasKeyboardFocus() const;
   // The pointer's position relative to the client area (outside it too).
@@ -83,11 +87,12 @@ class Window {
   friend class GlContext;
   // The SDL window, or null when it no longer exists.
   SDL_Window* Native() const { return Live(); }
-  Window(SDL_Window* w, int samples);
+  Window(SDL_Window* w, int samples, bool depthStencil);
   SDL_Window* Live() const;
   SDL_Window* window_;
   uint32_t id_;
   int samples_;
+  bool depthStencil_;
   bool hiddenByProgram_ = false;
 };
 

@@ -47,13 +47,18 @@ class GlDevice : public testing::Test {
     d->Reset2DState();
   }
 
+  // Reads come from the window's back buffer, or from the 3D pass's target
+  // while one is in use.
+  static void ReadFromTarget() {
+    glReadBuffer(orv::OpenGLVexel::CurrentFramebufferBinding() ? GL_COLOR_ATTACHMENT0_EXT : GL_BACK);
+  }
   // 0x00BBGGRR of a physical back-buffer pixel, (x, y) from the top-left.
   uint32_t Pixel(int x, int y) { return PixelWithAlpha(x, y) & 0xFFFFFF; }
   // The readers below issue GL of their own: the device's batch is drawn first.
   uint32_t PixelWithAlpha(int x, int y) {
     d->FlushDrawing();
     uint8_t p[4] = {0, 0, 0, 0};
-    glReadBuffer(GL_BACK);
+    ReadFromTarget();
     glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
   }
@@ -62,7 +67,7 @@ class GlDevice : public testing::Test {
   orvtest::Picture Region(int x, int y, int w, int h) {
     d->FlushDrawing();
     std::vector<uint32_t> rows(static_cast<size_t>(w) * h);
-    glReadBuffer(GL_BACK);
+    ReadFromTarget();
     glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
     return orvtest::Picture::Make(w, h, [&](int px, int py) {
       return rows[static_cast<size_t>(h - 1 - py) * w + px] & 0xFFFFFF;
@@ -72,7 +77,7 @@ class GlDevice : public testing::Test {
   int Count(uint32_t color, int x0 = 0, int y0 = 0, int x1 = kWidth, int y1 = kHeight) {
     d->FlushDrawing();
     std::vector<uint32_t> screen(kWidth * kHeight);
-    glReadBuffer(GL_BACK);
+    ReadFromTarget();
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, screen.data());
     int n = 0;
     for (int y = y0; y < y1; ++y)

@@ -29,10 +29,11 @@ class ModelGl : public GlDevice {
     GlDevice::TearDown();
   }
 
-  // A fresh frame set up for 3D: perspective, camera at (0, 0, 5), nothing
-  // that would hide or tint a model.
+  // A fresh frame set up for 3D: a depth buffer, perspective, camera at
+  // (0, 0, 5), nothing that would hide or tint a model.
   void Begin() {
     NextFrame();
+    d->EnterSceneTarget();
     glViewport(0, 0, kWidth, kHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(orv::Perspective(60, float(kWidth) / kHeight, 1, 100).data());

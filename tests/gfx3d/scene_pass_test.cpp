@@ -387,4 +387,83 @@ TEST_F(Scene3D, TwoDDrawingAfterEnd3DIsUnchanged) {
   EXPECT_TRUE(orvtest::SamePicture(Region(0, 0, 44, 33), before, orvtest::kExact));
 }
 
+// The window goes without depth and stencil (2D draws faster without);
+// each pass draws into a copy of it that has both, and leaving the pass,
+// however it is left, puts the result back in the window.
+TEST_F(Scene3D, PassesGetADepthBufferTheWindowDoesNotHave) {
+  auto bits = [](GLenum which) {
+    GLint n = -1;
+    glGetIntegerv(which, &n);
+    return n;
+  };
+  EXPECT_EQ(bits(GL_DEPTH_BITS), 0);
+  EXPECT_EQ(bits(GL_STENCIL_BITS), 0);
+  DrawRect(0, 0, 10, 48, 0x0000FF);
+  Begin3D(1, 100, 45);
+  EXPECT_NE(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);
+  EXPECT_EQ(bits(GL_DEPTH_BITS), 24);
+  EXPECT_EQ(bits(GL_STENCIL_BITS), 8);
+  EXPECT_EQ(Pixel(5, 24), kRed);  // the 2D picture came along
+  EXPECT_EQ(GetPixel(5, 24), kRed);
+  SetCamera(0, 0, 5, 0, 0, 0);
+  Square(0, 0, 0, 0.5f, kWhite);
+  Square(0, 0, -1, 2, kGreen);  // behind, drawn later: hidden where the white is
+  EXPECT_EQ(Pixel(32, 24), kWhite);
+  // A surface begun inside the pass draws into itself and ends on the window.
+  CreateSurface(0, 20, 8, 8);
+  UseSurface(0);
+  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), static_cast<int>(d->Surface(0).framebuffer));
+  End3D();
+  EndSurface();
+  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);
+  EXPECT_EQ(Pixel(32, 24), kWhite);
+  EXPECT_EQ(Pixel(5, 24), kRed);
+  EXPECT_EQ(Pixel(40, 24), kGreen);
+  EXPECT_EQ(GetPixel(32, 24), kWhite);
+
+  // A frame shown in the middle of a pass leaves it as well.
+  Begin3D(1, 100, 45);
+  EXPECT_TRUE(d->SceneTargetActive());
+  d->Flip(nullptr);
+  EXPECT_FALSE(d->SceneTargetActive());
+  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(Scene3D, APassDrawsTheSamePixelsAsWithTheDepthBufferInTheWindow) {
+  auto frame = [&] {
+    NextFrame();
+    MakeSprite(9, 6, 6, [](int x, int y) { return (x + y) % 2 ? 0xFF3060C0u : 0x80FFFFFFu; });
+    DrawRect(2, 2, 30, 20, 0x123456);
+    DrawSprite(9, 40, 30);
+    Begin3D(1, 100, 45);
+    SetFog(0x808080, 0, 3, 12);
+    SetCamera(0, 0, 5, 0, 0, 0);
+    PushTransform();
+    Rotate(30, 1, 1, 0);
+    ApplyTransform();
+    UnitCube(kRed);
+    PopTransform();
+    ApplyTransform();
+    Square(0.4f, 0.3f, 0, 0.6f, kGreen);
+    ClearDepth();
+    Square(-0.8f, -0.5f, -3, 0.7f, kWhite);
+    End3D();
+    DrawLine(0, 47, 63, 0, 0xFF00FF);
+    return Region(0, 0, kWidth, kHeight);
+  };
+  const orvtest::Picture ownBuffer = frame();
+  GLint depth = -1;
+  glGetIntegerv(GL_DEPTH_BITS, &depth);
+  EXPECT_EQ(depth, 0);
+
+  TearDown();
+  setenv("ORVANE_WINDOW_DEPTH", "1", 1);
+  SetUp();
+  unsetenv("ORVANE_WINDOW_DEPTH");
+  glGetIntegerv(GL_DEPTH_BITS, &depth);
+  EXPECT_EQ(depth, 24);
+  EXPECT_TRUE(orvtest::SamePicture(frame(), ownBuffer, orvtest::kExact));
+}
+
 }  // namespace

@@ -44,6 +44,12 @@ bool Hits(Vec3 a, Vec3 b, const Box& box) {
 struct Shadows : scenetest::SceneTest {
   uint8_t pass = 0;
 
+  // Drawing goes where a 3D pass draws: a target with depth and stencil.
+  void SetUp() override {
+    scenetest::SceneTest::SetUp();
+    orv::Rt().device->EnterSceneTarget();
+  }
+
   // Camera at the origin looking down -z at a white floor (z = -10), the
   // boxes drawn solid, then their volumes counted inside the pass.
   void Cast(const std::vector<Box>& boxes) {
