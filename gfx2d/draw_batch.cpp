@@ -84,17 +84,48 @@ void OpenGLVexel::FlushDrawing() {
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, kStride, base + offsetof(BatchVertex, x));
   glTexCoordPointer(2, GL_FLOAT, kStride, base + offsetof(BatchVertex, u));
+  // When every run that takes float colours (sprites, text, shapes) has one
+  // colour, it is GL's current colour, set once; otherwise they all read the
+  // colour array. Changing the current colour between draws costs the
+  // driver far more than fetching colours from the array.
+  const BatchVertex* oneColour = nullptr;
+  for (const BatchRun& run : batch_.Runs()) {
+    if (run.flags & kBatchByteColors) continue;
+    const BatchVertex* rv = &vertices[static_cast<size_t>(run.first)];
+    if (!oneColour) oneColour = rv;
+    for (int i = 0; oneColour && i < run.count; ++i)
+      if (rv[i].r != oneColour->r || rv[i].g != oneColour->g || rv[i].b != oneColour->b || rv[i].a != oneColour->a)
+        oneColour = nullptr;
+    if (!oneColour) break;
+  }
   bool textureArray = false;
   int colorArray = -1;  // -1 not set up, 0 off, 1 bytes, 2 floats
   bool smoothShade = false;
+  bool offsetOn = false;
+  // What this flush already set on the bound texture, so a run repeats no
+  // parameter it would set to the value it has: a changed texture parameter
+  // or projection costs the driver a state check at the next draw, and a
+  // frame of small shapes is thousands of runs. texturesSlot is the sprite
+  // whose texture is bound (-2: the one bound before the flush).
+  int texturesSlot = -2;
+  bool textureKnown = false, clamped = false;
+  GLint filterSet = 0;
   for (const BatchRun& run : batch_.Runs()) {
     BindSpriteNow(run.slot);
+    // Untextured runs leave the bound texture as it is.
+    if (!textureKnown || (run.slot >= 0 && run.slot != texturesSlot)) {
+      if (run.slot >= 0) texturesSlot = run.slot;
+      textureKnown = true;
+      clamped = false;
+      filterSet = 0;
+    }
     if (run.slot >= 0) {
       if (!textureArray) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
       textureArray = true;
-      if (run.flags & kBatchClampEdges) {
+      if ((run.flags & kBatchClampEdges) && !clamped) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        clamped = true;
       }
     } else if (textureArray) {
       glDisableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -104,20 +135,20 @@ void OpenGLVexel::FlushDrawing() {
     // which later text drawn with that texture keeps.
     if (!(run.flags & kBatchKeepFilter)) {
       const GLint filter = (run.flags & kBatchLinear) ? GL_LINEAR : GL_NEAREST;
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+      if (filter != filterSet) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        filterSet = filter;
+      }
     }
-    // One colour for the whole run (sprites, text, a run of same-coloured
-    // shapes) is GL's current colour rather than an array to fetch from.
     const bool bytes = (run.flags & kBatchByteColors) != 0;
-    const BatchVertex* rv = &vertices[static_cast<size_t>(run.first)];
-    bool uniform = !bytes;
-    for (int i = 1; uniform && i < run.count; ++i)
-      uniform = rv[i].r == rv[0].r && rv[i].g == rv[0].g && rv[i].b == rv[0].b && rv[i].a == rv[0].a;
+    const bool uniform = !bytes && oneColour;
     const int colorSource = uniform ? 0 : (bytes ? 1 : 2);
     if (colorSource != colorArray) {
       if (colorSource == 0) {
         glDisableClientState(GL_COLOR_ARRAY);
+        // After drawing from a colour array the current colour is undefined.
+        glColor4f(oneColour->r, oneColour->g, oneColour->b, oneColour->a);
       } else {
         if (colorArray <= 0) glEnableClientState(GL_COLOR_ARRAY);
         if (bytes) {
@@ -128,7 +159,6 @@ void OpenGLVexel::FlushDrawing() {
       }
       colorArray = colorSource;
     }
-    if (uniform) glColor4f(rv[0].r, rv[0].g, rv[0].b, rv[0].a);
     const bool smooth = (run.flags & kBatchSmoothShade) != 0;
     if (smooth != smoothShade) {
       GlState().Set(kCapDither, smooth);
@@ -136,11 +166,16 @@ void OpenGLVexel::FlushDrawing() {
       smoothShade = smooth;
     }
     const bool offset = (run.flags & kBatchPixelOffset) != 0;
-    if (offset) {
+    if (offset != offsetOn) {
       glMatrixMode(GL_PROJECTION);
-      glPushMatrix();
-      glTranslatef(0.375f, 0.375f, 0);
+      if (offset) {
+        glPushMatrix();
+        glTranslatef(0.375f, 0.375f, 0);
+      } else {
+        glPopMatrix();
+      }
       glMatrixMode(GL_MODELVIEW);
+      offsetOn = offset;
     }
     if (IsSeparatePrimitive(run.mode) && run.primCount > 1) {
       glMultiDrawArrays(run.mode, batch_.PrimFirsts() + run.firstPrim, batch_.PrimCounts() + run.firstPrim,
@@ -148,11 +183,11 @@ void OpenGLVexel::FlushDrawing() {
     } else {
       glDrawArrays(run.mode, run.first, run.count);
     }
-    if (offset) {
-      glMatrixMode(GL_PROJECTION);
-      glPopMatrix();
-      glMatrixMode(GL_MODELVIEW);
-    }
+  }
+  if (offsetOn) {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
   }
   if (smoothShade) {
     glShadeModel(GL_FLAT);
