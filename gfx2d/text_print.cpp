@@ -1,8 +1,8 @@
 // Printing and measuring text in a bitmap font.
 //
-// A whole text is one triangle strip: each character adds the four corners
-// of its quad, and consecutive characters share the edge between them, so
-// the joining triangles have no area and draw nothing.
+// Drawn on its own, a whole text is one triangle strip: each character adds
+// the four corners of its quad, and consecutive characters share the edge
+// between them, so the joining triangles have no area and draw nothing.
 #include <cmath>
 
 #include "gfx2d/opengl_vexel.h"
@@ -49,10 +49,18 @@ void OpenGLVexel::PrintText(int font, const char* text, int length, double x, do
   if (quadVertices.empty()) return;
 
   if (batching_) {
+    // In the batch each character is its own two triangles, exactly the
+    // two the strip would draw for it, vertices in the strip's order; the
+    // strip's zero-area joins cost the driver as much as the glyphs.
     // Font textures keep the filter they have: text never sets one.
-    BatchVertex* p = AppendVertices(slot, GL_TRIANGLE_STRIP, kBatchKeepFilter, static_cast<int>(quadVertices.size()));
-    for (const QuadVertex& q : quadVertices)
-      *p++ = BatchVertex{q.x, q.y, q.z, q.u, q.v, 1, 1, 1, globalAlpha, {255, 255, 255, 255}};
+    const int quads = static_cast<int>(quadVertices.size() / 4);
+    BatchVertex* p = AppendVertices(slot, GL_TRIANGLES, kBatchKeepFilter, quads * 6);
+    for (int k = 0; k < quads; ++k) {
+      const QuadVertex* q = &quadVertices[static_cast<size_t>(k) * 4];
+      for (int corner : {0, 1, 2, 2, 1, 3})
+        *p++ = BatchVertex{q[corner].x, q[corner].y, q[corner].z, q[corner].u, q[corner].v,
+                           1, 1, 1, globalAlpha, {255, 255, 255, 255}};
+    }
     return;
   }
   BindSprite(slot, -1, false, nullptr);

@@ -3,6 +3,7 @@
 // pixel for pixel, and the batch must reach the screen exactly when
 // something needs it there.
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "gfx2d/opengl_vexel.h"
@@ -39,6 +40,8 @@ class Batching : public testing::Test {
     orv::OpenGLVexel* d = orv::Rt().device.get();
     if (!d) return nullptr;
     d->SetFrameRate(0);
+    // The default font arrives with the first frame's stage, after this one.
+    d->InstallBuiltinFont(0);
     return d;
   }
 
@@ -186,6 +189,44 @@ TEST_F(Batching, AMixedFrameComesOutTheSameBatchedAndCommandByCommand) {
   RtArray<int32_t> pixels;
   ASSERT_EQ(SpriteToArray(7, pixels), 1);
   for (int i = 0; i < 40 * 30; ++i) EXPECT_EQ(pixels.At(i % 40, i / 40), directSurface[i]) << i;
+}
+
+// The batch draws each character as two triangles, where drawing command by
+// command draws a whole text as one strip: every glyph of both fonts must
+// land on the same pixels, on a turned screen too.
+TEST_F(Batching, TextComesOutTheSameAsOneStripPerText) {
+  std::string all;
+  for (int c = 1; c < 256; ++c) all.push_back(static_cast<char>(c));
+  auto draw = [&](bool batched) {
+    orv::OpenGLVexel* d = Start(batched);
+    EXPECT_NE(d, nullptr);
+    if (!d) return std::vector<uint32_t>{};
+    SetClearColor(0x203040);
+    d->Flip(nullptr);
+    d->Reset2DState();
+    SetCurrentFont(0);
+    const double modes[] = {-1, 0, -0.5, 0.6};
+    for (int turn : {0, 1, 2}) {
+      SetOrientation(turn);
+      SetViewport(0, 0, 0, 0);
+      for (int i = 0; i < 13; ++i) {
+        SetAlphaMode(modes[(i + turn) % 4]);
+        PrintText(RtString(all.substr(static_cast<size_t>(i) * 19, 40).c_str()), -3 + i * 7.4, i * 9.7 - 2, (i + turn) % 2);
+      }
+    }
+    SetOrientation(0);
+    FlushDrawing();
+    return Screen();
+  };
+  const std::vector<uint32_t> direct = draw(false), batched = draw(true);
+  ASSERT_EQ(direct.size(), batched.size());
+  int differing = 0, background = 0;
+  for (size_t i = 0; i < direct.size(); ++i) {
+    differing += direct[i] != batched[i];
+    background += (direct[i] & 0xFFFFFF) == 0x203040;
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_LT(background, kWidth * kHeight * 3 / 4);  // the texts cover the screen
 }
 
 TEST_F(Batching, TheBatchReachesTheScreenWhenFlushedOrRead) {
