@@ -45,7 +45,7 @@ class SessionProcesses : public testing::Test {
     orvtest::ProcessOptions opt;
     opt.env = {{"SDL_VIDEODRIVER", "offscreen"}, {"SDL_AUDIODRIVER", "dummy"}, {"NET_PORT", std::to_string(port)},
                {"NET_NAME", name}, {"NET_PLAYERS", std::to_string(players)}, {"NET_TO", std::to_string(hal)},
-               {"NET_WAIT_MS", "1500"}};
+               {"NET_WAIT_MS", "1500"}, {"NET_EXPECT", std::to_string(players - 2)}};
     return std::make_unique<orvtest::Child>(std::vector<std::string>{orvtest::BinaryPath("tests/net/net_peer")}, opt);
   }
   orv::NetSession host;
