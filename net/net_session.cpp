@@ -329,9 +329,19 @@ int NetSession::Pass(std::unique_lock<std::mutex>& held) {
   moved += fromServer;
   if (isHost_) moved += ServeConnections();
 
-  // Local delivery; a message for one player is not relayed any further.
+  // Local delivery, in the order the messages came; a message for one
+  // player is not relayed any further. A new player's id is taken as it
+  // comes, so a message to that player right behind it finds the player.
   std::vector<Message> rest;
   for (Message& m : incoming_) {
+    if (m.connection == -1 && m.header.from == 0 && m.header.type == kMsgPlayerCreated) {
+      for (LocalPlayer& p : localPlayers_) {
+        if (p.record.playerId != kCreationSent) continue;
+        if (ValidId(m.header.to)) p.record.playerId = m.header.to;
+        break;
+      }
+      continue;
+    }
     bool delivered = false;
     if (m.header.type == kMsgGame) {
       for (LocalPlayer& p : localPlayers_) {
@@ -349,17 +359,8 @@ int NetSession::Pass(std::unique_lock<std::mutex>& held) {
       if (isHost_ && m.connection >= 0) HandleOnHost(m, held);
       continue;
     }
-    // From the host: ids of created players and replies to requests.
-    if (m.header.from != 0) continue;
-    if (m.header.type == kMsgPlayerCreated) {
-      for (LocalPlayer& p : localPlayers_) {
-        if (p.record.playerId != kCreationSent) continue;
-        if (ValidId(m.header.to)) p.record.playerId = m.header.to;
-        break;
-      }
-    } else if (m.header.type >= 100) {
-      replies_.push_back(m);
-    }
+    // From the host: replies to requests.
+    if (m.header.from == 0 && m.header.type >= 100) replies_.push_back(m);
   }
   for (const int socket : failedSockets_) {
     for (size_t i = 0; i < connections_.size(); ++i) {

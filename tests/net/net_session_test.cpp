@@ -323,3 +323,72 @@ TEST_F(SessionTest, ConnectionsBeyondTheLimitAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// A host played by the test on raw sockets: it answers creations and the
+// join, and can write several messages in one send.
+class ScriptedHost {
+ public:
+  ScriptedHost() {
+    EXPECT_TRUE(orv::Sockets().Start());
+    for (int i = 0; i < 20 && listener < 0; ++i) {
+      port = 30000 + (getpid() * 13 + i * 149) % 20000;
+      listener = orv::Sockets().TcpListen(port);
+    }
+  }
+  ~ScriptedHost() {
+    if (client >= 0) orv::Sockets().Close(client);
+    if (listener >= 0) orv::Sockets().Close(listener);
+    orv::Sockets().Shutdown();
+  }
+  // The next message from the client, waited for up to 5 s.
+  bool Next(orv::MessageHeader& h) {
+    for (int i = 0; i < 5000; ++i) {
+      if (client < 0) client = orv::Sockets().TcpAccept(listener, nullptr);
+      if (client >= 0) {
+        const int r = orv::ReceiveMessage(client, reader);
+        if (r == 1) {
+          h = reader.Header();
+          reader.Next();
+          return true;
+        }
+        if (r != -2) return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+  void Send(const std::string& wire) { orv::Sockets().Send(client, wire.data(), wire.size()); }
+  int port = 0;
+  int listener = -1;
+  int client = -1;
+  orv::MessageReader reader;
+};
+
+TEST(SessionClient, AMessageRightBehindANewPlayersIdReachesThatPlayer) {
+  ScriptedHost host;
+  ASSERT_GE(host.listener, 0);
+  NetSession client;
+  std::thread answer([&] {
+    orv::MessageHeader h;
+    // The join: its query player, then the join request.
+    if (!host.Next(h) || h.type != orv::kMsgCreatePlayer) return;
+    host.Send(orv::EncodeMessage(orv::kMsgPlayerCreated, 102, 0, ""));
+    if (!host.Next(h) || h.type != orv::kMsgJoin) return;
+    host.Send(orv::EncodeMessage(orv::kMsgJoin, 102, 0, orv::EncodeU16(1)));
+    // The player, with a broadcast to it in the same write as its id.
+    if (!host.Next(h) || h.type != orv::kMsgCreatePlayer) return;
+    host.Send(orv::EncodeMessage(orv::kMsgPlayerCreated, 103, 0, "") +
+              orv::EncodeMessage(orv::kMsgGame, 103, 101, "welcome"));
+  });
+  ASSERT_TRUE(client.Join("127.0.0.1", host.port));
+  const int ann = client.CreatePlayer("Ann");
+  answer.join();
+  EXPECT_EQ(ann, 103);
+  EXPECT_EQ(Await(client, ann), "welcome");
+  EXPECT_EQ(client.LastSender(), 101);
+  client.Shutdown();
+}
+
+}  // namespace

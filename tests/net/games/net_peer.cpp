@@ -33,7 +33,7 @@ double GameMain() {
   std::printf("id %d\n", static_cast<int>(me));
   std::fflush(stdout);
   const double start = ElapsedMs();
-  while (NetPlayerCount() < Env("NET_PLAYERS", 1) && ElapsedMs() - start < 10000) ShowScreen();
+  while (NetPlayerCount() < Env("NET_PLAYERS", 1) && ElapsedMs() - start < 30000) ShowScreen();
   NetSendMessage(me, 0, "all from " + name);
   if (Env("NET_TO", 0) > 0) NetSendMessage(me, Env("NET_TO", 0), "only from " + name);
   // A loaded machine can hold another game back for seconds: the game stays
