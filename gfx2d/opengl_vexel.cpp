@@ -67,6 +67,9 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   multisampleSamples = samples;
   LogLine("WIN32 init video\n");
   if (!platform::InitVideo()) return false;
+  // Only a context can tell whether the driver gives passes a target of their
+  // own; the environment's answer is known before, and saves making the window twice.
+  windowDepth_ = WindowDepthRequested();
   if (!CreateWindowAndContext(width, height)) return false;
   if (!window_->HasDepthStencil() && !SceneTargetPossible()) {
     // 3D passes cannot get a depth buffer of their own: the window has one.

@@ -329,6 +329,8 @@ class OpenGLVexel {
   // Whether this context can give 3D passes a depth buffer of their own,
   // so the window can go without one.
   static bool SceneTargetPossible();
+  // The environment asks for depth in the window (known before any context).
+  static bool WindowDepthRequested();
   bool MakeSceneTarget(int width, int height);
   void ReleaseSceneTarget();
   // The sprite store tells the surfaces when a slot's texture goes away.

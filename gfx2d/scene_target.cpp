@@ -22,11 +22,6 @@ namespace orv {
 
 namespace {
 
-bool WindowDepthRequested() {
-  const char* v = std::getenv("ORVANE_WINDOW_DEPTH");
-  return v && std::strcmp(v, "1") == 0;
-}
-
 // Copies the whole of one framebuffer into the other, pixel for pixel. The
 // scissor box would clip the copy, so it is off meanwhile.
 void CopyFramebuffer(GLuint from, GLuint to, int width, int height) {
@@ -41,8 +36,13 @@ void CopyFramebuffer(GLuint from, GLuint to, int width, int height) {
 
 }  // namespace
 
+bool OpenGLVexel::WindowDepthRequested() {
+  const char* v = std::getenv("ORVANE_WINDOW_DEPTH");
+  return (v && std::strcmp(v, "1") == 0) || FramebufferFallbackRequested();
+}
+
 bool OpenGLVexel::SceneTargetPossible() {
-  if (WindowDepthRequested() || FramebufferFallbackRequested()) return false;
+  if (WindowDepthRequested()) return false;
   const bool objects = HasExtension("GL_ARB_framebuffer_object") ||
                        (HasExtension("GL_EXT_framebuffer_object") && HasExtension("GL_EXT_framebuffer_blit") &&
                         HasExtension("GL_EXT_packed_depth_stencil"));
