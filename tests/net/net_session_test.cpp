@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -13,6 +12,7 @@
 
 #include "net/net_message.h"
 #include "net/net_session.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -37,11 +37,7 @@ std::string Stray(NetSession& s, int player) {
 class SessionTest : public testing::Test {
  protected:
   void SetUp() override {
-    // A port of this process's own: tests may run side by side.
-    for (int i = 0; i < 20 && port == 0; ++i) {
-      const int p = 30000 + (getpid() * 7 + i * 131) % 20000;
-      if (host.Host(p)) port = p;
-    }
+    port = orvtest::OwnPort(7, [&](int p) { return host.Host(p); });
     ASSERT_NE(port, 0);
   }
   std::unique_ptr<NetSession> Joined() {
@@ -332,10 +328,7 @@ class ScriptedHost {
  public:
   ScriptedHost() {
     EXPECT_TRUE(orv::Sockets().Start());
-    for (int i = 0; i < 20 && listener < 0; ++i) {
-      port = 30000 + (getpid() * 13 + i * 149) % 20000;
-      listener = orv::Sockets().TcpListen(port);
-    }
+    port = orvtest::OwnPort(13, [&](int p) { return (listener = orv::Sockets().TcpListen(p)) >= 0; });
   }
   ~ScriptedHost() {
     if (client >= 0) orv::Sockets().Close(client);

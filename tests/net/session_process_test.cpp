@@ -2,7 +2,6 @@
 // the players are separate game processes joining it over 127.0.0.1.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -33,10 +32,7 @@ int IdOf(const std::string& out) {
 class SessionProcesses : public testing::Test {
  protected:
   void SetUp() override {
-    for (int i = 0; i < 20 && port == 0; ++i) {
-      const int p = 30000 + (getpid() * 11 + i * 137) % 20000;
-      if (host.Host(p)) port = p;
-    }
+    port = orvtest::OwnPort(11, [&](int p) { return host.Host(p); });
     ASSERT_NE(port, 0);
     hal = host.CreatePlayer("Hal");
     ASSERT_EQ(hal, 101);

@@ -147,4 +147,12 @@ ProcessResult RunOffscreenGame(const std::string& relativePath, std::map<std::st
 
 std::string ErrorLogText() { return ReadFile(PrivateDir() + "/ErrorLog.txt"); }
 
+int OwnPort(int salt, const std::function<bool(int)>& take) {
+  for (int i = 0; i < 20; ++i) {
+    const int port = 30000 + (getpid() * salt + i * (salt * 19 + 1)) % 20000;
+    if (take(port)) return port;
+  }
+  return 0;
+}
+
 }  // namespace orvtest

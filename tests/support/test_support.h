@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -54,6 +55,11 @@ ProcessResult RunOffscreenGame(const std::string& relativePath, std::map<std::st
 
 // The runtime's error log of the games this test ran.
 std::string ErrorLogText();
+
+// A port of this process's own, since test processes run side by side: tries
+// ports derived from the process id and `salt` until `take` succeeds on one.
+// 0 when none of them could be taken.
+int OwnPort(int salt, const std::function<bool(int)>& take);
 
 }  // namespace orvtest
 
