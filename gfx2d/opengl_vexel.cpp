@@ -70,6 +70,7 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   // Only a context can tell whether the driver gives passes a target of their
   // own; the environment's answer is known before, and saves making the window twice.
   windowDepth_ = WindowDepthRequested();
+  sceneTargetFailed_ = false;
   if (!CreateWindowAndContext(width, height)) return false;
   if (!window_->HasDepthStencil() && !SceneTargetPossible()) {
     // 3D passes cannot get a depth buffer of their own: the window has one.

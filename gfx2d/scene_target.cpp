@@ -94,13 +94,15 @@ void OpenGLVexel::EnterSceneTarget() {
   // Whatever 2D drawing is held back belongs under the 3D picture.
   FlushDrawing();
   // A surface has a depth buffer of its own; a window with one needs no help.
-  if (sceneTargetActive_ || !window_ || window_->HasDepthStencil() || currentSurface >= 0) return;
+  // A driver that could not make the target once is not asked again every frame.
+  if (sceneTargetActive_ || sceneTargetFailed_ || !window_ || window_->HasDepthStencil() || currentSurface >= 0)
+    return;
   int width = 0, height = 0;
   window_->DrawableSize(width, height);
   if (width <= 0 || height <= 0) return;
   if ((width != sceneWidth_ || height != sceneHeight_ || !sceneFramebuffer_) && !MakeSceneTarget(width, height)) {
     ReleaseSceneTarget();
-    if (!sceneTargetFailed_) LogLine("3D pass: no depth buffer could be made; drawing without one\n");
+    LogLine("3D pass: no depth buffer could be made; drawing without one\n");
     sceneTargetFailed_ = true;
     return;
   }
