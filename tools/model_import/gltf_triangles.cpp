@@ -3,25 +3,33 @@
 #include <charconv>
 #include <cmath>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace orv {
 namespace {
+
+struct JsonMember;
 
 struct Json {
   enum Kind { kNull, kBool, kNumber, kString, kArray, kObject } kind = kNull;
   double number = 0;
   std::string text;
   std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
+  std::vector<JsonMember> members;
 
-  const Json* Member(std::string_view name) const {
-    for (const auto& [key, value] : members)
-      if (key == name) return &value;
-    return nullptr;
-  }
+  const Json* Member(std::string_view name) const;
 };
+
+struct JsonMember {
+  std::string key;
+  Json value;
+};
+
+const Json* Json::Member(std::string_view name) const {
+  for (const JsonMember& member : members)
+    if (member.key == name) return &member.value;
+  return nullptr;
+}
 
 // A JSON reader that keeps only the parts of the document the count needs:
 // at the top level, members other than `kept` are checked and skipped, so a
@@ -85,8 +93,8 @@ class JsonReader {
       ++at_;
       Json* target = nullptr;
       if (out && (depth > 0 || Kept(key))) {
-        v.members.emplace_back(std::move(key), Json{});
-        target = &v.members.back().second;
+        v.members.push_back(JsonMember{std::move(key), Json{}});
+        target = &v.members.back().value;
       }
       if (!Value(target, depth + 1)) return false;
       Space();
