@@ -99,6 +99,10 @@ TEST(PathCommand, WeightPicksUniformCostOrGreedySearch) {
   // node queued first: along the top row first, then down.
   RtArray<double> open = MapOf({"...", "...", "..."});
   EXPECT_EQ(PathOn(open, 0, 0, 0, 2, 2), greedy);
+
+  // Cell costs are v / M + 1 worked out in float: which of two nearly equal
+  // ways is cheaper comes down to that rounding.
+  EXPECT_EQ(PathOn(MapOf({"122", "131"}), 0.5, 0, 0, 2, 1), (Cells{{0, 0}, {0, 1}, {1, 1}, {2, 1}}));
 }
 
 TEST(PathCommand, CostsAreRelative) {
