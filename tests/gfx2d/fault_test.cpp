@@ -140,11 +140,7 @@ TEST_F(Faults, AGrabThatFailsLeavesItsSlotFree) {
   auto grabWithoutMemory = [this] {
     // Address space for what is mapped now and little more: the 64 MB the
     // grab needs cannot be had.
-    long pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    const rlim_t limit = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (16 << 20);
-    struct rlimit r = {limit, limit};
-    setrlimit(RLIMIT_AS, &r);
+    orvtest::LimitAddressSpace(16 << 20);
     const bool ok = d->GrabSprite(5, 0, 0, 4096, 4096);
     _exit(!ok && !d->IsUsedSprite(5) ? 0 : 1);
   };
