@@ -71,7 +71,7 @@ int ModelStore::CountTriangles(int slot) const {
   return s ? orv::CountTriangles(*s) : 0;
 }
 
-bool ModelStore::GetFace(int slot, int frame, int triangle, std::array<float, 27>& out) const {
+bool ModelStore::GetFace(int slot, int frame, int triangle, std::array<double, 27>& out) const {
   out.fill(0);
   const ModelSlot* s = Slot(slot);
   return s && orv::GetFace(*s, frame, triangle, out);

@@ -55,7 +55,7 @@ class ModelStore {
   bool End() { return builder_.End(normalMode); }
 
   int CountTriangles(int slot) const;
-  bool GetFace(int slot, int frame, int triangle, std::array<float, 27>& out) const;
+  bool GetFace(int slot, int frame, int triangle, std::array<double, 27>& out) const;
   // Scales every mesh; the static vertex buffers are dropped so the next
   // draw uploads the scaled triangles.
   void Scale(int slot, Vec3 s);

@@ -129,9 +129,12 @@ TEST(ModelQueries, HierarchyIsRebuiltWhenTheMeshChanges) {
 
 // The face a record index names, as its three corner positions.
 std::array<Vec3, 3> Face(const ModelSlot& slot, int record) {
-  std::array<float, 27> f{};
+  std::array<double, 27> f{};
   EXPECT_TRUE(GetFace(slot, 0, record / 3, f));
-  return {Vec3{f[0], f[1], f[2]}, Vec3{f[9], f[10], f[11]}, Vec3{f[18], f[19], f[20]}};
+  auto at = [&](size_t i) {
+    return Vec3{static_cast<float>(f[i]), static_cast<float>(f[i + 1]), static_cast<float>(f[i + 2])};
+  };
+  return {at(0), at(9), at(18)};
 }
 
 TEST(ModelQueries, RaysFromInsideAndPointingAway) {
