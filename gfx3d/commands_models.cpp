@@ -26,8 +26,8 @@ void LoadObject(const RtString& path, double slot) {
 }
 
 double SaveObject(const RtString& path, double slot) {
-  if (orv::ModelStore* m = Models()) m->Save(path, Slot(slot));
-  return 1;
+  orv::ModelStore* m = Models();
+  return m && m->Save(path, Slot(slot)) ? 1 : 0;
 }
 
 double FindFreeObject() {

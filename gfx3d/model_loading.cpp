@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -71,10 +72,13 @@ void LoadScene(const RtString& name, ModelSlot& slot, int normalMode, SceneTextu
 }  // namespace
 
 bool SaveModelFile(const RtString& name, const ModelSlot& slot) {
-  if (slot.meshes.empty() || !slot.meshes[0]) return true;
-  const std::vector<uint8_t> bytes = WriteDdd(*slot.meshes[0]);
-  if (!bytes.empty()) ReplaceFileContents(name.CStr(), bytes.data(), bytes.size());
-  return true;
+  if (slot.meshes.empty() || !slot.meshes[0]) return false;
+  try {
+    const std::vector<uint8_t> bytes = WriteDdd(*slot.meshes[0]);
+    return !bytes.empty() && ReplaceFileContents(name.CStr(), bytes.data(), bytes.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 RtString FolderOf(const RtString& path) {

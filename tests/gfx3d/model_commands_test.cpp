@@ -90,7 +90,7 @@ TEST_F(ModelCommands, BuildQueryScaleAndFindFree) {
     StartObject(bad, 0);
     EXPECT_EQ(AddVertex(0, 0, 0, 0, 0, 0), 0);
     LoadObject(Path("x.ddd").c_str(), bad);
-    EXPECT_EQ(SaveObject(Path("x.ddd").c_str(), bad), 1);
+    EXPECT_EQ(SaveObject(Path("x.ddd").c_str(), bad), 0);
   }
   for (int i = 3; i < orv::kModelSlots; ++i) Models().Slot(i)->inUse = 1;
   EXPECT_EQ(FindFreeObject(), 1);
@@ -101,8 +101,18 @@ TEST_F(ModelCommands, BuildQueryScaleAndFindFree) {
 TEST_F(ModelCommands, SavedModelsLoadFromDiskArchiveAndMemory) {
   ASSERT_TRUE(orv::BuildSampleAnimated(*Models().Slot(5)));
   EXPECT_EQ(SaveObject(Path("anim.ddd").c_str(), 5), 1);
+  EXPECT_EQ(ErrorCode(), 0);
   const std::string bytes = orvtest::ReadFile(Path("anim.ddd"));
   ASSERT_FALSE(bytes.empty());
+  // A save that writes nothing says so: a missing folder, an empty slot.
+  orv::StartLog();
+  EXPECT_EQ(SaveObject(Path("none/anim.ddd").c_str(), 5), 0);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(SaveObject(Path("empty.ddd").c_str(), 9), 0);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(orvtest::ReadFile(Path("empty.ddd")), "");
+  EXPECT_EQ(orvtest::ErrorLogText(), "Start new log...\ncannot save " + Path("none/anim.ddd") + "\ncannot save " +
+                                         Path("empty.ddd") + "\n");
 
   auto same = [&](int slot) {
     const orv::ModelSlot* s = Models().Slot(slot);

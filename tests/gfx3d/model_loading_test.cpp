@@ -51,7 +51,7 @@ TEST(ModelLoading, ModelsFromDiskAndMemoryNames) {
   ModelSlot again;
   ASSERT_TRUE(LoadModelFile((dir + "/saved.ddd").c_str(), again, 0, nullptr));
   EXPECT_EQ(again.meshes[0]->frames[0].stream[1].x, 42);
-  EXPECT_TRUE(SaveModelFile((dir + "/no-such-folder/x.ddd").c_str(), slot));  // nothing written, still true
+  EXPECT_FALSE(SaveModelFile((dir + "/no-such-folder/x.ddd").c_str(), slot));  // nothing written
 
   EXPECT_FALSE(LoadModelFile((dir + "/none.ddd").c_str(), slot, 0, nullptr));
   EXPECT_EQ(slot.inUse, 0);  // freed before the attempt
