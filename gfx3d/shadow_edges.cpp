@@ -19,7 +19,8 @@ bool SameCorner(const MeshVertex& a, const MeshVertex& b) {
 // the same or neighbouring cells, whatever the rounding of the division.
 // A cell is named by the exact bits of its index as a double, which holds
 // the index of every finite float without a limit; beyond 2^53 neighbouring
-// indices round to one, but there corners only match when they are equal.
+// indices round to one, but there corners only match when they are equal,
+// so no cell ever takes in far-apart corners.
 constexpr double kCell = 2.0 * kShadowWeldTolerance;
 
 double CellOf(float v) {
@@ -27,25 +28,23 @@ double CellOf(float v) {
   return c == 0 ? 0.0 : c;  // -0 and +0 are one cell
 }
 
-uint64_t CellBits(double c) {
+uint64_t CellName(double c) {
   uint64_t bits;
   std::memcpy(&bits, &c, sizeof bits);
   return bits;
 }
 
 struct Cell {
-  uint64_t x, y, z;  // bit patterns of the three indices
+  uint64_t x, y, z;  // names of the three indices
   bool operator==(const Cell&) const = default;
 };
-
-Cell CellAt(double x, double y, double z) { return {CellBits(x), CellBits(y), CellBits(z)}; }
 
 struct CellHash {
   size_t operator()(const Cell& c) const {
     uint64_t h = c.x * 0x9E3779B97F4A7C15ull;
     h ^= c.y * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
     h ^= c.z * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
-    return static_cast<size_t>(h ^ (h >> 29));
+    return static_cast<size_t>(h);
   }
 };
 
@@ -85,20 +84,24 @@ std::vector<int> ShadowWeld(const std::vector<MeshVertex>& triangles) {
     // A coordinate that is not finite matches nothing, not even itself.
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) continue;
     const double home[3] = {CellOf(v.x), CellOf(v.y), CellOf(v.z)};
-    // The neighbouring indices along each axis; where they round to the
-    // index itself the cell is looked at once, not three times.
-    double around[3][3];
+    // The names of the neighbouring cells along each axis; where the
+    // indices round to one, that cell is looked at once, not three times.
+    uint64_t around[3][3];
     int aroundCount[3];
     for (int a = 0; a < 3; ++a) {
       aroundCount[a] = 0;
-      for (double c : {home[a] - 1, home[a], home[a] + 1})
-        if (aroundCount[a] == 0 || around[a][aroundCount[a] - 1] != c) around[a][aroundCount[a]++] = c;
+      double last = 0;
+      for (double c : {home[a] - 1, home[a], home[a] + 1}) {
+        if (aroundCount[a] > 0 && c == last) continue;
+        around[a][aroundCount[a]++] = CellName(c);
+        last = c;
+      }
     }
     int first = static_cast<int>(i);
     for (int dx = 0; dx < aroundCount[0]; ++dx)
       for (int dy = 0; dy < aroundCount[1]; ++dy)
         for (int dz = 0; dz < aroundCount[2]; ++dz) {
-          auto it = grid.find(CellAt(around[0][dx], around[1][dy], around[2][dz]));
+          auto it = grid.find(Cell{around[0][dx], around[1][dy], around[2][dz]});
           if (it == grid.end()) continue;
           for (int j : it->second) {
             if (j >= first) break;
@@ -109,7 +112,7 @@ std::vector<int> ShadowWeld(const std::vector<MeshVertex>& triangles) {
           }
         }
     weld[i] = first;
-    grid[CellAt(home[0], home[1], home[2])].push_back(static_cast<int>(i));
+    grid[Cell{CellName(home[0]), CellName(home[1]), CellName(home[2])}].push_back(static_cast<int>(i));
   }
   return weld;
 }
