@@ -88,6 +88,7 @@ bool NetSession::Host(int port) {
   {
     std::lock_guard<std::mutex> held(lock_);
     listenSocket_ = listener;
+    listenFd_ = Sockets().Descriptor(listener);
     listenReady_ = true;
     server_ = SessionLink(self);
     isHost_ = true;
@@ -261,13 +262,23 @@ bool NetSession::SendMessage(int from, int to, const std::string& text) {
 
 std::string NetSession::GetMessage(int player) {
   std::lock_guard<std::mutex> held(lock_);
-  for (LocalPlayer& p : localPlayers_) {
-    if (p.record.playerId != player || p.queue.empty()) continue;
-    Message m = std::move(p.queue.front());
-    p.queue.pop_front();
-    p.queuedBytes -= Cost(m.payload);
-    lastSender_ = m.header.from;
-    return std::move(m.payload);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    for (LocalPlayer& p : localPlayers_) {
+      if (p.record.playerId != player || p.queue.empty()) continue;
+      Message m = std::move(p.queue.front());
+      p.queue.pop_front();
+      p.queuedBytes -= Cost(m.payload);
+      lastSender_ = m.header.from;
+      return std::move(m.payload);
+    }
+    // Nothing queued: what has reached the socket is taken now instead of
+    // at the network thread's next turn, which saves a game that asks often
+    // a hand-over between threads. A closed connection is left for the
+    // network thread to find.
+    if (attempt > 0 || !running_ || server_.Socket() < 0) break;
+    server_.MarkReady(POLLIN);
+    if (ReceiveFromServer(NowMs()) <= 0) break;
+    changed_.notify_all();
   }
   return "";
 }
@@ -337,8 +348,11 @@ void NetSession::ThreadMain() {
     if (stopRequested_) break;
     const int moved = Pass(NowMs());
     if (moved < 0) break;
-    busy = moved > 0;
-    if (busy) changed_.notify_all();
+    if (moved > 0) changed_.notify_all();
+    // poll() sees only what the sockets hold: bytes already read but left
+    // for the next pass (a batch was full) are waited for by nobody.
+    busy = server_.Buffered();
+    for (const Connection& c : connections_) busy = busy || c.link.Buffered();
   }
   EndFromThread();
   changed_.notify_all();
@@ -354,7 +368,7 @@ void NetSession::EndFromThread() {
   }
   connections_.clear();
   if (listenSocket_ >= 0) Sockets().Close(listenSocket_);
-  listenSocket_ = -1;
+  listenSocket_ = listenFd_ = -1;
   server_.Close();
   if (layerStarted_) Sockets().Shutdown();
   layerStarted_ = false;
@@ -378,14 +392,13 @@ void NetSession::WaitForSockets(std::unique_lock<std::mutex>& held, bool busy) {
   // Only this thread opens and closes the sockets it waits on, so they stay
   // valid while it waits without the lock.
   pollFds_.clear();
-  auto add = [&](int number, short events) {
-    pollFds_.push_back(pollfd{Sockets().Descriptor(number), events, 0});
+  auto add = [&](const SessionLink& l) {
+    pollFds_.push_back(pollfd{l.Descriptor(), static_cast<short>(POLLIN | (l.Queued() > 0 ? POLLOUT : 0)), 0});
   };
-  auto events = [](const SessionLink& l) { return static_cast<short>(POLLIN | (l.Queued() > 0 ? POLLOUT : 0)); };
   pollFds_.push_back(pollfd{wakeFd_, POLLIN, 0});
-  add(server_.Socket(), events(server_));
-  add(isHost_ && acceptPlayers_ ? listenSocket_ : -1, POLLIN);
-  for (const Connection& c : connections_) add(c.link.Socket(), events(c.link));
+  add(server_);
+  pollFds_.push_back(pollfd{isHost_ && acceptPlayers_ ? listenFd_ : -1, POLLIN, 0});
+  for (const Connection& c : connections_) add(c.link);
   const int timeout = busy ? 0 : NextTimeoutMs(NowMs());
   held.unlock();
   const int n = poll(pollFds_.data(), pollFds_.size(), timeout);
@@ -418,21 +431,12 @@ int NetSession::Pass(int64_t now) {
   const int fromServer = ReceiveFromServer(now);
   if (fromServer < 0) return -1;
   moved += fromServer;
-  if (isHost_) moved += ServeConnections(now);
+  if (!isHost_) return moved;
+  moved += ServeConnections(now);
 
-  // Local delivery, in the order the messages came; a message for one
-  // player is not relayed any further. A new player's id is taken as it
-  // comes, so a message to that player right behind it finds the player.
-  std::vector<Message> rest;
+  // Messages from clients, in the order they came: a message for a player
+  // of the host's game is delivered here and not relayed any further.
   for (Message& m : incoming_) {
-    if (m.connection == -1 && m.header.from == 0 && m.header.type == kMsgPlayerCreated) {
-      for (LocalPlayer& p : localPlayers_) {
-        if (p.record.playerId != kCreationSent) continue;
-        if (ValidId(m.header.to)) p.record.playerId = m.header.to;
-        break;
-      }
-      continue;
-    }
     bool delivered = false;
     if (m.header.type == kMsgGame) {
       for (LocalPlayer& p : localPlayers_) {
@@ -441,19 +445,9 @@ int NetSession::Pass(int64_t now) {
         delivered = true;
       }
     }
-    if (!(delivered && m.header.to != kBroadcastId)) rest.push_back(std::move(m));
+    if (!delivered || m.header.to == kBroadcastId) HandleOnHost(m, now);
   }
   incoming_.clear();
-
-  for (const Message& m : rest) {
-    if (m.connection >= 0) {
-      HandleOnHost(m, now);
-    } else if (m.header.from == 0 && m.header.type >= 100) {
-      // From the host: replies to requests.
-      if (replies_.size() >= kMaxReplies) replies_.pop_front();
-      replies_.push_back(m);
-    }
-  }
   for (size_t i = connections_.size(); i-- > 0;) {
     if (!connections_[i].failed) continue;
     DropConnection(i);
@@ -482,7 +476,24 @@ int NetSession::ReceiveFromServer(int64_t now) {
     if (r == -2) break;
     if (r != 1) return -1;
     const MessageHeader& h = server_.Header();
-    incoming_.push_back(Message{h, std::string(reinterpret_cast<const char*>(server_.Payload()), h.length), -1});
+    if (h.type == kMsgPlayerCreated && h.from == 0) {
+      // A new player's id is taken as it comes, so a message to that player
+      // right behind it finds the player.
+      for (LocalPlayer& p : localPlayers_) {
+        if (p.record.playerId != kCreationSent) continue;
+        if (ValidId(h.to)) p.record.playerId = h.to;
+        break;
+      }
+    } else if (h.type == kMsgGame) {
+      const Message m{h, std::string(reinterpret_cast<const char*>(server_.Payload()), h.length), -1};
+      for (LocalPlayer& p : localPlayers_) {
+        if (p.record.playerId == h.to) Deliver(p, m);
+      }
+    } else if (h.from == 0 && h.type >= 100) {
+      // Replies to requests; one nobody waits for is dropped by the next request.
+      if (replies_.size() >= kMaxReplies) replies_.pop_front();
+      replies_.push_back(Message{h, std::string(reinterpret_cast<const char*>(server_.Payload()), h.length), -1});
+    }
     server_.Next();
   }
   return moved;

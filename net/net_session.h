@@ -144,6 +144,7 @@ class NetSession {
   int NextTimeoutMs(int64_t now) const;
   // One pass: >0 when it moved something, 0 when idle, -1 when the host is gone.
   int Pass(int64_t now);
+  // Takes what the host sent: ids, messages for local players, replies.
   int ReceiveFromServer(int64_t now);
   int ServeConnections(int64_t now);
   void Deliver(LocalPlayer& p, const Message& m);
@@ -164,6 +165,7 @@ class NetSession {
   PlayerIds ids_;
   uint16_t queryPlayerId_ = 0;
   int listenSocket_ = -1;
+  int listenFd_ = -1;
   bool listenReady_ = false;
   SessionLink server_;  // to the host (on the host: its connection to itself)
   uint32_t ownIp_ = 0;  // the host's connection to itself, as the listener sees it

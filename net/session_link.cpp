@@ -6,9 +6,11 @@
 
 namespace orv {
 
+SessionLink::SessionLink(int socket) : socket_(socket), fd_(Sockets().Descriptor(socket)) {}
+
 void SessionLink::Close() {
   if (socket_ >= 0) Sockets().Close(socket_);
-  socket_ = -1;
+  socket_ = fd_ = -1;
   reader_.Next();
   in_.reset();
   inAt_ = inEnd_ = 0;

@@ -26,9 +26,11 @@ namespace orv {
 class SessionLink {
  public:
   SessionLink() = default;
-  explicit SessionLink(int socket) : socket_(socket) {}
+  explicit SessionLink(int socket);
 
   int Socket() const { return socket_; }
+  // The system descriptor, for poll().
+  int Descriptor() const { return fd_; }
   // Closes the socket and forgets everything queued either way.
   void Close();
 
@@ -54,8 +56,8 @@ class SessionLink {
   const uint8_t* Payload() const { return reader_.Payload(); }
   // Done with the message Receive gave.
   void Next() { reader_.Next(); }
-  // Bytes held that Receive has not looked at, or the socket reported more.
-  bool HasInput() const { return readable_ || inAt_ < inEnd_; }
+  // Bytes read from the socket that Receive has not given out yet.
+  bool Buffered() const { return inAt_ < inEnd_; }
   // Part of a message has arrived and the rest is still to come from the peer.
   bool Partial() const { return reader_.Partial() && inAt_ == inEnd_; }
   // Clock of the last byte that arrived.
@@ -67,6 +69,7 @@ class SessionLink {
   static constexpr size_t kKeptQueue = 65536;
 
   int socket_ = -1;
+  int fd_ = -1;
   MessageReader reader_;
   std::unique_ptr<char[]> in_;  // kReadSize bytes once anything was read
   size_t inAt_ = 0, inEnd_ = 0;
