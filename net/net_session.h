@@ -144,7 +144,8 @@ class NetSession {
   int NextTimeoutMs(int64_t now) const;
   // One pass: >0 when it moved something, 0 when idle, -1 when the host is gone.
   int Pass(int64_t now);
-  // Takes what the host sent: ids, messages for local players, replies.
+  // Takes what the host sent: ids, messages for local players, replies. Also
+  // called by the game thread (GetMessage), under the same lock.
   int ReceiveFromServer(int64_t now);
   int ServeConnections(int64_t now);
   void Deliver(LocalPlayer& p, const Message& m);
