@@ -8,9 +8,14 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
+
+#include "files/file_channel.h"
 
 namespace orv {
 
@@ -95,8 +100,13 @@ void MovieDecoder::Close() {
 
 bool MovieDecoder::OpenFile(const std::string& path, int soundRate) {
   Close();
-  source_.file = std::fopen(path.c_str(), "rb");
-  if (!source_.file) return false;
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  source_.file = ::fdopen(fd, "rb");
+  if (!source_.file) {
+    ::close(fd);
+    return false;
+  }
   return OpenSource(soundRate);
 }
 
