@@ -20,9 +20,9 @@ MusicPlayer::~MusicPlayer() { Stop(); }
 double MusicPlayer::LengthMs() const {
   if (!music_) return kMinLoopMs;
   const double seconds = Mix_MusicDuration(music_);
-  // A format that cannot tell its length (MIDI on some builds) is looped by
-  // the mixer itself; the restart time then lies far enough away never to
-  // come due, while the loop bookkeeping still reads as looping.
+  // A format that cannot tell its length (MIDI on some builds) keeps a
+  // restart time far enough away never to come due, while the loop
+  // bookkeeping still reads as looping.
   if (!(seconds > 0)) return 1e12;
   return std::max(kMinLoopMs, seconds * 1000.0);
 }
@@ -82,9 +82,15 @@ bool MusicPlayer::Play(const std::string& path, bool loop, double now) {
   if (!Mix_QuerySpec(&rate, &format, &channels)) return false;
   music_ = LoadMusic(path);
   if (!music_) return false;
-  const bool unknownLength = !(Mix_MusicDuration(music_) > 0);
+  // A looping track is looped by the mixer itself: at the track's real end
+  // its decoder seeks back to the start, with no gap and nothing cut off,
+  // whatever length the file claims (an MP3 without a length header is
+  // often estimated seconds off). Only a track shorter than the minimum
+  // period waits for the clock, in silence, as the period asks.
+  const double seconds = Mix_MusicDuration(music_);
+  mixerLoops_ = loop && !(seconds > 0 && seconds * 1000 < kMinLoopMs);
   loopEnd_ = loop ? now + LengthMs() : 0;
-  if (Mix_PlayMusic(music_, loop && unknownLength ? -1 : 0) != 0) {
+  if (Mix_PlayMusic(music_, mixerLoops_ ? -1 : 0) != 0) {
     Stop();
     return false;
   }
@@ -95,6 +101,7 @@ bool MusicPlayer::Play(const std::string& path, bool loop, double now) {
 void MusicPlayer::Stop() {
   volumeCache_ = -1;
   loopEnd_ = 0;
+  mixerLoops_ = false;
   if (!music_) return;
   Mix_HaltMusic();
   Mix_FreeMusic(music_);
@@ -136,8 +143,8 @@ void MusicPlayer::SetVolume(double volume) {
 void MusicPlayer::RestartIfDue(double now) {
   if (!music_ || loopEnd_ <= 0 || now < loopEnd_) return;
   loopEnd_ = now + LengthMs();
-  // Starting the track again also covers one that already ran out (a track
-  // shorter than the minimum period waits in silence until now).
+  if (mixerLoops_) return;  // already back at its start
+  // A track shorter than the minimum period has waited in silence until now.
   Mix_PlayMusic(music_, 0);
 }
 

@@ -193,6 +193,37 @@ TEST_F(Music, ShortLoopRestartsEveryHalfSecondWhenDue) {
   EXPECT_NEAR(static_cast<double>(Loud(m.left)) / 22050, 5 * 0.2 * 0.89, 0.1);
 }
 
+TEST_F(Music, ALoopPlaysTheWholeTrackWhateverLengthItsHeaderClaims) {
+  // One second of noise, then one of silence, as an MP3 without a length
+  // header: the mixer estimates it well under a second.
+  const std::string track = mediatest::Ffmpeg(
+      {"-f", "lavfi", "-i", "anoisesrc=d=1:a=0.3:r=22050,apad=pad_dur=1", "-ac", "2", "-c:a", "libmp3lame", "-q:a", "2",
+       "-write_xing", "0"},
+      "noise.mp3");
+  PlayMusic(track.c_str(), 1);
+  ASSERT_EQ(ErrorCode(), 0);
+  const double start = orv::ClockMs();
+  while (orv::ClockMs() - start < 2600) {
+    orv::ProcessMessages();
+    Sleep(20);
+  }
+  StopMusic();
+  Close();
+  const Mix m = ReadMix();
+  // The silence was heard whole between two rounds of noise: restarting on
+  // the estimated length would have cut every round inside the noise.
+  const auto first = std::find_if(m.left.begin(), m.left.end(), [](int16_t v) { return std::abs(v) > 2000; });
+  ASSERT_NE(first, m.left.end());
+  size_t longestQuiet = 0, run = 0, loudAfter = 0;
+  for (auto it = first; it != m.left.end(); ++it) {
+    run = std::abs(*it) > 100 ? 0 : run + 1;
+    if (run == 0 && longestQuiet > 22050 / 2) ++loudAfter;
+    longestQuiet = std::max(longestQuiet, run);
+  }
+  EXPECT_GT(longestQuiet, 22050u * 8 / 10);
+  EXPECT_GT(loudAfter, 22050u / 10) << "the second round never came";
+}
+
 TEST_F(Music, PausingALoopMovesItsRestartByThePausedTime) {
   PlayMusic(Tone("loop.ogg", 1).c_str(), 1);
   ASSERT_EQ(ErrorCode(), 0);
