@@ -220,6 +220,7 @@ bool DecodeConverted(std::span<const uint8_t> bytes, const WavImage& image, cons
   }
   const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> decoded(raw, SDL_FreeWAV);
   if (spec.channels == 0 || spec.freq <= 0) return Fail(why, "cannot be decoded");
+  if (!raw || rawBytes == 0) return Fail(why, "no whole sample frame");
   SDL_AudioCVT cvt;
   if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16LSB, spec.channels, spec.freq) < 0)
     return Fail(why, "cannot be converted");
