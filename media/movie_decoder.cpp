@@ -316,8 +316,11 @@ void MovieDecoder::DrainVideo() {
 }
 
 double MovieDecoder::PictureTime(int64_t pts) {
-  // Where the next picture belongs: right after the previous one, and never
-  // before the point the sound has reached.
+  // Where the next picture belongs when its stamp cannot be trusted: right
+  // after the previous one. A stamp further ahead than a few frames past
+  // both that and the sound decoded so far (which covers a picture held
+  // while the sound goes on), or as far behind the previous picture, is a
+  // discontinuity.
   const double next = lastPictureMs_ < 0 ? 0 : lastPictureMs_ + frameMs_;
   double t = StampMs(pts, videoStream_) - originMs_ + pictureShiftMs_;
   if (!std::isfinite(t)) {
