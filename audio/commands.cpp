@@ -47,11 +47,15 @@ void LoadSound(const RtString& name, double slot, double copies) {
   } catch (const std::bad_alloc&) {
     // A file too large for the memory left is refused like a damaged one.
     slots[s].Clear();
-    why = "out of memory";
+    why = orv::kWavOutOfMemory;
   }
   if (!loaded) {
     orv::SetErrorCode(orv::kErrNoSuchFile);
-    orv::LogFormat("Sound %s not loaded: %s\n", name.CStr(), why.c_str());
+    if (why == orv::kWavOutOfMemory) {
+      orv::LogAllocationFailure(name.CStr());
+    } else {
+      orv::LogFormat("Sound %s not loaded: %s\n", name.CStr(), why.c_str());
+    }
   }
 }
 

@@ -210,7 +210,7 @@ bool DecodeConverted(std::span<const uint8_t> bytes, const WavImage& image, cons
     return Fail(why, "sound too long");
   if (bytes.size() > INT_MAX) return Fail(why, "file too large");
   SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-  if (!rw) return Fail(why, "out of memory");
+  if (!rw) return Fail(why, kWavOutOfMemory);
   SDL_AudioSpec spec{};
   Uint8* raw = nullptr;
   Uint32 rawBytes = 0;
@@ -262,7 +262,7 @@ bool DecodeWav(std::span<const uint8_t> bytes, const MixFormat& mix, DecodedSoun
     return Fail(why, "a sample coding that cannot be decoded");
   } catch (const std::bad_alloc&) {
     std::vector<uint8_t>().swap(out.pcm);
-    return Fail(why, "out of memory");
+    return Fail(why, kWavOutOfMemory);
   }
 }
 

@@ -104,10 +104,13 @@ struct DecodedSound {
   std::vector<uint8_t> pcm;  // in the mixer's format, whole frames
 };
 
+// The reason DecodeWav gives when memory ran out.
+constexpr const char* kWavOutOfMemory = "out of memory";
+
 // ParseWav, then by CodingOf: MakeBufferFormat + ConvertToMix, or SDL's
 // loader to 16-bit samples (described as a plain 16-bit buffer format with
 // the file's rate) + ConvertToMix; kNone fails. Running out of memory is a
-// refused load ("out of memory"), never an exception.
+// refused load (kWavOutOfMemory), never an exception.
 bool DecodeWav(std::span<const uint8_t> bytes, const MixFormat& mix, DecodedSound& out, std::string& why);
 
 }  // namespace orv

@@ -108,6 +108,7 @@ void MovieDecoder::Close() {
   source_ = Source{};
   videoStream_ = audioStream_ = -1;
   soundRate_ = 0;
+  outOfMemory_ = false;
   originMs_ = 0;
   leadFrames_ = 0;
   ResetTimeline();
@@ -281,7 +282,7 @@ bool MovieDecoder::Step() {
     // Out of memory: the movie ends here with what was decoded.
     av_packet_unref(packet_);
     av_frame_unref(frame_);
-    ended_ = true;
+    ended_ = outOfMemory_ = true;
     return false;
   }
 }

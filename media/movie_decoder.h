@@ -66,6 +66,8 @@ class MovieDecoder {
   // a few frames) the pictures go on one frame after the previous one.
   bool Step();
   bool Ended() const { return ended_; }
+  // The stream ended early because memory ran out.
+  bool RanOutOfMemory() const { return outOfMemory_; }
   // Back to the start for another round; false when the movie cannot seek.
   bool Rewind();
 
@@ -129,6 +131,7 @@ class MovieDecoder {
   double pictureShiftMs_ = 0;  // added to picture stamps after discontinuities
   int64_t soundFrames_ = 0;    // sound frames put out since the start (silence too)
   bool ended_ = false;
+  bool outOfMemory_ = false;
   std::deque<MoviePicture> pictures_;
   std::vector<int16_t> sound_;
 };

@@ -272,6 +272,7 @@ double PlayInWindow(RuntimeState& rt, const std::string& path, bool loop) {
       EndProgram();
     }
   }
+  if (session.Decoder().RanOutOfMemory()) LogAllocationFailure(path.c_str());
   // The next frame of the game starts from the device's own state.
   rt.device->Reset2DState();
   return 0;
@@ -286,6 +287,7 @@ double PlayMovieFile(const std::string& path, bool loop) {
     return PlayInWindow(rt, path, loop);
   } catch (const std::bad_alloc&) {
     // Out of memory mid-movie: the movie ends, the game goes on.
+    LogAllocationFailure(path.c_str());
     rt.device->Reset2DState();
     return 0;
   }

@@ -202,7 +202,7 @@ TEST(WavDecoder, RunningOutOfMemoryRefusesTheLoad) {
     orv::DecodedSound d;
     std::string why;
     const bool loaded = orv::DecodeWav(Bytes(file), kMix, d, why);
-    _exit(!loaded && why == "out of memory" && d.pcm.empty() ? 0 : 1);
+    _exit(!loaded && why == orv::kWavOutOfMemory && d.pcm.empty() ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
