@@ -183,21 +183,39 @@ class VorloPlayer : public testing::Test {
     return peak;
   }
 
-  // Taps the button at (fx, fy) of the window's size once the previous cue
-  // has ended (the last 0.1 s recorded is silent). The recorded audio is
-  // then watched as it grows: the peak as soon as a cue is heard, else the
-  // peak of the 0.7 s recorded after the tap (0 for silence); -1 when the
-  // output stopped growing, since silence then proves nothing.
+  // Taps the button at (fx, fy) of the window's size and watches what
+  // follows, as a player would: the button flashes pressed for the one frame
+  // that takes the tap, and a cue sounds. Polls the button's corner (small
+  // enough to read every millisecond, so the flash is not missed) and the
+  // recorded audio as it grows. Returns the peak once the cue is heard and
+  // the button is back at rest (the game has seen the button up again, so
+  // the next tap counts as a new press), else the peak of the 0.7 s
+  // recorded after the tap (0 for silence); -1 when the output stopped
+  // growing, since silence then proves nothing.
   int CueAfterTap(const std::string& id, const Geometry& g, double fx, double fy) {
+    // The previous cue has ended: the last 0.1 s recorded is silent.
     for (int i = 0; i < 300; ++i, Sleep(10)) {
       const size_t end = AudioBytes();
       if (end >= kAudioBytesPerSecond / 10 && RightPeak(end - kAudioBytesPerSecond / 10) < 100) break;
     }
-    size_t mark = AudioBytes();
+    const double s = Scale(g);
+    const int corner = std::max(2, static_cast<int>(8 * s));
+    const int cx = static_cast<int>(g.width * fx - 56 * s), cy = static_cast<int>(g.height * fy - 32 * s);
+    orvtools::ScreenReader reader(x.Display());
+    std::vector<uint32_t> rest, now;
+    reader.Read(g.x + cx, g.y + cy, corner, corner, rest);
+    const size_t mark = AudioBytes();
     Tap(id, static_cast<int>(g.width * fx), static_cast<int>(g.height * fy));
-    for (int i = 0; i < 300; ++i, Sleep(10)) {
-      const int peak = RightPeak(mark);
-      if (peak > kCueHeard || AudioBytes() - mark >= kAudioBytesPerSecond * 7 / 10) return peak;
+    bool pressed = false, released = false;
+    int peak = 0;
+    for (int i = 0; i < 5000; ++i, std::this_thread::sleep_for(std::chrono::microseconds(500))) {
+      reader.Read(g.x + cx, g.y + cy, corner, corner, now);
+      pressed = pressed || now != rest;
+      released = released || (pressed && now == rest);
+      if (i % 20 != 0) continue;
+      peak = RightPeak(mark);
+      const bool windowOver = AudioBytes() - mark >= kAudioBytesPerSecond * 7 / 10;
+      if ((peak > kCueHeard && released) || windowOver) return peak;
     }
     return -1;
   }
