@@ -56,12 +56,26 @@ int OpenWriteTarget(const char* name, bool replace) {
 
 }  // namespace
 
-bool FileChannel::OpenRead(const char* name) {
+int OpenRegularFile(const std::string& systemPath) {
+  // Opened without blocking so fstat can tell a pipe before anything waits
+  // on it; reads then block as usual.
+  int fd = ::open(systemPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st;
+  const int flags = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fcntl(fd, F_GETFL) : -1;
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool FileChannel::OpenRead(const char* name, bool regularOnly) {
   Close();
   if (!name || !*name) return false;
   if (IsMemName(name)) return OpenMemory(FindMemBlock(name));
   std::string path = SystemPath(name);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = regularOnly ? OpenRegularFile(path) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {

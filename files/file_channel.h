@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "files/mem_name.h"
@@ -17,6 +18,12 @@ namespace orv {
 // game path (checked before a write replaces the file under its holder).
 bool FileLockedByChannel(const char* name);
 
+// Opens a regular file (a system path) for reading: its descriptor, or -1.
+// A named pipe or a device is refused at once, never waited on: opening a
+// pipe blocks until a writer comes. For loaders and players, which only
+// ever read files.
+int OpenRegularFile(const std::string& systemPath);
+
 class FileChannel {
  public:
   FileChannel() = default;
@@ -26,8 +33,9 @@ class FileChannel {
 
   // Each open closes the channel first. Reading: "" fails; a live "mem://"
   // name gives a memory channel; anything else opens the disk file (a
-  // directory fails); size = the file size at open time.
-  bool OpenRead(const char* name);
+  // directory fails); size = the file size at open time. With
+  // `regularOnly` only a regular file opens (see OpenRegularFile).
+  bool OpenRead(const char* name, bool regularOnly = false);
   // Reads a block the caller holds; the channel shares its ownership.
   bool OpenMemory(std::shared_ptr<const MemBlock> block);
   // Writing: replaces the file (through a link, the file it points at) by
