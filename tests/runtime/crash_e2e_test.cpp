@@ -50,7 +50,12 @@ TEST(CrashReports, EachCrashLeavesAReportNamingItsFunctionAndTheNextStartSaysSoO
   std::vector<std::string> reports;
   for (const Case& c : cases) {
     auto r = orvtest::RunProcess({Game()}, x.ProgramOptions({{"CRASH_MODE", c.mode}}));
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's handler, there before the report's, ends the process its own way.
+    EXPECT_TRUE(r.signal == c.signal || r.exitCode > 0) << c.mode << "\n" << r.err;
+#else
     EXPECT_EQ(r.signal, c.signal) << c.mode << "\n" << r.err;
+#endif
     // One line on standard error names the report.
     const std::string marker = "; report written to ";
     const size_t at = r.err.find(marker);
