@@ -197,7 +197,7 @@ void KillRepeatedly(Work work, Check valid) {
             report('.');
           }
         },
-        '.', random, cycle);
+        '.', random, cycle, round % 4 == 0);
     ASSERT_TRUE(r.killed);
     valid();
   }

@@ -42,13 +42,16 @@ struct Round {
 // Forks a child that runs `work(report)`, which must loop forever calling
 // report(byte) as it goes. The child is killed with SIGKILL at a random
 // moment within about one cycle of its work (`cycle`, in seconds: the time
-// from its start to the first byte `cycleEnd` it reports, refined every
-// round), so kills land all over the cycle. The child stamps every report
-// with its own clock, so a parent that runs late does not shorten the
-// cycle. No fixed waits: the parent waits for the child's reports or for
+// from its start to the first byte `cycleEnd` it reports), so kills land
+// all over the cycle. A `calibrate` round (and the first) waits for that
+// byte to learn the cycle and kills at a random moment of the next one:
+// learning it from the rounds that happen to get that far would favour the
+// fast ones and shrink the cycle round by round. The child stamps every
+// report with its own clock, so a parent that runs late does not shorten
+// the cycle. No fixed waits: the parent waits for the child's reports or for
 // the random deadline, whichever comes first.
 template <class Work>
-Round RunAndKill(Work work, char cycleEnd, std::mt19937_64& random, double& cycle) {
+Round RunAndKill(Work work, char cycleEnd, std::mt19937_64& random, double& cycle, bool calibrate) {
   struct Report {
     char byte;
     int64_t ns;  // the child's steady clock when it reported
@@ -105,10 +108,14 @@ Round RunAndKill(Work work, char cycleEnd, std::mt19937_64& random, double& cycl
   while (started < 0)
     if (!readSome(-1)) break;
   std::uniform_real_distribution<double> share(0.0, 1.15);
-  // Before the first cycle is known, the first one is waited for.
-  const int64_t deadline = cycle > 0 ? started + static_cast<int64_t>(share(random) * cycle * 1e9) : -1;
+  int64_t deadline = cycle > 0 && !calibrate ? started + static_cast<int64_t>(share(random) * cycle * 1e9) : -1;
   while (started >= 0) {
-    if (deadline < 0 ? cycleEnded >= 0 : now() >= deadline) break;
+    if (deadline < 0 && cycleEnded >= 0) {
+      const double seen = static_cast<double>(cycleEnded - started) / 1e9;
+      cycle = cycle > 0 ? 0.7 * cycle + 0.3 * seen : seen;
+      deadline = cycleEnded + static_cast<int64_t>(share(random) * cycle * 1e9);
+    }
+    if (deadline >= 0 && now() >= deadline) break;
     const int64_t left = deadline < 0 ? 1000000000 : deadline - now();
     if (left > 0 && !readSome(std::min<int64_t>(left, 1000000000))) {
       int status = 0;
@@ -125,10 +132,6 @@ Round RunAndKill(Work work, char cycleEnd, std::mt19937_64& random, double& cycl
   while (readSome(0)) {
   }
   close(fds[0]);
-  if (cycleEnded >= 0) {
-    const double seen = static_cast<double>(cycleEnded - started) / 1e9;
-    cycle = cycle > 0 ? 0.8 * cycle + 0.2 * seen : seen;
-  }
   return round;
 }
 
@@ -265,7 +268,7 @@ inline Result Torture(const Saves& saves, int kills, std::mt19937_64& random) {
               report(kReportOf[kind]);
             }
         },
-        kReportOf[kLines], random, cycle);
+        kReportOf[kLines], random, cycle, round % 8 == 0);
     if (!r.killed) {
       result.problem = "round " + std::to_string(round) + ": the saver died by itself";
       break;
