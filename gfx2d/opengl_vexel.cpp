@@ -88,6 +88,8 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   colorBits = bits;
   isFullscreen = false;
 
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  glRenderer = renderer ? renderer : "";
   CheckSoftwareRenderer();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 

@@ -293,6 +293,7 @@ class OpenGLVexel {
   int screenWidth = 0, screenHeight = 0, colorBits = 0;
   bool isFullscreen = false;
   int multisampleSamples = 0;
+  std::string glRenderer;  // the context's renderer name, for diagnostics
   int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
   Vexel3D* scene3D = nullptr;
   FramePacer pacer;  // nextFlipTime and frameIntervalMs

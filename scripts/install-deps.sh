@@ -5,7 +5,7 @@
 set -eu
 
 PACKAGES="
-  make cmake ninja-build g++ pkg-config git ccache curl python3
+  make cmake ninja-build g++ binutils pkg-config git ccache curl python3
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libsdl2-mixer-dev

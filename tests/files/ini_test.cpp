@@ -128,9 +128,11 @@ TEST(IniStore, OpenSavesThePreviousFileAndSavesReplaceAtomically) {
   orv::FlushFileStores();
   EXPECT_EQ(ReadFile("second.ini"), "[x]\r\ny=z\r\n");  // nothing open: nowhere to save
 
-  // Nothing but the two files: no temporary files are left beside them.
+  // Nothing but the two files and the backup of the one that was replaced:
+  // no temporary files are left beside them.
   RtArray<RtString> names;
-  EXPECT_EQ(ListDirectory("*.ini*", names), 2 * 65536 + 2);
+  EXPECT_EQ(ListDirectory("*.ini*", names), 2 * 65536 + 3);
+  EXPECT_EQ(ReadFile("first.ini.bak"), "[s]\r\nk=old\r\n");
 }
 
 TEST(IniStore, ADefaultFileFromTheArchiveIsSavedBesideTheProgram) {
