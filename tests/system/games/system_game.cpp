@@ -72,7 +72,8 @@ double GameMain() {
     WriteStdout("without line end|");
     WriteStderr("to standard error");
     Say("");
-    for (int i = 0; i < 3; ++i) Say("[" + std::string(ReadStdin().CStr()) + "]");
+    // Appended: GCC 12 at -O3 warns falsely (-Wrestrict) about "[" + a temporary string.
+    for (int i = 0; i < 3; ++i) Say(std::string("[").append(ReadStdin().CStr()).append("]"));
   } else if (mode == "run") {
     ShowScreen();
     double code = -1;
