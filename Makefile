@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test bench fuzz asan clean install install-build deb example-pictures
+.PHONY: all deps configure build run test bench fuzz asan tsan clean install install-build deb example-pictures
 
 all: build
 
@@ -77,5 +77,16 @@ asan: deps
 	@cd build-asan && $(ASAN_ENV) ASAN_OPTIONS=detect_leaks=0 \
 	  ctest --output-on-failure -j $(JOBS) -LE 'unit|fuzz' $(CTEST_ARGS)
 
+# ThreadSanitizer over the code that runs beside the game thread: the network
+# session's thread, and the mixer's thread under music and movies. Only the
+# library and those tests are built (build-tsan), with line tables only
+# (-g1: enough for the reports), which keeps it quick.
+TSAN_TARGETS = test_net test_net_processes net_peer test_media_music test_media_movie orvane-pack
+tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_TSAN=ON \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" >/dev/null
+	@cmake --build build-tsan -j $(JOBS) --target $(TSAN_TARGETS)
+	@./scripts/run-tsan-tests.sh build-tsan
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz build-release $(INSTALL_BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz build-tsan build-release $(INSTALL_BUILD)

@@ -1,5 +1,6 @@
 // Shadow edge data: building the edge adjacency of a 100,000-triangle mesh
-// with the hash, against the pairwise search. The search is quadratic, so it
+// with the hash, against the pairwise search, and the same mesh far from
+// the origin. The search is quadratic, so it
 // runs on a 5,000-triangle cut of the same kind of mesh and its time is
 // scaled by the square of the size ratio; both give identical edges (checked
 // on the smaller mesh before timing).
@@ -60,5 +61,19 @@ void Hash(benchmark::State& state) {
 }
 // Manual time on both sides, so the two share a group in the ratio table.
 BENCHMARK(Hash)->Name("shadow_edges_100k/hash")->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// The same mesh scaled far out (1e14 per unit): every coordinate still its
+// own value, but beyond where a grid index of a fixed-size integer reaches.
+void HashFarOut(benchmark::State& state) {
+  std::vector<orv::MeshVertex> large = Grid(kLargeSide);
+  for (orv::MeshVertex& v : large) v.SetPosition({v.x * 1e14f, v.y * 1e14f, v.z * 1e14f});
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(orv::FindShadowEdges(large));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(took.count());
+  }
+}
+BENCHMARK(HashFarOut)->Name("shadow_edges_100k/hash_far_out")->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -11,6 +11,16 @@ if(ORVANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Races between the game thread and the threads beside it (the network
+# session, the mixer). It cannot share a build with AddressSanitizer.
+if(ORVANE_TSAN)
+  if(ORVANE_SANITIZE OR ORVANE_FUZZ)
+    message(FATAL_ERROR "ORVANE_TSAN needs a build tree of its own")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(ORVANE_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     message(FATAL_ERROR "ORVANE_FUZZ needs clang (configure with CXX=clang++ CC=clang)")

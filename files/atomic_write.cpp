@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -28,22 +27,18 @@ bool RewriteInPlace(const std::string& path, const void* data, size_t size) {
 
 bool ReplaceFileContents(const char* gamePath, const void* data, size_t size) {
   if (!gamePath || !*gamePath || IsMemName(gamePath)) return false;
-  std::string target = SystemPath(gamePath);
   // Through a symbolic link the file it points at is replaced, not the link.
-  struct stat st;
-  bool existed = lstat(target.c_str(), &st) == 0;
-  if (existed && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(target.c_str(), resolved)) target = resolved;
-    existed = stat(target.c_str(), &st) == 0;
-  }
-  if (existed && S_ISDIR(st.st_mode)) return false;
+  // Only a regular file is replaced: a folder, a pipe or a device stays.
+  WriteTarget where;
+  if (!FindWriteTarget(SystemPath(gamePath), where)) return false;
+  if (where.exists && !S_ISREG(where.mode)) return false;
+  const std::string& target = where.path;
 
   static std::atomic<unsigned> counter{0};
   std::string temp = target + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return existed && S_ISREG(st.st_mode) && RewriteInPlace(target, data, size);
-  if (existed) fchmod(fd, st.st_mode & 07777);  // a replaced file keeps its permissions
+  if (fd < 0) return where.exists && RewriteInPlace(target, data, size);
+  if (where.exists) fchmod(fd, where.mode & 07777);  // a replaced file keeps its permissions
   bool ok = WriteFully(fd, data, size) == size && fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {

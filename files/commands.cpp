@@ -211,7 +211,10 @@ double FileCopy(const RtString& source, const RtString& target) {
     if (!in.Read(block, n) || !out.Write(block, n)) {
       in.Close();
       out.Close();
-      FileDelete(target);
+      // The half-written copy goes; a link that led to it stays.
+      orv::WriteTarget written;
+      if (orv::FindWriteTarget(orv::SystemPath(target.CStr()), written) && written.exists && S_ISREG(written.mode))
+        ::unlink(written.path.c_str());
       return orv::Fail(orv::kErrNoSuchFile, 0.0);
     }
     left -= n;

@@ -30,6 +30,30 @@ int64_t ReadFully(int fd, void* dst, int64_t n) {
   return done;
 }
 
+// Opens the regular file a write to a game path goes to (through links, to
+// the file they point at). Anything else there (a folder, a pipe, a device)
+// is refused before it is opened, so nothing blocks on a pipe, and it is
+// never removed. `replace` removes the old file first and makes a new one
+// with its permissions: a reader that still has the old file open (a copy
+// onto itself, a loader) keeps its bytes.
+int OpenWriteTarget(const char* name, bool replace) {
+  WriteTarget target;
+  if (!FindWriteTarget(SystemPath(name), target)) return -1;
+  if (target.exists && !S_ISREG(target.mode)) return -1;
+  if (replace && target.exists) ::unlink(target.path.c_str());
+  const int access = replace ? O_RDWR | O_TRUNC : O_WRONLY;
+  int fd = ::open(target.path.c_str(), access | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+  if (fd < 0) return -1;
+  // Checked again on what was opened, in case the path changed meanwhile.
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  if (replace && target.exists) fchmod(fd, target.mode & 07777);
+  return fd;
+}
+
 }  // namespace
 
 bool FileChannel::OpenRead(const char* name) {
@@ -60,11 +84,7 @@ bool FileChannel::OpenMemory(std::shared_ptr<const MemBlock> block) {
 bool FileChannel::OpenWrite(const char* name) {
   Close();
   if (!name || !*name || IsMemName(name)) return false;
-  std::string path = SystemPath(name);
-  // A new file rather than a truncated one: a reader that still has the old
-  // file open (a copy onto itself, a loader) keeps its bytes.
-  ::unlink(path.c_str());
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int fd = OpenWriteTarget(name, true);
   if (fd < 0) return false;
   fd_ = fd;
   return true;
@@ -73,8 +93,7 @@ bool FileChannel::OpenWrite(const char* name) {
 bool FileChannel::OpenAppend(const char* name) {
   Close();
   if (!name || !*name || IsMemName(name)) return false;
-  std::string path = SystemPath(name);
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  int fd = OpenWriteTarget(name, false);
   if (fd < 0) return false;
   if (::lseek(fd, 0, SEEK_END) < 0) {
     ::close(fd);

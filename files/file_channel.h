@@ -30,10 +30,12 @@ class FileChannel {
   bool OpenRead(const char* name);
   // Reads a block the caller holds; the channel shares its ownership.
   bool OpenMemory(std::shared_ptr<const MemBlock> block);
-  // Writing: removes the file, then creates it. "mem://" names fail.
+  // Writing: replaces the file (through a link, the file it points at) by
+  // a new one with the old one's permissions. Only regular files are
+  // written: a folder, a pipe or a device fails and stays. "mem://" names fail.
   bool OpenWrite(const char* name);
-  // Appending: opens or creates the file and moves to its end; size and
-  // position start at 0. "mem://" names fail.
+  // Appending: opens or creates the file (the same files as for writing)
+  // and moves to its end; size and position start at 0. "mem://" names fail.
   bool OpenAppend(const char* name);
   // Takes an advisory lock on the open disk file so no other channel (of
   // this process or another) that asks for one can open it meanwhile; the

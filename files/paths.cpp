@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -80,6 +81,34 @@ std::string SystemPath(const char* gamePath) {
     i = j + 1;
   }
   return out;
+}
+
+bool FindWriteTarget(const std::string& systemPath, WriteTarget& target) {
+  std::string path = systemPath;
+  // As many links as the system itself follows in one path.
+  for (int hops = 0; hops <= 40; ++hops) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+      // Nothing there yet: the write creates it (or fails on its own when a
+      // folder above is missing).
+      target = {path, false, 0};
+      return true;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      target = {path, true, static_cast<unsigned>(st.st_mode)};
+      return true;
+    }
+    char link[PATH_MAX];
+    ssize_t n = readlink(path.c_str(), link, sizeof link);
+    if (n <= 0 || n >= static_cast<ssize_t>(sizeof link)) return false;
+    std::string next(link, static_cast<size_t>(n));
+    // A relative link is relative to the folder the link is in.
+    size_t slash = path.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+    path = std::move(next);
+  }
+  errno = ELOOP;
+  return false;
 }
 
 bool PathExists(const char* gamePath) {

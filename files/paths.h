@@ -22,6 +22,18 @@ void ForwardSlashes(RtString& path);
 // file keeps its name inside a folder found by case.
 std::string SystemPath(const char* gamePath);
 
+// Where a write to a system path lands. Symbolic links are followed, link
+// by link, to the path they name, which may not exist yet: a save through a
+// link changes the file it points at and the link stays a link. `exists` and
+// `mode` (st_mode) describe what is at `path`. False when the links loop or
+// cannot be read.
+struct WriteTarget {
+  std::string path;
+  bool exists = false;
+  unsigned mode = 0;
+};
+bool FindWriteTarget(const std::string& systemPath, WriteTarget& target);
+
 // Something (a file, a folder, ...) exists at the game path, whether or not
 // it can be read. Tells "cannot be read" apart from "missing".
 bool PathExists(const char* gamePath);

@@ -4,11 +4,13 @@
 #include "gfx2d/font.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "files/asset_locator.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gl/texture.h"
+#include "runtime/error_state.h"
 
 namespace orv {
 
@@ -165,9 +167,14 @@ bool OpenGLVexel::LoadFont(int font, const RtString& path) {
   // A font larger than a texture would be cut and its metrics would no
   // longer match what is drawn: such an image is refused.
   const int m = MaxTextureSize();
-  bool ok = !path.Empty() && ReadAssetBytes(path, bytes) &&
-            DecodeFontImage(bytes, static_cast<int32_t>(fonts_.KeyColor()), path.CStr(), image) &&
-            image.width <= m && image.height <= m && MeasureFontGlyphs(image, TextureSide(image.width), glyphs);
+  bool ok = false;
+  try {
+    ok = !path.Empty() && ReadAssetBytes(path, bytes) &&
+         DecodeFontImage(bytes, static_cast<int32_t>(fonts_.KeyColor()), path.CStr(), image) &&
+         image.width <= m && image.height <= m && MeasureFontGlyphs(image, TextureSide(image.width), glyphs);
+  } catch (const std::bad_alloc&) {
+    LogAllocationFailure(path.CStr());
+  }
   if (!ok) {
     FreeSprite(slot);
     return false;

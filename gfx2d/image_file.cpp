@@ -2,10 +2,12 @@
 // appended to the program, "mem://" names) and trying the three readers in
 // turn, and saving in the format the name's ending asks for.
 #include <cctype>
+#include <new>
 
 #include "files/asset_locator.h"
 #include "files/atomic_write.h"
 #include "gfx2d/image_codec.h"
+#include "runtime/error_state.h"
 
 namespace orv {
 
@@ -15,12 +17,15 @@ bool DecodeImage(ByteSpan data, int32_t colorKey, const char* name, PixelImage& 
 }
 
 bool ReadImage(const RtString& path, int32_t colorKey, PixelImage& out) {
-  std::vector<uint8_t> bytes;
-  if (!ReadAssetBytes(path, bytes) || bytes.empty()) {
-    out.Free();
-    return false;
+  try {
+    std::vector<uint8_t> bytes;
+    if (ReadAssetBytes(path, bytes) && !bytes.empty()) return DecodeImage(bytes, colorKey, path.CStr(), out);
+  } catch (const std::bad_alloc&) {
+    // A file larger than memory can hold is refused like a damaged one.
+    LogAllocationFailure(path.CStr());
   }
-  return DecodeImage(bytes, colorKey, path.CStr(), out);
+  out.Free();
+  return false;
 }
 
 namespace {

@@ -179,9 +179,13 @@ bool SlotSphereQuery(const ModelSlot& slot, int frame, const Mat4& transform, Ve
                      QueryMethod method) {
   lastHit = -1;
   Mat4 inverse;
-  if (!(radius >= 0) || !Invert(transform, inverse)) return false;
+  if (!(radius >= 0) || !std::isfinite(radius) || !Invert(transform, inverse)) return false;
   // The centre moves into object space; the radius stays as given.
   const Vec3 c = TransformPoint(inverse, centre);
+  // A centre that is not a point (NaN, infinite, or made so by the
+  // transform) touches nothing: every test below would compare false and
+  // read as a hit somewhere.
+  if (!Finite(c)) return false;
   for (const auto& mesh : slot.meshes) {
     const MeshFrame* f = QueriedFrame(mesh, frame);
     if (!f) continue;
@@ -206,6 +210,9 @@ bool SlotBoxQuery(const ModelSlot& slot, int frame, const Mat4& transform, Vec3 
   box.centre = TransformPoint(inverse, centre);
   const Vec3 half[3] = {{size.x / 2, 0, 0}, {0, size.y / 2, 0}, {0, 0, size.z / 2}};
   for (int i = 0; i < 3; ++i) box.axis[i] = TransformPoint(inverse, centre + half[i]) - box.centre;
+  // A box with a corner or size that is not finite touches nothing: NaN
+  // compares false in the separating-axis tests, which reads as a hit.
+  if (!Finite(box.centre) || !Finite(box.axis[0]) || !Finite(box.axis[1]) || !Finite(box.axis[2])) return false;
   // No corner lies farther from the centre than the three half-axes laid
   // end to end, whatever the transform did to their angles.
   const float boxReach = Length(box.axis[0]) + Length(box.axis[1]) + Length(box.axis[2]);
@@ -231,6 +238,7 @@ float SlotRayQuery(const ModelSlot& slot, int frame, const Mat4& transform, Vec3
   // along the object-space ray stay world distances.
   const Vec3 o = TransformPoint(inverse, origin);
   const Vec3 r = TransformPoint(inverse, origin + unit) - o;
+  if (!Finite(o) || !Finite(r)) return 0;
   RayHits best;
   for (const auto& mesh : slot.meshes) {
     const MeshFrame* f = QueriedFrame(mesh, frame);
@@ -256,8 +264,9 @@ float SlotRayQuery(const ModelSlot& slot, int frame, const Mat4& transform, Vec3
 
 bool SphereReachesBox(const Mat4& transform, Vec3 centre, float radius, Vec3 size) {
   Mat4 inverse;
-  if (!Invert(transform, inverse)) return false;
+  if (!std::isfinite(radius) || !Finite(size) || !Invert(transform, inverse)) return false;
   const Vec3 p = TransformPoint(inverse, centre);
+  if (!Finite(p)) return false;
   auto gap = [](float x, float h) {
     h = std::fabs(h);
     if (x < -h) return (x + h) * (x + h);

@@ -59,7 +59,8 @@ int BoxFrame(const MeshFrame& frame, const OrientedBox& box, QueryMethod method 
 
 // Each query sets lastHit: the record index (first record of the triangle,
 // within its mesh's triangle list) of the triangle hit, or -1. A singular
-// transform answers "no hit".
+// transform, and a shape with a coordinate, size or radius that is not
+// finite (NaN, infinite, or made so by the transform), answer "no hit".
 bool SlotSphereQuery(const ModelSlot& slot, int frame, const Mat4& transform, Vec3 centre, float radius, int& lastHit,
                      QueryMethod method = QueryMethod::kHierarchy);
 bool SlotBoxQuery(const ModelSlot& slot, int frame, const Mat4& transform, Vec3 centre, Vec3 size, int& lastHit,
@@ -71,7 +72,7 @@ float SlotRayQuery(const ModelSlot& slot, int frame, const Mat4& transform, Vec3
 
 // True when the sphere (its centre taken into the object space of
 // transform) reaches the axis-aligned box of the given full sizes centred
-// on that space's origin.
+// on that space's origin; false for input that is not finite.
 bool SphereReachesBox(const Mat4& transform, Vec3 centre, float radius, Vec3 size);
 
 // ---- Screen and world -------------------------------------------------------------

@@ -26,8 +26,8 @@ void LoadObject(const RtString& path, double slot) {
 }
 
 double SaveObject(const RtString& path, double slot) {
-  if (orv::ModelStore* m = Models()) m->Save(path, Slot(slot));
-  return 1;
+  orv::ModelStore* m = Models();
+  return m && m->Save(path, Slot(slot)) ? 1 : 0;
 }
 
 double FindFreeObject() {
@@ -63,7 +63,7 @@ double CountTriangles(double slot) {
 }
 
 void GetFace(double slot, double frame, double triangle, RtArray<double>& out) {
-  std::array<float, 27> face{};
+  std::array<double, 27> face{};
   if (orv::ModelStore* m = Models()) m->GetFace(Slot(slot), orv::ToInt32(frame), orv::ToInt32(triangle), face);
   out.Dim(3, 9);
   for (int corner = 0; corner < 3; ++corner)

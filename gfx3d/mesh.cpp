@@ -89,6 +89,12 @@ MeshVertex MarkerVertex(uint32_t marker) {
   return v;
 }
 
+size_t TriangleRecordCount(const std::vector<MeshVertex>& stream) {
+  size_t count = 0;
+  WalkTriangles(stream, [&](size_t, size_t, size_t) { count += 3; });
+  return count;
+}
+
 const std::array<Vec3, kNormalCount>& NormalTable() { return kNormals; }
 
 Vec3 NormalFromIndex(uint8_t index) { return index < kNormalCount ? kNormals[index] : Vec3{}; }
@@ -312,9 +318,7 @@ void MeshObjectX::Prepare() {
   for (MeshFrame& f : frames) {
     f.DropHierarchy();
     f.triangles.clear();
-    size_t count = 0;
-    WalkTriangles(f.stream, [&](size_t, size_t, size_t) { count += 3; });
-    f.triangles.reserve(count);
+    f.triangles.reserve(TriangleRecordCount(f.stream));
     WalkTriangles(f.stream, [&](size_t i0, size_t i1, size_t i2) {
       f.triangles.push_back(f.stream[i0]);
       f.triangles.push_back(f.stream[i1]);

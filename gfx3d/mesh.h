@@ -56,6 +56,10 @@ static_assert(offsetof(MeshVertex, colour) == 68 && offsetof(MeshVertex, r) == 7
 // A record carrying only a marker colour.
 MeshVertex MarkerVertex(uint32_t marker);
 
+// Records of the triangle list Prepare builds from a stream: three per
+// triangle its strips, fans and independent triangles make.
+size_t TriangleRecordCount(const std::vector<MeshVertex>& stream);
+
 class TriangleBvh;
 
 struct MeshFrame {

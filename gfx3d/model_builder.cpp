@@ -48,7 +48,12 @@ bool ModelBuilder::AddVertex(float x, float y, float z, float u, float v, uint32
   r.u = u;
   r.v = -v;
   r.SetColour(colour);
-  mesh->frames[frame_].stream.push_back(r);
+  try {
+    mesh->frames[frame_].stream.push_back(r);
+  } catch (const std::bad_alloc&) {
+    SetErrorCode(kErrOutOfMemory);
+    return false;
+  }
   return true;
 }
 
@@ -75,11 +80,19 @@ bool ModelBuilder::End(int normalMode) {
     slot->inUse = 0;
     return false;
   }
-  mesh->BuildPalette();
-  if (normalMode == 1) mesh->GenerateNormals(true, false, false);
-  if (normalMode == 2) mesh->GenerateNormals(true, true, false);
-  mesh->Prepare();
-  mesh->ComputeBounds();
+  try {
+    mesh->BuildPalette();
+    if (normalMode == 1) mesh->GenerateNormals(true, false, false);
+    if (normalMode == 2) mesh->GenerateNormals(true, true, false);
+    mesh->Prepare();
+    mesh->ComputeBounds();
+  } catch (const std::bad_alloc&) {
+    // A model too large to finish is dropped whole, like one that is too small.
+    mesh->Reset();
+    slot->inUse = 0;
+    SetErrorCode(kErrOutOfMemory);
+    return false;
+  }
   return true;
 }
 

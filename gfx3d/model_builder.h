@@ -18,10 +18,12 @@ class ModelBuilder {
   // Selects frame f (created when missing; a new frame starts with frame 0's
   // first record). Negative frames are ignored.
   void SetFrame(int frame);
-  // Appends a vertex (v given the game's way up); false when nothing is being built.
+  // Appends a vertex (v given the game's way up); false when nothing is
+  // being built or memory ran out (error 7).
   bool AddVertex(float x, float y, float z, float u, float v, uint32_t colour);
   // Finishes the model; normalMode 0 none, 1 per face, 2 welded. True when
-  // the slot is in use afterwards. There is no model being built after it.
+  // the slot is in use afterwards; a model memory cannot hold is dropped
+  // with error 7. There is no model being built after it.
   bool End(int normalMode);
 
   bool Building() const { return slot_ != nullptr; }

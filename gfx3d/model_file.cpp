@@ -1,7 +1,9 @@
 #include "gfx3d/model_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -29,7 +31,30 @@ uint32_t BitsOf(float f) {
   return bits;
 }
 
-ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, size_t maxRecords) {
+// The memory a load has left to take. Every frame and record is counted
+// here before it is allocated, so a file that would need more than its
+// budget is refused without taking it.
+class MemoryBudget {
+ public:
+  explicit MemoryBudget(size_t bytes) : left_(bytes) {}
+  // Takes room for count items of size bytes; false when it is not there.
+  bool Take(size_t count, size_t size) {
+    if (count > left_ / size) return false;
+    left_ -= count * size;
+    return true;
+  }
+  // A frame's records and the triangle records Prepare will make of them;
+  // frame 0's triangles twice, for their copy among the current triangles.
+  bool TakeFrame(size_t records, size_t triangleRecords, bool first) {
+    return Take(1, sizeof(MeshFrame)) && Take(records, sizeof(MeshVertex)) &&
+           Take(triangleRecords, sizeof(MeshVertex)) && (!first || Take(triangleRecords, sizeof(MeshVertex)));
+  }
+
+ private:
+  size_t left_;
+};
+
+ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, MemoryBudget& budget) {
   const uint64_t low = in.U32(), high = in.U32();
   const uint64_t versionBits = low | high << 32;
   double version;
@@ -52,15 +77,16 @@ ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, size_t maxRecords) {
     t.v = FloatFrom(in.U32());
   }
   if (static_cast<size_t>(frameCount) > in.Left() / 4) return ReadResult::kReadError;
-  // Colour fields once per palette entry rather than once per record.
-  std::vector<MeshVertex> coloured(mesh.palette.size());
+  // Colour fields once per palette entry rather than once per record; a
+  // record's index is one byte, so only the first 256 entries can be used.
+  std::vector<MeshVertex> coloured(std::min<size_t>(mesh.palette.size(), 256));
   for (size_t p = 0; p < coloured.size(); ++p) {
     coloured[p].SetColour(mesh.palette[p]);
     coloured[p].paletteIndex = static_cast<uint8_t>(p);
   }
+  if (!budget.Take(static_cast<size_t>(frameCount), sizeof(MeshFrame))) return ReadResult::kAllocError;
   mesh.frames.resize(static_cast<size_t>(frameCount));
   const size_t recordSize = compressed ? 5 : 14;
-  size_t records = 0;
   const Vec3 firstNormal = NormalTable()[0];
   for (MeshFrame& frame : mesh.frames) {
     const int32_t count = in.I32();
@@ -70,8 +96,8 @@ ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, size_t maxRecords) {
       for (float& s : scale) s = FloatFrom(in.U32());
     }
     if (!in.Ok() || count < 0 || static_cast<size_t>(count) > in.Left() / recordSize) return ReadResult::kReadError;
-    records += static_cast<size_t>(count);
-    if (records > maxRecords) return ReadResult::kAllocError;
+    // The triangles depend on where the markers are, known once the records are read.
+    if (!budget.Take(static_cast<size_t>(count), sizeof(MeshVertex))) return ReadResult::kAllocError;
     frame.stream.resize(static_cast<size_t>(count));
     for (size_t i = 0; i < frame.stream.size(); ++i) {
       MeshVertex& v = frame.stream[i];
@@ -101,6 +127,10 @@ ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, size_t maxRecords) {
         v.v = compressed ? -uvs[i].v : uvs[i].v;
       }
     }
+    const size_t triangleRecords = TriangleRecordCount(frame.stream);
+    if (!budget.Take(triangleRecords, sizeof(MeshVertex)) ||
+        (&frame == &mesh.frames[0] && !budget.Take(triangleRecords, sizeof(MeshVertex))))
+      return ReadResult::kAllocError;
   }
   if (!in.Ok()) return ReadResult::kReadError;
   mesh.normalsDone = 1;
@@ -155,7 +185,7 @@ class TextTokens {
   size_t pos_ = 0;
 };
 
-ReadResult ReadText(std::span<const uint8_t> data, MeshObjectX& mesh, int normalMode, size_t maxRecords) {
+ReadResult ReadText(std::span<const uint8_t> data, MeshObjectX& mesh, int normalMode, MemoryBudget& budget) {
   TextTokens in(data);
   std::string_view word;
   float version;
@@ -181,7 +211,8 @@ ReadResult ReadText(std::span<const uint8_t> data, MeshObjectX& mesh, int normal
   int64_t faceCount;
   if (!in.Int(faceCount)) return ReadResult::kReadError;
   std::vector<Face> faces;
-  size_t recordsPerFrame = 0;
+  // Every frame repeats all faces, each a marker and a fan over its corners.
+  size_t recordsPerFrame = 0, trianglesPerFrame = 0;
   int64_t highestVertex = -1;
   for (int64_t f = 0; f < faceCount; ++f) {
     int64_t red, green, blue, cornerCount;
@@ -198,12 +229,12 @@ ReadResult ReadText(std::span<const uint8_t> data, MeshObjectX& mesh, int normal
       face.corners.push_back(c);
     }
     recordsPerFrame += 1 + face.corners.size();
+    if (face.corners.size() >= 3) trianglesPerFrame += 3 * (face.corners.size() - 2);
     faces.push_back(std::move(face));
   }
 
   int64_t frameCount;
   if (!in.Int(frameCount)) return ReadResult::kReadError;
-  size_t records = 0;
   std::vector<MeshVertex> vertices;
   for (int64_t f = 0; f < frameCount; ++f) {
     int64_t vertexCount;
@@ -219,8 +250,7 @@ ReadResult ReadText(std::span<const uint8_t> data, MeshObjectX& mesh, int normal
       vertices.push_back(v);
     }
     if (highestVertex >= static_cast<int64_t>(vertices.size())) return ReadResult::kReadError;
-    records += recordsPerFrame;
-    if (records > maxRecords) return ReadResult::kAllocError;
+    if (!budget.TakeFrame(recordsPerFrame, trianglesPerFrame, f == 0)) return ReadResult::kAllocError;
     MeshFrame& frame = mesh.frames.emplace_back();
     frame.stream.reserve(recordsPerFrame);
     for (const Face& face : faces) {
@@ -245,19 +275,36 @@ ReadResult ReadText(std::span<const uint8_t> data, MeshObjectX& mesh, int normal
 
 }  // namespace
 
-bool ReadModel(std::span<const uint8_t> data, const char* name, MeshObjectX& mesh, int normalMode, size_t maxRecords) {
+size_t ModelMemoryBudget(size_t fileSize, size_t limit) {
+  // Small files may always take a little: a few faces can honestly make a
+  // mesh many times their size.
+  constexpr size_t kSmallModelBytes = size_t{1} << 20;
+  if (fileSize > (SIZE_MAX - kSmallModelBytes) / kModelBytesPerFileByte) return limit;
+  return std::min(fileSize * kModelBytesPerFileByte + kSmallModelBytes, limit);
+}
+
+bool ReadModel(std::span<const uint8_t> data, const char* name, MeshObjectX& mesh, int normalMode, size_t memoryLimit) {
   mesh.Reset();
   ReadResult result;
   try {
+    MemoryBudget budget(ModelMemoryBudget(data.size(), memoryLimit));
     ByteReader in(data);
     const int32_t magic = in.I32();
-    result = in.Ok() && magic == kDddMagic ? ReadBinary(in, mesh, maxRecords) : ReadText(data, mesh, normalMode, maxRecords);
+    result = in.Ok() && magic == kDddMagic ? ReadBinary(in, mesh, budget) : ReadText(data, mesh, normalMode, budget);
+    if (result == ReadResult::kOk) {
+      mesh.Prepare();
+      mesh.ComputeBounds();
+    }
   } catch (const std::bad_alloc&) {
     result = ReadResult::kAllocError;
   }
   if (result == ReadResult::kOk) return true;
-  LogLine(result == ReadResult::kAllocError ? "# malloc error\n" : "# read error\n");
-  LogFormat("%s\n", name ? name : "");
+  if (result == ReadResult::kAllocError) {
+    LogAllocationFailure(name);
+  } else {
+    LogLine("# read error\n");
+    LogFormat("%s\n", name ? name : "");
+  }
   mesh.Reset();
   SetErrorCode(kErrNoSuchFile);
   return false;
@@ -272,8 +319,6 @@ bool LoadMeshSlot(std::span<const uint8_t> data, const char* name, ModelSlot& sl
   if (ReadModel(data, name, mesh, normalMode) && !mesh.frames.empty() && !mesh.frames[0].stream.empty()) {
     slot.inUse = 1;
     slot.scene = 0;
-    mesh.Prepare();
-    mesh.ComputeBounds();
     return true;
   }
   slot.Free();

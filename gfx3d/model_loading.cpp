@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "files/atomic_write.h"
 #include "files/ini_file.h"
 #include "gfx3d/model_file.h"
+#include "runtime/error_state.h"
 
 namespace orv {
 namespace {
@@ -57,24 +59,26 @@ void LoadScene(const RtString& name, ModelSlot& slot, int normalMode, SceneTextu
     RtString path = folder;
     path += ini.Get("objects", key.c_str(), "");
     std::vector<uint8_t> bytes;
-    // A mesh that fails stays empty; the rest of the scene still loads.
+    // A mesh that fails stays empty; the rest of the scene still loads. A
+    // mesh that reads comes prepared and bounded.
     if (ReadAssetBytes(path, bytes)) ReadModel(bytes, path.CStr(), mesh, normalMode);
     // Indices count from 1 in the file; 0 and a missing key both mean the first texture.
     const int a = IniInt(ini, "objects", key + "ta"), b = IniInt(ini, "objects", key + "tb");
     mesh.textureA = a >= 1 ? a - 1 : a;
     mesh.textureB = b >= 1 ? b - 1 : b;
-    mesh.Prepare();
-    mesh.ComputeBounds();
   }
 }
 
 }  // namespace
 
 bool SaveModelFile(const RtString& name, const ModelSlot& slot) {
-  if (slot.meshes.empty() || !slot.meshes[0]) return true;
-  const std::vector<uint8_t> bytes = WriteDdd(*slot.meshes[0]);
-  if (!bytes.empty()) ReplaceFileContents(name.CStr(), bytes.data(), bytes.size());
-  return true;
+  if (slot.meshes.empty() || !slot.meshes[0]) return false;
+  try {
+    const std::vector<uint8_t> bytes = WriteDdd(*slot.meshes[0]);
+    return !bytes.empty() && ReplaceFileContents(name.CStr(), bytes.data(), bytes.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 RtString FolderOf(const RtString& path) {
@@ -85,13 +89,21 @@ RtString FolderOf(const RtString& path) {
 
 bool LoadModelFile(const RtString& name, ModelSlot& slot, int normalMode, SceneTextureLoader loadTexture) {
   slot.Free();
-  std::vector<uint8_t> bytes;
-  if (!ReadAssetBytes(name, bytes)) return false;
-  if (IsSceneFile(bytes)) {
-    LoadScene(name, slot, normalMode, loadTexture);
-    return true;
+  try {
+    std::vector<uint8_t> bytes;
+    if (!ReadAssetBytes(name, bytes)) return false;
+    if (IsSceneFile(bytes)) {
+      LoadScene(name, slot, normalMode, loadTexture);
+      return true;
+    }
+    return LoadMeshSlot(bytes, name.CStr(), slot, normalMode);
+  } catch (const std::bad_alloc&) {
+    // The file itself, or a scene's lists, did not fit in memory: as a
+    // model that does not fit, the slot stays empty.
+    slot.Free();
+    LogAllocationFailure(name.CStr());
+    return false;
   }
-  return LoadMeshSlot(bytes, name.CStr(), slot, normalMode);
 }
 
 }  // namespace orv

@@ -22,8 +22,8 @@ using SceneTextureLoader = uint32_t (*)(const RtString& path);
 bool LoadModelFile(const RtString& name, ModelSlot& slot, int normalMode, SceneTextureLoader loadTexture);
 
 // Writes mesh 0 of the slot as a version 2.0 .ddd file under the name as
-// given; a slot without frames, or a file that cannot be written, writes
-// nothing (an existing file is then left whole). True in every case.
+// given; true when it was written. A slot without frames, or a file that
+// cannot be written, writes nothing (an existing file is then left whole).
 bool SaveModelFile(const RtString& name, const ModelSlot& slot);
 
 // The folder part of a path, up to and including the last "/" or "\".

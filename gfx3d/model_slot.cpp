@@ -18,7 +18,7 @@ int CountTriangles(const ModelSlot& slot) {
   return static_cast<int>(records / 3);
 }
 
-bool GetFace(const ModelSlot& slot, int frame, int triangle, std::array<float, 27>& out) {
+bool GetFace(const ModelSlot& slot, int frame, int triangle, std::array<double, 27>& out) {
   out.fill(0);
   if (frame < 0 || triangle < 0) return false;
   size_t t = static_cast<size_t>(triangle);
@@ -33,9 +33,9 @@ bool GetFace(const ModelSlot& slot, int frame, int triangle, std::array<float, 2
     }
     for (size_t i = 0; i < 3; ++i) {
       const MeshVertex& v = tris[3 * t + i];
-      float* o = &out[9 * i];
+      double* o = &out[9 * i];
       o[0] = v.x, o[1] = v.y, o[2] = v.z, o[3] = v.u, o[4] = v.v;
-      o[5] = static_cast<float>(static_cast<int32_t>(v.colour));
+      o[5] = static_cast<int32_t>(v.colour);
       o[6] = v.nx, o[7] = v.ny, o[8] = v.nz;
     }
     return true;

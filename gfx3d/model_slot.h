@@ -33,7 +33,7 @@ int CountTriangles(const ModelSlot& slot);
 // The triangle-th triangle of the given frame, counting across the meshes:
 // for each of its three corners x, y, z, u, v (as stored), colour, nx, ny, nz.
 // False (all zeros) when there is no such triangle.
-bool GetFace(const ModelSlot& slot, int frame, int triangle, std::array<float, 27>& out);
+bool GetFace(const ModelSlot& slot, int frame, int triangle, std::array<double, 27>& out);
 // Scales every mesh of the slot.
 void ScaleObject(ModelSlot& slot, Vec3 s);
 

@@ -41,8 +41,13 @@ bool ModelStore::Load(const RtString& name, int slot) {
 }
 
 bool ModelStore::Save(const RtString& name, int slot) const {
-  if (const ModelSlot* s = Slot(slot)) SaveModelFile(name, *s);
-  return true;
+  const ModelSlot* s = Slot(slot);
+  if (!s) return Fail(kErrOutOfBounds, false);
+  ClearError();
+  if (SaveModelFile(name, *s)) return true;
+  // The player's work did not reach the disk: say so, and where.
+  LogFormat("cannot save %s\n", name.CStr());
+  return Fail(kErrNoSuchFile, false);
 }
 
 void ModelStore::Free(int slot) {
@@ -71,7 +76,7 @@ int ModelStore::CountTriangles(int slot) const {
   return s ? orv::CountTriangles(*s) : 0;
 }
 
-bool ModelStore::GetFace(int slot, int frame, int triangle, std::array<float, 27>& out) const {
+bool ModelStore::GetFace(int slot, int frame, int triangle, std::array<double, 27>& out) const {
   out.fill(0);
   const ModelSlot* s = Slot(slot);
   return s && orv::GetFace(*s, frame, triangle, out);

@@ -38,8 +38,10 @@ class ModelStore {
   // (over 1023 bytes) leaves the slot as it was. False with error 3 when the
   // file is missing or damaged (a damaged one also logs why and its name).
   bool Load(const RtString& name, int slot);
-  // Mesh 0 of the slot as a version 2.0 .ddd file; writes nothing for an
-  // empty slot or a wrong number. True in every case.
+  // Mesh 0 of the slot as a version 2.0 .ddd file. False with error 9 for a
+  // wrong number; false with error 3 and "cannot save <name>" in the log
+  // when the slot has nothing to save or the file cannot be written (an
+  // existing file is then left whole).
   bool Save(const RtString& name, int slot) const;
   void Free(int slot);
   void FreeAll();
@@ -55,7 +57,7 @@ class ModelStore {
   bool End() { return builder_.End(normalMode); }
 
   int CountTriangles(int slot) const;
-  bool GetFace(int slot, int frame, int triangle, std::array<float, 27>& out) const;
+  bool GetFace(int slot, int frame, int triangle, std::array<double, 27>& out) const;
   // Scales every mesh; the static vertex buffers are dropped so the next
   // draw uploads the scaled triangles.
   void Scale(int slot, Vec3 s);

@@ -66,6 +66,10 @@ void Shaders::Clear(int slot) {
   // Without the delete entry points the handles stay: forgetting them would
   // leak objects the driver still holds.
   if (!g.glDeleteProgram || !g.glDeleteShader) return;
+  // GL keeps drawing with a deleted program while it is current, and
+  // uniforms would go to it: the slot in use lets go of it first. The slot
+  // stays selected; it simply has no program until it is loaded again.
+  if (slot == active_ && s.program && g.glUseProgram) g.glUseProgram(0);
   if (s.program) g.glDeleteProgram(s.program);
   if (s.vertex) g.glDeleteShader(s.vertex);
   if (s.fragment) g.glDeleteShader(s.fragment);
@@ -149,8 +153,13 @@ bool Shaders::LoadFromTexts(int slot, const char* vertexText, const char* fragme
   if (ok && (s.vertex || s.fragment)) ok = Link(s, report);
   // A failed load leaves the slot empty, so selecting it later can never
   // bind a program that did not link.
-  if (!ok) Clear(slot);
-  return ok;
+  if (!ok) {
+    Clear(slot);
+    return false;
+  }
+  // Reloading the slot in use puts the new program in use at once.
+  if (slot == active_ && Gl().glUseProgram) Gl().glUseProgram(s.program);
+  return true;
 }
 
 void Shaders::Use(int slot) {

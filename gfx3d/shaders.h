@@ -47,7 +47,9 @@ class Shaders {
   void SetFloat(const RtString& name, float value, const ShaderReport& report);
   void SetInt(const RtString& name, int32_t value, const ShaderReport& report);
   void SetAttribute(const RtString& name, float value, const ShaderReport& report);
-  // Deletes the slot's GL objects (all three handles become 0).
+  // Deletes the slot's GL objects (all three handles become 0). The slot in
+  // use stays selected with no program: fixed-function drawing until it is
+  // loaded again (a reload in use binds the new program).
   void Clear(int slot);
   void ClearAll();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 
 namespace orv {
@@ -16,24 +17,33 @@ bool SameCorner(const MeshVertex& a, const MeshVertex& b) {
 
 // Grid cells twice the tolerance wide: two corners that match always lie in
 // the same or neighbouring cells, whatever the rounding of the division.
+// A cell is named by the exact bits of its index as a double, which holds
+// the index of every finite float without a limit; beyond 2^53 neighbouring
+// indices round to one, but there corners only match when they are equal,
+// so no cell ever takes in far-apart corners.
 constexpr double kCell = 2.0 * kShadowWeldTolerance;
-constexpr double kCellLimit = 4.0e18;  // beyond it every cell index is clamped
 
-int64_t CellOf(float v) {
+double CellOf(float v) {
   const double c = std::floor(static_cast<double>(v) / kCell);
-  return static_cast<int64_t>(std::clamp(c, -kCellLimit, kCellLimit));
+  return c == 0 ? 0.0 : c;  // -0 and +0 are one cell
+}
+
+uint64_t CellName(double c) {
+  uint64_t bits;
+  std::memcpy(&bits, &c, sizeof bits);
+  return bits;
 }
 
 struct Cell {
-  int64_t x, y, z;
+  uint64_t x, y, z;  // names of the three indices
   bool operator==(const Cell&) const = default;
 };
 
 struct CellHash {
   size_t operator()(const Cell& c) const {
-    uint64_t h = static_cast<uint64_t>(c.x) * 0x9E3779B97F4A7C15ull;
-    h ^= static_cast<uint64_t>(c.y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
-    h ^= static_cast<uint64_t>(c.z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
+    uint64_t h = c.x * 0x9E3779B97F4A7C15ull;
+    h ^= c.y * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
+    h ^= c.z * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
     return static_cast<size_t>(h);
   }
 };
@@ -73,12 +83,25 @@ std::vector<int> ShadowWeld(const std::vector<MeshVertex>& triangles) {
     weld[i] = static_cast<int>(i);
     // A coordinate that is not finite matches nothing, not even itself.
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) continue;
-    const Cell home{CellOf(v.x), CellOf(v.y), CellOf(v.z)};
+    const double home[3] = {CellOf(v.x), CellOf(v.y), CellOf(v.z)};
+    // The names of the neighbouring cells along each axis; where the
+    // indices round to one, that cell is looked at once, not three times.
+    uint64_t around[3][3];
+    int aroundCount[3];
+    for (int a = 0; a < 3; ++a) {
+      aroundCount[a] = 0;
+      double last = 0;
+      for (double c : {home[a] - 1, home[a], home[a] + 1}) {
+        if (aroundCount[a] > 0 && c == last) continue;
+        around[a][aroundCount[a]++] = CellName(c);
+        last = c;
+      }
+    }
     int first = static_cast<int>(i);
-    for (int64_t dx = -1; dx <= 1; ++dx)
-      for (int64_t dy = -1; dy <= 1; ++dy)
-        for (int64_t dz = -1; dz <= 1; ++dz) {
-          auto it = grid.find(Cell{home.x + dx, home.y + dy, home.z + dz});
+    for (int dx = 0; dx < aroundCount[0]; ++dx)
+      for (int dy = 0; dy < aroundCount[1]; ++dy)
+        for (int dz = 0; dz < aroundCount[2]; ++dz) {
+          auto it = grid.find(Cell{around[0][dx], around[1][dy], around[2][dz]});
           if (it == grid.end()) continue;
           for (int j : it->second) {
             if (j >= first) break;
@@ -89,7 +112,7 @@ std::vector<int> ShadowWeld(const std::vector<MeshVertex>& triangles) {
           }
         }
     weld[i] = first;
-    grid[home].push_back(static_cast<int>(i));
+    grid[Cell{CellName(home[0]), CellName(home[1]), CellName(home[2])}].push_back(static_cast<int>(i));
   }
   return weld;
 }

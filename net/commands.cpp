@@ -148,6 +148,12 @@ RtString NetGetMessage(double player) {
   return Text(Session()->GetMessage(id));
 }
 
+double NetDroppedMessages(double player) {
+  uint16_t id;
+  if (!Session() || !PlayerNumber(player, id)) return 0;
+  return static_cast<double>(Session()->DroppedMessages(id));
+}
+
 double NetLastSender() { return Session() ? Session()->LastSender() : 0; }
 
 RtString NetPlayerName(double id) {

@@ -47,9 +47,17 @@ bool ReceiveBody(int sock, int timeoutMs, const std::function<bool(const char*, 
       return true;
     }
     const size_t start = split.Feed(chunk, static_cast<size_t>(r));
-    if (!split.InBody() || start == static_cast<size_t>(r)) continue;
-    bodyBytes += r - static_cast<long>(start);
-    if (!body(chunk + start, static_cast<size_t>(r) - start)) return true;
+    if (!split.InBody()) continue;
+    // A server that keeps the connection open after the announced length
+    // has sent the whole body: the fetch ends there, not at the time-out.
+    const int64_t announced = split.ContentLength();
+    size_t n = static_cast<size_t>(r) - start;
+    if (announced >= 0 && static_cast<int64_t>(n) > announced - bodyBytes) {
+      n = static_cast<size_t>(announced - bodyBytes);
+    }
+    bodyBytes += static_cast<int64_t>(n);
+    if (n > 0 && !body(chunk + start, n)) return true;
+    if (announced >= 0 && bodyBytes >= announced) return true;
   }
 }
 

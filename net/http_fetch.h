@@ -10,8 +10,10 @@
 // normally, and with the length the header announced when it announced one),
 // so a failed fetch leaves the old file as it was. The file receives the
 // body byte for byte, zero bytes included; a text ends at the first zero
-// byte of the body. A server that sends nothing for the time-out fails the
-// fetch instead of blocking the game for ever.
+// byte of the body. A body of the announced length ends the fetch even when
+// the server keeps the connection open (bytes beyond it are not body). A
+// server that sends nothing for the time-out fails the fetch instead of
+// blocking the game for ever.
 #pragma once
 
 #include <cstddef>

@@ -209,6 +209,23 @@ long SocketTable::Send(int number, const char* data, size_t n, int stallMs) {
   return static_cast<long>(n);
 }
 
+long SocketTable::SendSome(int number, const char* data, size_t n) {
+  Entry e;
+  if (!Get(number, e)) return -1;
+  size_t sent = 0;
+  while (sent < n) {
+    const long r = platform::SocketSend(e.sock, data + sent, n - sent);
+    if (r < 0) break;
+    sent += static_cast<size_t>(r);
+  }
+  if (sent < n && platform::LastSocketError() != platform::kSockErrWouldBlock) {
+    FailPlatform();
+    return -1;
+  }
+  SetLastError(0);
+  return static_cast<long>(sent);
+}
+
 long SocketTable::UdpSend(int number, const char* data, size_t n, uint32_t ip, int port) {
   Entry e;
   if (!Get(number, e)) return -1;

@@ -60,6 +60,9 @@ class SocketTable {
   // or -1. With stallMs >= 0 a peer that takes no bytes for that long fails
   // the send with 10060.
   long Send(int number, const char* data, size_t n, int stallMs = -1);
+  // Sends what the system takes now without waiting: the count (0 when its
+  // buffer is full), or -1 when the connection failed.
+  long SendSome(int number, const char* data, size_t n);
   // One datagram to ip:port; a zero address or port gives -1.
   long UdpSend(int number, const char* data, size_t n, uint32_t ip, int port);
   // One receive of at most maximum bytes. On UDP the stored address becomes

@@ -6,6 +6,7 @@
 // between blend the two; outside [0, 1] they are clamped.
 #include "orvane/pathfind.h"
 
+#include <new>
 #include <type_traits>
 #include <vector>
 
@@ -35,7 +36,7 @@ int32_t Plan(const double* map, int32_t width, int32_t height, RtArray<int32_t>&
 
   orv::GridPlanner planner;
   if (!planner.Init(request)) {
-    if (planner.InitError() != 0) orv::SetErrorCode(planner.InitError());
+    if (planner.Error() != 0) orv::SetErrorCode(planner.Error());
     return kRefused;
   }
   planner.Start();
@@ -71,9 +72,17 @@ int32_t PlanOn(const Map& map, RtArray<int32_t>& path, double weight, double sx,
   if constexpr (std::is_same_v<Map, RtArray<double>>) {
     return Plan(map.Data(), width, height, path, weight, sx, sy, gx, gy);
   } else {
-    // The planner reads numbers: an integer map is copied into them first.
+    // The planner reads numbers: an integer map is copied into them first,
+    // and a map whose copy does not fit in memory is refused like one the
+    // planner has no room for.
     const int64_t cells = width > 0 && height > 0 ? int64_t{width} * height : 0;
-    std::vector<double> numbers(static_cast<size_t>(cells));
+    std::vector<double> numbers;
+    try {
+      numbers.resize(static_cast<size_t>(cells));
+    } catch (const std::bad_alloc&) {
+      orv::SetErrorCode(orv::kErrOutOfMemory);
+      return kRefused;
+    }
     for (int64_t i = 0; i < cells; ++i) numbers[static_cast<size_t>(i)] = map.Data()[i];
     return Plan(numbers.data(), width, height, path, weight, sx, sy, gx, gy);
   }

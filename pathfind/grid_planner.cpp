@@ -18,10 +18,10 @@ inline uint32_t OrderBits(float f) {
 }  // namespace
 
 bool GridPlanner::Init(const PlannerRequest& request) {
-  initError_ = 0;
+  error_ = 0;
   const int usable = CheckPlannerRequest(request);
   if (usable <= 0) {
-    if (usable == -7) initError_ = 7;
+    if (usable == -7) error_ = 7;
     return false;
   }
   const int64_t cells = int64_t{request.width} * request.height;
@@ -31,10 +31,15 @@ bool GridPlanner::Init(const PlannerRequest& request) {
   try {
     costs_.resize(static_cast<size_t>(cells));
     cells_.resize(static_cast<size_t>(cells));
+    // Every heap entry the search may need, so the search allocates
+    // nothing: an open cell has one live entry, and when stale ones fill
+    // the rest, Compact makes room for at least as many again.
+    heap_.reserve(2 * static_cast<size_t>(cells));
   } catch (const std::bad_alloc&) {
     costs_ = {};
     cells_ = {};
-    initError_ = 7;
+    heap_ = {};
+    error_ = 7;
     return false;
   }
   if (!PrepareCostGrid(request.map, cells, costs_.data())) return false;
@@ -74,7 +79,7 @@ void GridPlanner::Clear() {
 }
 
 void GridPlanner::Push(uint32_t cell, float f) {
-  if (nextSequence_ >= sequenceLimit_) Renumber();
+  if (nextSequence_ >= sequenceLimit_ || heap_.size() == heap_.capacity()) Compact();
   const uint32_t sequence = nextSequence_++;
   cells_[cell].sequence = sequence;
   Entry e{uint64_t{OrderBits(f)} << 32 | sequence, cell};
@@ -114,20 +119,20 @@ GridPlanner::Entry GridPlanner::PopMin() {
 
 // Drops the stale entries and numbers the live ones 0, 1, ... in key order;
 // a sorted array is a valid heap, and the order between entries is kept.
-void GridPlanner::Renumber() {
-  std::vector<Entry> live;
-  live.reserve(static_cast<size_t>(openCount_));
+// In place: the search never allocates.
+void GridPlanner::Compact() {
+  size_t live = 0;
   for (const Entry& e : heap_) {
     const Cell& c = cells_[e.cell];
-    if (c.state == kOpen && c.sequence == static_cast<uint32_t>(e.key)) live.push_back(e);
+    if (c.state == kOpen && c.sequence == static_cast<uint32_t>(e.key)) heap_[live++] = e;
   }
-  std::sort(live.begin(), live.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+  heap_.resize(live);
+  std::sort(heap_.begin(), heap_.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
   uint32_t sequence = 0;
-  for (Entry& e : live) {
+  for (Entry& e : heap_) {
     e.key = (e.key & 0xFFFFFFFF00000000ull) | sequence;
     cells_[e.cell].sequence = sequence++;
   }
-  heap_.swap(live);
   nextSequence_ = sequence;
 }
 

@@ -20,7 +20,9 @@ namespace orv {
 class GridPlanner {
  public:
   // Same contract as Planner::Init; pool size and open capacity limit the
-  // search the same way, and the hash exponent is ignored.
+  // search the same way, and the hash exponent is ignored. Everything the
+  // search needs is allocated here, so memory running out is an Init
+  // failure (Error() then says 7), never a search's.
   bool Init(const PlannerRequest& request);
   void Start();
   // Runs to the end; true once the search has ended (found or exhausted).
@@ -32,11 +34,11 @@ class GridPlanner {
   int32_t PathLength() const;
   // Writes the path's coordinates, start first; room for PathLength() each.
   void ReadPath(int32_t* xs, int32_t* ys) const;
-  int32_t InitError() const { return initError_; }
+  int32_t Error() const { return error_; }
   bool RanOut() const { return ranOut_; }
 
-  // Insertion numbers are 32 bits; when they run out the heap is renumbered
-  // in order. Tests lower the limit to exercise that.
+  // Insertion numbers are 32 bits; when they run out the heap is compacted
+  // and renumbered in order. Tests lower the limit to exercise that.
   void SetSequenceLimit(uint32_t limit) { sequenceLimit_ = limit; }
 
  private:
@@ -54,7 +56,7 @@ class GridPlanner {
 
   void Push(uint32_t cell, float f);
   Entry PopMin();
-  void Renumber();
+  void Compact();
 
   PlannerRequest request_;
   std::vector<float> costs_;
@@ -65,7 +67,7 @@ class GridPlanner {
   int32_t poolSize_ = 0, openCapacity_ = 0;
   int32_t touched_ = 0, openCount_ = 0;
   int32_t result_ = -1;
-  int32_t initError_ = 0;
+  int32_t error_ = 0;
   bool ranOut_ = false;
   bool ready_ = false;
 };

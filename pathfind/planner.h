@@ -31,7 +31,8 @@ class Planner {
   // Validates the request and prepares the cost grid, the node pool, the open
   // list and the closed set. False for a start or goal outside the map, start
   // equal to goal, a map without a passable cell, a map of more than
-  // kMaxPlannerCells cells or memory running out (InitError() then says 7).
+  // kMaxPlannerCells cells or memory running out (Error() then says 7).
+  // Everything a search needs is allocated here: a search never allocates.
   bool Init(const PlannerRequest& request);
   virtual void Start();
   // Runs to the end; true once the search has ended (found or exhausted).
@@ -41,7 +42,7 @@ class Planner {
 
   // The goal node of the found path (follow the parents to the start), or null.
   const Node* Result() const { return result_; }
-  int32_t InitError() const { return initError_; }
+  int32_t Error() const { return initError_; }
   // True when the last search ended because the pool or the open list ran out.
   bool RanOut() const { return ranOut_; }
   bool Idle() const { return idle_ != 0; }

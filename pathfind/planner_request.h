@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 namespace orv {
 
@@ -40,18 +41,28 @@ inline float ClampWeight(double weight) {
 
 // Fills `grid` (count cells) from the map: cells that are not finite and
 // positive (zero, negative, NaN, infinite) become kBlockedCost; the others
-// v / M + 1, M the largest of them, so a passable cell costs more than 1 and
-// at most 2. Returns false when no cell is passable.
+// are copied as floats (a value beyond the float range as the largest
+// float) and become v / M + 1 in float arithmetic, M the largest copy, so a
+// passable cell costs at least 1 and at most 2. Returns false when no cell
+// is passable.
 inline bool PrepareCostGrid(const double* map, int64_t count, float* grid) {
-  double largest = 0;
+  bool passable = false;
+  float largest = 0;
   for (int64_t i = 0; i < count; ++i) {
     const double v = map[i];
-    if (v > largest && std::isfinite(v)) largest = v;
+    if (!(v > 0 && std::isfinite(v))) {
+      grid[i] = kBlockedCost;
+      continue;
+    }
+    const float c = v >= std::numeric_limits<float>::max() ? std::numeric_limits<float>::max() : static_cast<float>(v);
+    grid[i] = c;
+    passable = true;
+    if (c > largest) largest = c;
   }
-  if (largest <= 0) return false;
+  if (!passable) return false;
   for (int64_t i = 0; i < count; ++i) {
-    const double v = map[i];
-    grid[i] = (v > 0 && std::isfinite(v)) ? static_cast<float>(v / largest + 1.0) : kBlockedCost;
+    // Positive values too small for a float arrive as 0: the cheapest cells.
+    if (grid[i] >= 0) grid[i] = largest > 0 ? grid[i] / largest + 1.0f : 1.0f;
   }
   return true;
 }

@@ -144,14 +144,21 @@ int WaitExitCode(pid_t pid) {
 }
 
 // Spawns args with the standard streams only (output to outFd when >= 0).
+// On failure errno says why.
 bool Spawn(const std::vector<std::string>& args, int outFd, pid_t& pid) {
-  if (args.empty() || args[0].empty()) return false;
+  if (args.empty() || args[0].empty()) {
+    errno = ENOENT;
+    return false;
+  }
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return false;
+  if (int rc = posix_spawn_file_actions_init(&actions); rc != 0) {
+    errno = rc;
+    return false;
+  }
   if (outFd >= 0) posix_spawn_file_actions_adddup2(&actions, outFd, 1);
   // Sockets, files and the display connection stay the game's own.
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
@@ -165,6 +172,7 @@ bool Spawn(const std::vector<std::string>& args, int outFd, pid_t& pid) {
   int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) errno = rc;
   return rc == 0;
 }
 

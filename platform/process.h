@@ -36,7 +36,8 @@ namespace orv::platform {
 // and no shell, sharing only the standard streams. With wait it waits for the
 // program to end and stores its exit code (128 + the signal when a signal
 // ended it); without, exitCode is 0 and the program is reaped later. False
-// when it could not be started or args is empty.
+// when it could not be started or args is empty; errno then says why (E2BIG:
+// the arguments and the environment exceed what the system passes on).
 bool RunProgram(const std::vector<std::string>& args, bool wait, int& exitCode);
 // Runs a program like RunProgram with wait and collects its standard output.
 // False when it could not be started.

@@ -21,6 +21,7 @@ enum SocketErrorCode : int32_t {
   kSockErrWouldBlock = 10035,     // nothing to do without waiting
   kSockErrInProgress = 10036,     // a connect still running (also: a connect that timed out)
   kSockErrNotSocket = 10038,      // not an open socket
+  kSockErrMessageSize = 10040,    // more bytes than one message holds
   kSockErrConnReset = 10054,      // the peer reset the connection
   kSockErrTimedOut = 10060,
   kSockErrConnRefused = 10061,

@@ -76,6 +76,11 @@ void LogFormat(const char* format, ...) {
   LogLine(buf);
 }
 
+void LogAllocationFailure(const char* name) {
+  LogLine("# malloc error\n");
+  LogFormat("%s\n", name ? name : "");
+}
+
 void StartLog() {
   RtString path = ErrorLogPath();
   unlink(path.CStr());

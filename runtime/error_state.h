@@ -47,6 +47,9 @@ void AssertValue(int32_t value);
 void StartLog();
 void LogLine(const char* text);
 void LogFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A load refused because memory ran out (or would have): "# malloc error"
+// and the name of what was loaded, one line each.
+void LogAllocationFailure(const char* name);
 // Full path of the error log file.
 RtString ErrorLogPath();
 

@@ -143,8 +143,9 @@ const Territory kTerritories[] = {
 }  // namespace
 
 int32_t LanguageIdForLocale(const std::string& locale) {
-  // language[_TERRITORY][.codeset][@modifier]; the C locale speaks American English.
-  if (locale.empty() || locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0) return 1033;
+  // language[_TERRITORY][.codeset][@modifier]. The C locale (and no locale
+  // at all) names no language, so it has no id and answers the default code.
+  if (locale.empty() || locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0) return 0;
   size_t end = locale.find_first_of("_.@");
   std::string language = locale.substr(0, end);
   for (char& c : language) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

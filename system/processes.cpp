@@ -5,6 +5,7 @@
 // afterwards, and the game window takes the focus back.
 #include "system/processes.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,7 +22,7 @@ namespace orv {
 
 namespace {
 
-// The command-line copy and the dialog buffers hold up to 1023 bytes.
+// The dialog's filter and its answer hold up to 1023 bytes.
 constexpr size_t kTextLimit = 1023;
 
 // Leaves full screen while another program owns the screen; the destructor
@@ -81,11 +82,16 @@ std::vector<std::string> KdialogArguments(bool save, const std::string& startDir
 
 int32_t RunProgramLine(const RtString& commandLine, bool wait, int32_t& exitCode) {
   exitCode = 0;
-  std::string line(commandLine.CStr(), static_cast<size_t>(commandLine.Length()));
-  if (line.size() > kTextLimit) line.resize(kTextLimit);
+  ClearError();
+  // The whole line runs or nothing does: a shortened argument would name
+  // another file. A NUL cannot reach the program, so it would shorten one.
+  const std::string line(commandLine.CStr(), static_cast<size_t>(commandLine.Length()));
+  if (line.find('\0') != std::string::npos) return Fail(kErrNoSuchFile, 0);
   ScreenHandover handover;
   int code = 0;
   bool started = platform::RunProgram(platform::SplitCommandLine(line), wait, code);
+  // Longer than the system lets a program be given: refused as a whole.
+  if (!started && errno == E2BIG) return Fail(kErrNoSuchFile, 0);
   if (started && wait) exitCode = code;
   return started ? 1 : 0;
 }
@@ -168,11 +174,21 @@ void WriteStream(int stream, const RtString& text) {
 }
 
 RtString ReadStandardInput() {
-  char line[4096];
-  if (!std::fgets(line, sizeof line, stdin)) return RtString();
-  RtString text(line);
-  if (text.Length() > 0 && text[text.Length() - 1] == '\n') text.Truncate(text.Length() - 1);
-  return text;
+  // Up to 4095 bytes, the "\n" included; a longer line is read on by the
+  // next call. Every byte counts, a NUL among them.
+  constexpr int32_t kLineLimit = 4095;
+  char line[kLineLimit];
+  int32_t length = 0;
+  flockfile(stdin);
+  while (length < kLineLimit) {
+    int c = getc_unlocked(stdin);
+    if (c == EOF) break;
+    line[length++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  funlockfile(stdin);
+  if (length > 0 && line[length - 1] == '\n') --length;
+  return RtString(line, length);
 }
 
 }  // namespace orv

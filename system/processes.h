@@ -9,7 +9,9 @@
 namespace orv {
 
 // Starts the program a command line names (split by its quoting rules, never
-// by a shell). 1 on success, 0 when it could not be started; with wait the
+// by a shell), the whole line or nothing: one longer than the system passes
+// to a program, or holding a NUL, is refused with error 3. Clears the error
+// first. 1 on success, 0 when it could not be started; with wait the
 // program's exit code goes to exitCode, else exitCode is 0. Full screen is
 // left while it runs and the game window gets the focus back afterwards.
 int32_t RunProgramLine(const RtString& commandLine, bool wait, int32_t& exitCode);

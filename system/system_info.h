@@ -22,8 +22,8 @@ void SetTimeSource(TimeSource source);
 // "YYYY-MM-DD hh:mm:ss" of a broken-down time.
 std::string TimeText(const std::tm& t);
 
-// The language id a locale name ("de_DE.UTF-8", "sr_RS@latin", "C") stands
-// for; 0 when the language is unknown.
+// The language id a locale name ("de_DE.UTF-8", "sr_RS@latin") stands for;
+// 0 when the language is unknown and for the C locale, which names none.
 int32_t LanguageIdForLocale(const std::string& locale);
 // The process's locale name: LC_ALL, else LC_MESSAGES, else LANG ("" when none is set).
 std::string ProcessLocaleName();

@@ -9,7 +9,7 @@
 #include "orvane/rt_string.h"
 
 // ---- File channels (numbers 0-7) --------------------------------------------
-double OpenFileChannel(double channel, const RtString& name, double mode);  // mode > 0 read, 0 write (new file), < 0 append; 1 or 0 (error 3/7)
+double OpenFileChannel(double channel, const RtString& name, double mode);  // mode > 0 read, 0 write (new file), < 0 append; writes follow links to regular files only; 1 or 0 (error 3/7)
 void CloseFileChannel(double channel);                     // close the channel
 double FreeFileChannel();                                  // lowest channel not open, or -1
 double EndOfFile(double channel);                          // 1 when the position is at or past the end

@@ -41,7 +41,7 @@ double TransformScale(double& sx, double& sy, double& sz);  // lengths of the tr
 
 // ---- Models -----------------------------------------------------------------------
 void LoadObject(const RtString& path, double slot);  // .ddd, DDDA or scene file; the slot is in use when it loaded
-double SaveObject(const RtString& path, double slot);  // mesh 0 as a .ddd file; always 1
+double SaveObject(const RtString& path, double slot);  // mesh 0 as a .ddd file; 1, or 0 with error 3 (logged) when nothing was saved
 double FindFreeObject();                           // lowest slot not in use; -1 when none
 void StartObject(double slot, double kind);        // begin building; kind 0 triangles, 1 strip, 2 fan
 void NewGroup(double kind);                        // start a new primitive group of that kind

@@ -43,16 +43,19 @@ RtString LocalAddresses(const RtString& separator);       // this machine's addr
 
 // ---- Multiplayer session -------------------------------------------------------
 // One machine hosts and relays, the others join; players are ids (101, 102,
-// ... handed out by the host) and messages are texts. Requests (count, names,
-// ids) wait up to 5 s for the host's answer.
+// ... handed out by the host) and messages are texts of up to 1024 bytes.
+// Requests (count, names, ids) wait up to 5 s for the host's answer. A
+// player's messages wait until the game takes them; when more than 16384
+// (or 4 MB) wait, the oldest are dropped and counted.
 double NetHost(double port);                              // host on port (<= 0: 27910); 1 or 0
 double NetJoin(const RtString& host, double port);        // join a host (port <= 0: 27910); 1 or 0
 void NetShutdown();                                       // leave or end the session
 void NetAcceptPlayers(double accept);                     // host: 0 refuses new connections and players
 double NetCreatePlayer(const RtString& name);             // new player's id, or 0
 void NetRemovePlayer(double id);                          // remove a player of this machine
-double NetSendMessage(double from, double to, const RtString& text);  // to 0: every other remote player; 1 when sent
+double NetSendMessage(double from, double to, const RtString& text);  // to 0: every other remote player; 1 when sent; 0 for a text over 1024 bytes (error 10040)
 RtString NetGetMessage(double player);                    // oldest message for a local player, "" when none
+double NetDroppedMessages(double player);                 // messages a local player lost to a full queue (16384 messages / 4 MB)
 double NetLastSender();                                   // sender of the message last taken
 RtString NetPlayerName(double id);                        // the name, or "NO_DATA"
 double NetPlayerCount();                                  // players in the game (0 when unknown)

@@ -18,10 +18,10 @@ void RegisterImport(const RtString& module, const RtString& entry, void** slot);
 // ---- Standard streams -------------------------------------------------------
 void WriteStdout(const RtString& text);      // the text as it is, no line end added
 void WriteStderr(const RtString& text);      // the same on standard error
-RtString ReadStdin();                        // one line (at most 4095 bytes) without its "\n"; "" at the end of input
+RtString ReadStdin();                        // one line (at most 4095 bytes, NULs kept) without its "\n"; "" at the end of input
 void AttachConsole();                        // nothing to attach here: the streams stay where they are
 
 // ---- Programs, the desktop, file dialogs ------------------------------------
-double RunProgram(const RtString& command, double wait, double show, double& exitCode);  // 1 started, 0 not; never through a shell
+double RunProgram(const RtString& command, double wait, double show, double& exitCode);  // 1 started, 0 not (error 3: longer than the system passes on, or a NUL); never through a shell
 double ShellOpen(const RtString& target);    // xdg-open; while Escape ends the program, the program ends first
 RtString FileRequest(double save, const RtString& filter);  // "Text|*.txt|All|*.*"; the chosen path or "NO_FILE"

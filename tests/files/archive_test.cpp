@@ -198,6 +198,20 @@ TEST(ArchiveDamage, ADamagedEntryGivesAnEmptyResultNeverACrash) {
   EXPECT_EQ(resolveAfter(scrambled, "broken.bin"), "");
   EXPECT_EQ(resolveAfter(scrambled, "ok.bin"), good);
 
+  // A length the data does not unpack to exactly, longer (never padded with
+  // zeros) or shorter, is damage.
+  for (int32_t claimed : {static_cast<int32_t>(good.size()) + 100, static_cast<int32_t>(good.size()) - 100}) {
+    std::string patched = carrier;
+    patched.replace(static_cast<size_t>(dir.entries[1].offset), 4,
+                    std::string(reinterpret_cast<const char*>(&claimed), 4));
+    orv::archive::MemorySource patchedSrc(reinterpret_cast<const uint8_t*>(patched.data()), patched.size());
+    std::vector<uint8_t> out{1};
+    EXPECT_EQ(orv::archive::ReadEntry(patchedSrc, dir, dir.entries[1], out), orv::archive::EntryStatus::kCorruptData)
+        << claimed;
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(resolveAfter(patched, "broken.bin"), "") << claimed;
+  }
+
   // A claimed length far beyond what the data can hold is refused unread.
   std::string huge = carrier;
   huge.replace(static_cast<size_t>(dir.entries[1].offset), 4, std::string("\xFF\xFF\xFF\x7F", 4));

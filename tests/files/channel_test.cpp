@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "files/atomic_write.h"
 #include "files/file_channel.h"
 #include "files/files_lifecycle.h"
 #include "files/mem_name.h"
@@ -107,6 +112,55 @@ TEST_F(GameChannels, SeekOriginsAndAppend) {
   ASSERT_EQ(OpenFileChannel(2, "seek.bin", 0), 1);  // writing starts a new file
   CloseFileChannel(2);
   EXPECT_EQ(ReadFile("seek.bin"), "");
+}
+
+TEST_F(GameChannels, WritesGoThroughLinksToRegularFilesOnly) {
+  // Through a link the file it points at is written, keeping its
+  // permissions; the link stays. A link to nothing makes its file.
+  WriteFile("target.sav", "old contents");
+  ASSERT_EQ(chmod("target.sav", 0640), 0);
+  ASSERT_EQ(symlink("target.sav", "link.sav"), 0);
+  ASSERT_EQ(symlink("sub/../made.sav", "dangling.sav"), 0);
+  ASSERT_EQ(mkdir("sub", 0755), 0);
+  const struct {
+    const char* name;
+    double mode;
+    const char* written;
+    const char* file;
+    const char* expected;
+  } writes[] = {{"link.sav", 0, "new", "target.sav", "new"},
+                {"link.sav", -1, "+more", "target.sav", "new+more"},
+                {"dangling.sav", 0, "made", "made.sav", "made"}};
+  for (const auto& w : writes) {
+    ASSERT_EQ(OpenFileChannel(0, w.name, w.mode), 1) << w.name;
+    FileWriteText(0, w.written);
+    CloseFileChannel(0);
+    struct stat st;
+    ASSERT_EQ(lstat(w.name, &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << w.name;
+    EXPECT_EQ(ReadFile(w.file), w.expected);
+  }
+  struct stat st;
+  ASSERT_EQ(stat("target.sav", &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  // A pipe, directly or through a link, is no file to write: refused at
+  // once (a pipe without a reader would block) and left where it is.
+  ASSERT_EQ(mkfifo("pipe", 0644), 0);
+  ASSERT_EQ(symlink("pipe", "pipe.link"), 0);
+  for (const char* name : {"pipe", "pipe.link"}) {
+    for (double mode : {0.0, -1.0}) {
+      ClearError();
+      EXPECT_EQ(OpenFileChannel(0, name, mode), 0) << name << " " << mode;
+      EXPECT_EQ(ErrorCode(), 3);
+      EXPECT_EQ(FreeFileChannel(), 0);
+    }
+    EXPECT_FALSE(orv::ReplaceFileContents(name, "x", 1));  // nor do settings saves replace it
+  }
+  ASSERT_EQ(lstat("pipe", &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  ASSERT_EQ(lstat("pipe.link", &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST_F(GameChannels, AFileHeldByAChannelCannotBeOpenedByAnother) {
@@ -283,6 +337,28 @@ TEST(FileOperations, ExistsSizeDeleteDirectoriesAndCopy) {
   EXPECT_EQ(FileCopy("missing.bin", "never.bin"), 0);
   EXPECT_EQ(ErrorCode(), 3);
   EXPECT_FALSE(orvtest::Exists("never.bin"));
+
+  // A write that fails part way (a full disk; here a file size limit): the
+  // copy fails, and its half-written file goes while the link to it stays.
+  ASSERT_EQ(symlink("copied.bin", "copy.link"), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{6000, 6000};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(10);
+    ClearError();
+    if (FileCopy("big.bin", "copy.link") != 0) _exit(11);
+    _exit(ErrorCode() == 3 ? 0 : 12);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_FALSE(orvtest::Exists("copied.bin"));
+  struct stat st;
+  ASSERT_EQ(lstat("copy.link", &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
 
   EXPECT_EQ(FileDelete("f.txt"), 1);
   EXPECT_EQ(FileDelete("f.txt"), 0);

@@ -229,6 +229,40 @@ TEST_F(Batching, TextComesOutTheSameAsOneStripPerText) {
   EXPECT_LT(background, kWidth * kHeight * 3 / 4);  // the texts cover the screen
 }
 
+// What the mixed frame does not show: two polygons of one sprite whose
+// settings differ (one tinted) must not merge into one run, and a faint
+// sprite still in the batch is drawn as it was when it was drawn, before
+// an alpha test switched on after it.
+TEST_F(Batching, RunsKeepTheirOwnSettingsAndTheAlphaTestWaitsForTheBatch) {
+  orv::OpenGLVexel* d = Start(true);
+  ASSERT_NE(d, nullptr);
+  MakeSprite(d, 1, 4, 4, [](int, int) { return 0xFFFFFFFFu; });
+  MakeSprite(d, 2, 4, 4, [](int, int) { return 0x4C0000FFu; });  // red at alpha 0.3
+  SetClearColor(0);
+  d->Flip(nullptr);
+  d->Reset2DState();
+  auto square = [](double x, double color) {
+    StartPoly(1, 0);
+    PolyVertex(x, 10, 0, 0, color);
+    PolyVertex(x + 20, 10, 4, 0, color);
+    PolyVertex(x + 20, 30, 4, 4, color);
+    PolyVertex(x, 30, 0, 4, color);
+    EndPoly();
+  };
+  square(10, 0xFFFFFF);
+  square(40, 0x00FF00);
+  SetAlphaMode(-1);
+  DrawSprite(2, 80, 10);
+  SetAlphaTest(0.5);
+  FlushDrawing();
+  SetAlphaTest(1);
+  EXPECT_EQ(GetPixel(20, 20), 0xFFFFFF);
+  EXPECT_EQ(GetPixel(50, 20), 0x00FF00);  // tinted, not white
+  const int faint = static_cast<int>(GetPixel(81, 11));
+  EXPECT_NEAR(faint & 0xFF, 0x4C, 2) << std::hex << faint;  // drawn, not dropped by the later test
+  EXPECT_EQ(faint & 0xFFFF00, 0);
+}
+
 TEST_F(Batching, TheBatchReachesTheScreenWhenFlushedOrRead) {
   orv::OpenGLVexel* d = Start(true);
   ASSERT_NE(d, nullptr);

@@ -51,6 +51,18 @@ TEST_F(Collision, AReloadedSpriteUsesItsNewMask) {
   EndSurface();
   EXPECT_EQ(SpritesCollide(1, 0, 0, 2, 6, 6), 1);
   EXPECT_EQ(SpritesCollide(1, 0, 0, 2, 10, 10), 0);
+
+  // So does grabbing the screen into it: a solid square, then a stretch of
+  // the screen written fully transparent, into the same slot.
+  MakeSprite(6, 16, 16, [](int, int) { return 0u; });
+  DrawRect(40, 0, 16, 16, 0xFFFFFF);
+  SetAlphaMode(0);
+  SetAlphaTest(1);
+  DrawSprite(6, 40, 24);
+  ASSERT_EQ(GrabSprite(5, 40, 0, 16, 16), 1);
+  EXPECT_EQ(SpritesCollide(5, 0, 0, 2, 6, 6), 1);
+  ASSERT_EQ(GrabSprite(5, 40, 24, 16, 16), 1);
+  EXPECT_EQ(SpritesCollide(5, 0, 0, 2, 6, 6), 0);
 }
 
 TEST_F(Collision, AnimationFramesUseTheirOwnCells) {

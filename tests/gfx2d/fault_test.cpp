@@ -1,7 +1,7 @@
 // 2D device faults, each on a real GL context: sizes no int can hold,
 // reading sprites back without framebuffers, grabs inside turned screens
 // and moved viewports, failed grabs, and the copying surfaces' saved pixels.
-#include <sys/resource.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -14,6 +14,8 @@
 #include "gfx2d/opengl_vexel.h"
 #include "gl_fixture.h"
 #include "orvane/gfx2d.h"
+#include "orvane/runtime.h"
+#include "runtime/error_state.h"
 
 namespace {
 
@@ -140,16 +142,33 @@ TEST_F(Faults, AGrabThatFailsLeavesItsSlotFree) {
   auto grabWithoutMemory = [this] {
     // Address space for what is mapped now and little more: the 64 MB the
     // grab needs cannot be had.
-    long pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    const rlim_t limit = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (16 << 20);
-    struct rlimit r = {limit, limit};
-    setrlimit(RLIMIT_AS, &r);
+    orvtest::LimitAddressSpace(16 << 20);
     const bool ok = d->GrabSprite(5, 0, 0, 4096, 4096);
     _exit(!ok && !d->IsUsedSprite(5) ? 0 : 1);
   };
   EXPECT_EXIT(grabWithoutMemory(), testing::ExitedWithCode(0), "");
   d->SetOrientation(0);
+}
+
+TEST_F(Faults, ImagesAndFontsMemoryCannotHoldAreRefused) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // A 256 MB file (sparse: it takes no disk) that a loader reads whole.
+  const std::string huge = orvtest::PrivateDir() + "/huge.png";
+  const int fd = open(huge.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, off_t{256} << 20), 0);
+  close(fd);
+  auto loadWithoutMemory = [&] {
+    orv::StartLog();
+    orvtest::LimitAddressSpace(64 << 20);
+    const bool sprite = LoadSprite(3, huge.c_str()) == 0 && ErrorCode() == 3 && !d->IsUsedSprite(3);
+    const bool font = LoadFont(2, huge.c_str()) == 0 && ErrorCode() == 3;
+    const std::string log = orvtest::ErrorLogText(), line = "# malloc error\n" + huge + "\n";
+    const size_t first = log.find(line);
+    const bool logged = first != std::string::npos && log.find(line, first + 1) != std::string::npos;
+    _exit(sprite && font && logged ? 0 : 1);
+  };
+  EXPECT_EXIT(loadWithoutMemory(), testing::ExitedWithCode(0), "");
 }
 #endif
 

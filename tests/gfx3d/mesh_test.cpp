@@ -202,7 +202,7 @@ TEST(Mesh, FacesAndCountsSpanTheMeshesOfASlot) {
     mesh.Prepare();
   }
   EXPECT_EQ(CountTriangles(slot), 4);
-  std::array<float, 27> face;
+  std::array<double, 27> face;
   ASSERT_TRUE(GetFace(slot, 0, 2, face));
   EXPECT_EQ(face[0], 20);
   EXPECT_EQ(face[5], static_cast<float>(0x10203));

@@ -39,7 +39,8 @@ class ModelCommands : public testing::Test {
     StartObject(slot, 0);
     const double s = size;
     const double c[6][2] = {{0, 0}, {s, 0}, {s, s}, {0, 0}, {s, s}, {0, s}};
-    for (const auto& p : c) ASSERT_EQ(AddVertex(p[0], p[1], 0, p[0] / s, p[1] / s, 0x123456), 1);
+    // A colour a float cannot hold exactly: GetFace must give it back whole.
+    for (const auto& p : c) ASSERT_EQ(AddVertex(p[0], p[1], 0, p[0] / s, p[1] / s, 0x7F123457), 1);
     EndObject();
   }
 
@@ -62,7 +63,7 @@ TEST_F(ModelCommands, BuildQueryScaleAndFindFree) {
   EXPECT_EQ(face.At(1, 0), 2);     // second corner x
   EXPECT_EQ(face.At(1, 1), 2);     // y
   EXPECT_EQ(face.At(1, 4), -1);    // v as stored: the game's v turned over
-  EXPECT_EQ(face.At(2, 5), 0x123456);
+  EXPECT_EQ(face.At(2, 5), 0x7F123457);
   ScaleObject(0, 3, 1, 1);
   GetFace(0, 0, 1, face);
   EXPECT_EQ(face.At(1, 0), 6);
@@ -89,7 +90,7 @@ TEST_F(ModelCommands, BuildQueryScaleAndFindFree) {
     StartObject(bad, 0);
     EXPECT_EQ(AddVertex(0, 0, 0, 0, 0, 0), 0);
     LoadObject(Path("x.ddd").c_str(), bad);
-    EXPECT_EQ(SaveObject(Path("x.ddd").c_str(), bad), 1);
+    EXPECT_EQ(SaveObject(Path("x.ddd").c_str(), bad), 0);
   }
   for (int i = 3; i < orv::kModelSlots; ++i) Models().Slot(i)->inUse = 1;
   EXPECT_EQ(FindFreeObject(), 1);
@@ -100,8 +101,18 @@ TEST_F(ModelCommands, BuildQueryScaleAndFindFree) {
 TEST_F(ModelCommands, SavedModelsLoadFromDiskArchiveAndMemory) {
   ASSERT_TRUE(orv::BuildSampleAnimated(*Models().Slot(5)));
   EXPECT_EQ(SaveObject(Path("anim.ddd").c_str(), 5), 1);
+  EXPECT_EQ(ErrorCode(), 0);
   const std::string bytes = orvtest::ReadFile(Path("anim.ddd"));
   ASSERT_FALSE(bytes.empty());
+  // A save that writes nothing says so: a missing folder, an empty slot.
+  orv::StartLog();
+  EXPECT_EQ(SaveObject(Path("none/anim.ddd").c_str(), 5), 0);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(SaveObject(Path("empty.ddd").c_str(), 9), 0);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(orvtest::ReadFile(Path("empty.ddd")), "");
+  EXPECT_EQ(orvtest::ErrorLogText(), "Start new log...\ncannot save " + Path("none/anim.ddd") + "\ncannot save " +
+                                         Path("empty.ddd") + "\n");
 
   auto same = [&](int slot) {
     const orv::ModelSlot* s = Models().Slot(slot);

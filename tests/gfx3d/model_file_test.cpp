@@ -207,14 +207,64 @@ TEST(ModelFile, DamagedFilesFailWithTheirLogLines) {
 }
 
 TEST(ModelFile, OversizedModelsAreRefusedAsAllocationFailures) {
+  // 1000 frames of one triangle: each frame a marker and three corners,
+  // three triangle records, and frame 0's once more as current triangles.
   std::string text = "DDDA 1.0 0 1 0 0 0 3 0 0 0 0 0 0 1000";
   for (int i = 0; i < 1000; ++i) text += " 1 0 0 0";
+  const size_t needed = 1000 * sizeof(MeshFrame) + (1000 * (4 + 3) + 3) * sizeof(MeshVertex);
   StartLog();
   MeshObjectX mesh;
-  EXPECT_FALSE(ReadModel(Bytes(text), "big.ddda", mesh, 0, 2000));
+  EXPECT_FALSE(ReadModel(Bytes(text), "big.ddda", mesh, 0, needed - 1));
   EXPECT_EQ(Log(), "Start new log...\n# malloc error\nbig.ddda\n");
-  EXPECT_TRUE(ReadModel(Bytes(text), "big.ddda", mesh, 0, 4000));
+  EXPECT_TRUE(mesh.frames.empty());
+  ASSERT_TRUE(ReadModel(Bytes(text), "big.ddda", mesh, 0, needed));
   EXPECT_EQ(mesh.frames.size(), 1000u);
+  EXPECT_EQ(mesh.currentTriangles.size(), 3u);  // loaded means prepared
+
+  // What a file may take grows with its size, up to the overall limit.
+  EXPECT_EQ(ModelMemoryBudget(0), size_t{1} << 20);
+  EXPECT_EQ(ModelMemoryBudget(1000), 1000 * kModelBytesPerFileByte + (size_t{1} << 20));
+  EXPECT_EQ(ModelMemoryBudget(size_t{100} << 20), kMaxModelBytes);
+  EXPECT_EQ(ModelMemoryBudget(SIZE_MAX), kMaxModelBytes);
+
+  // Hostile shapes, refused before their memory is taken. A compressed strip
+  // of n records: the strip marker, then corners all of one colour.
+  auto strip = [](int32_t n) {
+    std::vector<uint8_t> file = Header(1.5, 1, {kMarkerStrip, 0x00FF00}, {});
+    AppendLe32(file, static_cast<uint32_t>(n));
+    for (float f : {0.f, 0.f, 0.f, 1.f, 1.f, 1.f}) AppendF32(file, f);
+    const size_t first = file.size();
+    file.resize(first + 5 * static_cast<size_t>(n), 1);
+    file[first + 4] = 0;  // the first record is the marker
+    for (size_t k = 0; k < static_cast<size_t>(n); ++k) {
+      file[first + 5 * k] = static_cast<uint8_t>(k);
+      file[first + 5 * k + 1] = static_cast<uint8_t>(k * k);
+    }
+    return file;
+  };
+  // 8 M records in 40 MB: the records alone pass any record count a file
+  // this size may hold, their triangles would not fit.
+  // 1 M records in 5 MB: an honest million triangles, but seven times the
+  // records' memory once triangulated and copied, over the overall limit.
+  // A DDDA fan of 1 M corners over 8 frames that carry one vertex each: 4 MB
+  // of corners repeated in every frame.
+  std::string fan = "DDDA 1.0 0 1 0 0 0 1000000";
+  for (int i = 0; i < 1000000; ++i) fan += " 0 0";
+  fan += " 8";
+  for (int f = 0; f < 8; ++f) fan += " 1 0 0 0";
+  const std::vector<std::pair<std::vector<uint8_t>, const char*>> hostile = {
+      {strip(8 << 20), "strip8m.ddd"}, {strip(1 << 20), "strip1m.ddd"}, {{fan.begin(), fan.end()}, "fan.ddda"}};
+  for (const auto& [file, name] : hostile) {
+    StartLog();
+    ClearError();
+    EXPECT_FALSE(ReadModel(file, name, mesh, 2)) << name;
+    EXPECT_EQ(Log(), std::string("Start new log...\n# malloc error\n") + name + "\n");
+    EXPECT_EQ(Rt().lastError, kErrNoSuchFile) << name;
+    EXPECT_TRUE(mesh.frames.empty() && mesh.currentTriangles.empty()) << name;
+  }
+  // The same strip within the limit loads whole.
+  ASSERT_TRUE(ReadModel(strip(1 << 16), "strip64k.ddd", mesh, 0));
+  EXPECT_EQ(mesh.frames[0].triangles.size(), 3u * ((1 << 16) - 3));
 }
 
 TEST(ModelFile, SlotsAreInUseOnlyAfterAGoodLoad) {

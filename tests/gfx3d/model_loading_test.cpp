@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,8 @@
 #include "files/mem_name.h"
 #include "gfx3d/model_file.h"
 #include "gfx3d/sample_models.h"
+#include "runtime/byte_reader.h"
+#include "runtime/error_state.h"
 #include "support/test_support.h"
 
 namespace orv {
@@ -51,7 +55,7 @@ TEST(ModelLoading, ModelsFromDiskAndMemoryNames) {
   ModelSlot again;
   ASSERT_TRUE(LoadModelFile((dir + "/saved.ddd").c_str(), again, 0, nullptr));
   EXPECT_EQ(again.meshes[0]->frames[0].stream[1].x, 42);
-  EXPECT_TRUE(SaveModelFile((dir + "/no-such-folder/x.ddd").c_str(), slot));  // nothing written, still true
+  EXPECT_FALSE(SaveModelFile((dir + "/no-such-folder/x.ddd").c_str(), slot));  // nothing written
 
   EXPECT_FALSE(LoadModelFile((dir + "/none.ddd").c_str(), slot, 0, nullptr));
   EXPECT_EQ(slot.inUse, 0);  // freed before the attempt
@@ -95,6 +99,44 @@ TEST(ModelLoading, DamagedCountsInScenesCreateOnlyWhatKeysCanFill) {
   EXPECT_LE(slot.textures.size(), 1u);
   EXPECT_LE(slot.meshes.size(), 2u);
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(ModelLoading, MemoryRunningOutWhileLoadingIsARefusedLoad) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // 600,000 records of independent triangles: well within what an 8 MB file
+  // may take, but the address space left in the child holds the file and
+  // its records, not the triangles made of them.
+  constexpr size_t kRecords = 600000;
+  std::vector<uint8_t> file;
+  for (uint32_t v : {uint32_t(kDddMagic), 0u, 0x40000000u, 1u, 1u, 0u, 0x00FF00u, uint32_t(kRecords)})
+    AppendLe32(file, v);  // version 2.0 is the double 0x4000000000000000
+  for (size_t i = 0; i < kRecords; ++i) {
+    for (uint32_t c : {uint32_t(i % 1000), uint32_t(i / 1000), uint32_t(i % 7)}) {
+      const float f = static_cast<float>(c);
+      uint32_t bits;
+      std::memcpy(&bits, &f, 4);
+      AppendLe32(file, bits);
+    }
+    file.push_back(0);
+    file.push_back(0);
+  }
+  const std::string path = orvtest::PrivateDir() + "/many.ddd";
+  orvtest::WriteFile(path, std::string(file.begin(), file.end()));
+  file = {};
+  auto loadWithoutMemory = [&] {
+    StartLog();
+    orvtest::LimitAddressSpace(kRecords * (14 + 92 + 46));
+    ModelSlot slot;
+    const bool loaded = LoadModelFile(path.c_str(), slot, 0, nullptr);
+    const bool logged = orvtest::ErrorLogText().find("# malloc error\n" + path + "\n") != std::string::npos;
+    _exit(!loaded && slot.inUse == 0 && slot.meshes.empty() && logged ? 0 : 1);
+  };
+  EXPECT_EXIT(loadWithoutMemory(), testing::ExitedWithCode(0), "");
+  ModelSlot slot;
+  ASSERT_TRUE(LoadModelFile(path.c_str(), slot, 0, nullptr));  // with memory it loads
+  EXPECT_EQ(CountTriangles(slot), static_cast<int>(kRecords / 3));
+}
+#endif
 
 }  // namespace
 }  // namespace orv

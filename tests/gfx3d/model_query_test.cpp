@@ -108,6 +108,36 @@ TEST(ModelQueries, DamagedCoordinatesNeitherHitNorConfuseTheHierarchy) {
     const OrientedBox box{c, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     EXPECT_EQ(BoxFrame(f, box), BoxFrame(f, box, QueryMethod::kScan));
   }
+
+  // Query shapes with a coordinate, size or radius that is not finite touch
+  // nothing either, near the model or far from it, and neither does a shape
+  // the object transform makes infinite.
+  ModelSlot box;
+  ASSERT_TRUE(BuildSampleCube(box, 2));
+  const Mat4 at = Mat4::Identity();
+  int last = 0;
+  for (float v : bad) {
+    for (Vec3 c : {Vec3{0, 0, 0}, Vec3{10, 0, 0}}) {
+      EXPECT_FALSE(SlotBoxQuery(box, 0, at, {c.x, c.y, v}, {1, 1, 1}, last)) << v;
+      EXPECT_FALSE(SlotBoxQuery(box, 0, at, c, {1, v, 1}, last)) << v;
+      EXPECT_FALSE(SlotSphereQuery(box, 0, at, {v, c.y, c.z}, 1, last)) << v;
+      EXPECT_FALSE(SlotSphereQuery(box, 0, at, c, v, last)) << v;
+      EXPECT_EQ(SlotRayQuery(box, 0, at, {c.x - 5, v, 0}, {1, 0, 0}, last), 0) << v;
+      EXPECT_EQ(SlotRayQuery(box, 0, at, {c.x - 5, 0, 0}, {1, v, 0}, last), 0) << v;
+      EXPECT_FALSE(SphereReachesBox(at, {v, c.y, c.z}, 1, {1, 1, 1})) << v;
+      EXPECT_FALSE(SphereReachesBox(at, c, v, {1, 1, 1})) << v;
+      EXPECT_FALSE(SphereReachesBox(at, c, 1, {1, 1, v})) << v;
+    }
+  }
+  EXPECT_EQ(last, -1);
+  const Mat4 tiny = Scaling(1e-12f, 1e-12f, 1e-12f);
+  EXPECT_FALSE(SlotBoxQuery(box, 0, tiny, {1e30f, 0, 0}, {1, 1, 1}, last));
+  EXPECT_FALSE(SlotSphereQuery(box, 0, tiny, {1e30f, 0, 0}, 1, last));
+  EXPECT_FALSE(SphereReachesBox(tiny, {1e30f, 0, 0}, 1, {1, 1, 1}));
+  // The same shapes with finite numbers do touch the box.
+  EXPECT_TRUE(SlotBoxQuery(box, 0, at, {0, 0, 0}, {3, 3, 3}, last));
+  EXPECT_TRUE(SlotSphereQuery(box, 0, at, {1, 0, 0}, 0.5f, last));
+  EXPECT_NE(SlotRayQuery(box, 0, at, {-5, 0, 0}, {1, 0, 0}, last), 0);
 }
 
 TEST(ModelQueries, HierarchyIsRebuiltWhenTheMeshChanges) {
@@ -129,9 +159,12 @@ TEST(ModelQueries, HierarchyIsRebuiltWhenTheMeshChanges) {
 
 // The face a record index names, as its three corner positions.
 std::array<Vec3, 3> Face(const ModelSlot& slot, int record) {
-  std::array<float, 27> f{};
+  std::array<double, 27> f{};
   EXPECT_TRUE(GetFace(slot, 0, record / 3, f));
-  return {Vec3{f[0], f[1], f[2]}, Vec3{f[9], f[10], f[11]}, Vec3{f[18], f[19], f[20]}};
+  auto at = [&](size_t i) {
+    return Vec3{static_cast<float>(f[i]), static_cast<float>(f[i + 1]), static_cast<float>(f[i + 2])};
+  };
+  return {at(0), at(9), at(18)};
 }
 
 TEST(ModelQueries, RaysFromInsideAndPointingAway) {

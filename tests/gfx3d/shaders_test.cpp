@@ -51,6 +51,44 @@ TEST_F(Shaders, ProgramsDrawTakeUniformsAndGiveWayToFixedFunction) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST_F(Shaders, ReloadingOrClearingTheSlotInUseChangesWhatDraws) {
+  const char* const kRedBlue = "uniform float r; uniform int b;\n"
+                               "void main() { gl_FragColor = vec4(r, 0.0, float(b) / 255.0, 1.0); }\n";
+  const char* const kGreenBlue = "uniform int k; uniform float r;\n"
+                                 "void main() { gl_FragColor = vec4(0.0, float(k) / 255.0, r, 1.0); }\n";
+  auto current = [] {
+    GLint program = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    return static_cast<GLuint>(program);
+  };
+  ASSERT_TRUE(Slots().LoadFromTexts(2, nullptr, kRedBlue, Collect()));
+  UseShader(2);
+  SetShaderFloat("r", 1);
+  FillViewport();
+  EXPECT_EQ(Pixel(3, 3), 0x0000FFu);
+  // A hot reload in use: the new program draws, and takes the uniforms.
+  ASSERT_TRUE(Slots().LoadFromTexts(2, nullptr, kGreenBlue, Collect()));
+  EXPECT_EQ(current(), Slots().At(2).program);
+  SetShaderFloat("r", 1);
+  SetShaderInt("k", 128);
+  FillViewport();
+  EXPECT_TRUE(scenetest::Near(Pixel(3, 3), 0xFF8000u)) << std::hex << Pixel(3, 3);
+  // Clearing it, or a reload that fails, leaves fixed-function drawing.
+  ClearShaderSlot(2);
+  EXPECT_EQ(current(), 0u);
+  glColor3f(0, 1, 0);
+  FillViewport();
+  EXPECT_EQ(Pixel(3, 3), 0x00FF00u);
+  ASSERT_TRUE(Slots().LoadFromTexts(2, nullptr, kRed, Collect()));
+  EXPECT_EQ(current(), Slots().At(2).program);
+  EXPECT_FALSE(Slots().LoadFromTexts(2, nullptr, "void main() { gl_FragColor = oops; }", nullptr));
+  EXPECT_EQ(current(), 0u);
+  EXPECT_EQ(Slots().Active(), 2);
+  UseShader(-1);
+  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(Shaders, FailuresReportTheLogThenTheStepAndLeaveTheSlotEmpty) {
   ASSERT_TRUE(Slots().LoadFromTexts(7, nullptr, kRed, Collect()));
   EXPECT_FALSE(Slots().LoadFromTexts(7, nullptr, "void main() { gl_FragColor = oops; }", Collect()));

@@ -25,16 +25,20 @@ std::vector<int> Neighbours(const std::vector<orv::ShadowEdge>& edges) {
 
 TEST(ShadowEdges, HashedAdjacencyEqualsThePairwiseSearch) {
   // Corners from a small pool, some nudged by less (or a little more) than
-  // the weld tolerance, in chains where welding is not transitive.
+  // the weld tolerance, in chains where welding is not transitive; every
+  // fifth round far out, where only equal coordinates weld.
   std::mt19937 rng(1234);
   const float nudges[] = {0, 0, 0, 0, 0, 4e-6f, 6e-6f, 9.5e-6f, 1.2e-5f, -7e-6f};
+  const float farOut[] = {1e14f, -3e20f, 2e37f};
   int crowded = 0;
   for (int round = 0; round < 300; ++round) {
     std::uniform_int_distribution<int> pick(0, 3 + round % 40), nudge(0, 9);
+    const float scale = round % 5 == 4 ? farOut[round / 5 % 3] : 1;
     std::vector<orv::MeshVertex> tris;
     for (int i = 0; i < 3 * (1 + round % 60); ++i) {
       const int p = pick(rng);
-      tris.push_back(At({p % 5 + nudges[nudge(rng)], p / 5 % 5 * 0.5f, p / 25 + nudges[nudge(rng)] * 0.5f}));
+      tris.push_back(
+          At({(p % 5 + nudges[nudge(rng)]) * scale, p / 5 % 5 * 0.5f, (p / 25 + nudges[nudge(rng)] * 0.5f) * scale}));
     }
     ASSERT_EQ(orv::ShadowWeld(tris), orv::ShadowWeldByScan(tris)) << round;
     const std::vector<int> hashed = Neighbours(orv::FindShadowEdges(tris));

@@ -104,6 +104,25 @@ TEST(HttpFetch, TextStopsAtItsMaximumAndAtAZeroByteWhileTheFileKeepsEveryByte) {
   }
 }
 
+TEST(HttpFetch, TheAnnouncedLengthEndsTheFetchWhileTheServerKeepsTheConnection) {
+  // The time-out is longer than the test may take: only the length can end these.
+  const std::string header = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n";
+  {
+    RawServer server({{header + "hel", 0}, {"lo and more", 20}}, true);
+    EXPECT_EQ(Fetch("127.0.0.1", "/", server.Port(), 100, 30000), "hello");
+  }
+  {
+    RawServer server({{header + "hello", 0}}, true);
+    EXPECT_EQ(WebGetToFile("127.0.0.1", "/", server.Port(), "kept.txt", 30000), 1);
+  }
+  EXPECT_EQ(orvtest::ReadFile("kept.txt"), "hello");
+  {
+    RawServer server({{"HTTP/1.1 204 No Content\r\nContent-Length: 0\r\n\r\n", 0}}, true);
+    EXPECT_EQ(WebGetToFile("127.0.0.1", "/", server.Port(), "empty.txt", 30000), 1);
+  }
+  EXPECT_EQ(orvtest::ReadFile("empty.txt"), "");
+}
+
 TEST(HttpFetch, AFailedFetchLeavesTheOldFile) {
   orvtest::WriteFile("keep.txt", "old");
   {

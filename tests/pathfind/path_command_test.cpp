@@ -1,6 +1,7 @@
 // The game's path command: hand-checked maps, the failure results, and the
 // integer map and path variants.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -13,6 +14,8 @@
 
 #include "orvane/pathfind.h"
 #include "orvane/runtime.h"
+#include "pathfind/grid_planner.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -99,6 +102,10 @@ TEST(PathCommand, WeightPicksUniformCostOrGreedySearch) {
   // node queued first: along the top row first, then down.
   RtArray<double> open = MapOf({"...", "...", "..."});
   EXPECT_EQ(PathOn(open, 0, 0, 0, 2, 2), greedy);
+
+  // Cell costs are v / M + 1 worked out in float: which of two nearly equal
+  // ways is cheaper comes down to that rounding.
+  EXPECT_EQ(PathOn(MapOf({"122", "131"}), 0.5, 0, 0, 2, 1), (Cells{{0, 0}, {0, 1}, {1, 1}, {2, 1}}));
 }
 
 TEST(PathCommand, CostsAreRelative) {
@@ -201,5 +208,51 @@ TEST(PathCommand, IntegerMapsAndPathsGiveTheSameRows) {
   EXPECT_EQ(FindPath(integers, e, 0.3, 0.9, 0.9, 39.5, 24.99), rows);
   EXPECT_EQ(Rows(e), Rows(a));
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(PathCommand, MemoryRunsOutOnlyBeforeASearchAndRefusesTheMap) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // A cheap corridor between two rows of dear cells, 200,000 long. Greedy
+  // search walks the corridor and leaves every side cell it passes open.
+  constexpr int32_t kLength = 200000;
+  RtArray<int32_t> integers;
+  integers.Dim(kLength, 3);
+  RtArray<double> numbers;
+  numbers.Dim(kLength, 3);
+  for (int32_t x = 0; x < kLength; ++x)
+    for (int32_t y = 0; y < 3; ++y) numbers.At(x, y) = integers.At(x, y) = y == 1 ? 1 : 9;
+
+  // No room for the integer map's copy into numbers: refused, path kept.
+  auto copyWithoutMemory = [&] {
+    RtArray<double> path;
+    path.Dim(2, 2);
+    path.At(1, 1) = 42;
+    orvtest::LimitAddressSpace(1 << 20);
+    const double rows = FindPath(integers, path, 1, 0, 1, kLength - 1, 1);
+    _exit(rows == 0 && ErrorCode() == 7 && path.At(1, 1) == 42 ? 0 : 1);
+  };
+  EXPECT_EXIT(copyWithoutMemory(), testing::ExitedWithCode(0), "");
+
+  // Once the planner is set up, a search needs no memory of its own, however
+  // many cells it leaves open.
+  auto searchWithoutMemory = [&] {
+    orv::PlannerRequest r;
+    r.startY = r.goalY = 1;
+    r.goalX = kLength - 1;
+    r.diagonalCost = 1;
+    r.weight = 1;
+    r.width = kLength;
+    r.height = 3;
+    r.map = numbers.Data();
+    orv::GridPlanner planner;
+    if (!planner.Init(r)) _exit(2);
+    orvtest::LimitAddressSpace(1 << 20);
+    planner.Start();
+    planner.Search();
+    _exit(planner.PathLength() == kLength ? 0 : 1);
+  };
+  EXPECT_EXIT(searchWithoutMemory(), testing::ExitedWithCode(0), "");
+}
+#endif
 
 }  // namespace

@@ -181,10 +181,10 @@ TEST(Planner, RefusesMapsTooLargeForThirtyTwoBitIndices) {
   r.goalX = 1;
   orv::AStarPlanner reference;
   EXPECT_FALSE(reference.Init(r));
-  EXPECT_EQ(reference.InitError(), 7);
+  EXPECT_EQ(reference.Error(), 7);
   orv::GridPlanner fast;
   EXPECT_FALSE(fast.Init(r));
-  EXPECT_EQ(fast.InitError(), 7);
+  EXPECT_EQ(fast.Error(), 7);
 }
 
 }  // namespace

@@ -53,6 +53,8 @@ TEST(ByteReader, ReadsPastTheEndFailStickilyAndMoveNothing) {
   EXPECT_FALSE(big.Seek(4));
   EXPECT_EQ(big.U32At(SIZE_MAX - 1), 0u);
   EXPECT_EQ(big.U32At(0), 0u);  // three bytes cannot make four
+  EXPECT_EQ(big.U16At(1), 0x0302);
+  EXPECT_EQ(big.U16At(2), 0);  // the last byte alone cannot make two
 
   orv::ByteReader past(bytes, 5);
   EXPECT_FALSE(past.Ok());

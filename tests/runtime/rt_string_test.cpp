@@ -102,6 +102,13 @@ TEST(RtString, EmbeddedZeroBytesKeptByLengthBasedOperations) {
   s += s;                     // appending a text to itself
   EXPECT_EQ(s.Length(), 10);
   EXPECT_EQ(std::memcmp(s.CStr(), "ab\0cdab\0cd", 10), 0);
+  // The same when the block must move: 32 bytes do not fit the block of a
+  // 16-byte text, and the text right behind it keeps it from growing there.
+  RtString grown("0123456789abcdef");
+  const RtString behind("x");
+  grown += grown;
+  EXPECT_EQ(std::string(grown.CStr(), static_cast<size_t>(grown.Length())), "0123456789abcdef0123456789abcdef");
+  EXPECT_EQ(behind.Length(), 1);
 }
 
 TEST(RtString, ComparisonsUseByteOrderAndNumberConversion) {

@@ -106,6 +106,7 @@ TEST(TextTrim, SetsAndControlBytes) {
   EXPECT_EQ(S(TrimLeftSet("  x ", " ")), "x ");
   EXPECT_EQ(S(TrimLeftSet("  x ", "x ")), "");
   EXPECT_EQ(S(TrimRightSet("  x ", " ")), "  x");
+  EXPECT_EQ(S(TrimRightSet(" x  ", "x ")), "");
   EXPECT_EQ(S(TrimRightSet("xyzzy", "zy")), "x");
   EXPECT_EQ(S(TrimLeftSet("abc", "")), "abc");
   EXPECT_EQ(S(TrimRightSet(R(std::string("ab\0\0", 4)), R(std::string("\0", 1)))), "ab");

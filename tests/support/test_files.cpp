@@ -1,6 +1,9 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "support/test_support.h"
 
@@ -21,6 +24,14 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 bool Exists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
+}
+
+void LimitAddressSpace(size_t moreBytes) {
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + moreBytes;
+  const struct rlimit r = {limit, limit};
+  setrlimit(RLIMIT_AS, &r);
 }
 
 std::string SourcePath(const std::string& relative) { return std::string(ORVANE_SOURCE_DIR) + "/" + relative; }

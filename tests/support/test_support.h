@@ -2,6 +2,7 @@
 // child processes with captured output, and small file utilities.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -55,6 +56,11 @@ ProcessResult RunOffscreenGame(const std::string& relativePath, std::map<std::st
 
 // The runtime's error log of the games this test ran.
 std::string ErrorLogText();
+
+// Lets this process map at most `moreBytes` beyond what it has mapped now,
+// so the allocation after that fails as it would on a full machine. Only
+// for a forked child (a death test) that ends right after.
+void LimitAddressSpace(size_t moreBytes);
 
 // A port of this process's own, since test processes run side by side: tries
 // ports derived from the process id and `salt` until `take` succeeds on one.

@@ -88,9 +88,11 @@ TEST(SystemGame, StandardStreamsAfterAttachingTheConsole) {
   EXPECT_NE(r.err.find("to standard error"), std::string::npos) << r.err;
 
   // At the end of the input every read is empty; only one "\n" is removed.
-  opt.stdinText = "last\n\n";
+  // A NUL is a byte of the line like any other.
+  using namespace std::string_literals;
+  opt.stdinText = "la\0st\0\n\n"s;
   r = orvtest::RunProcess({orvtest::BinaryPath(kGame)}, opt);
-  EXPECT_EQ(r.out, "out without line end|\n[last]\n[]\n[]\nexit\n");
+  EXPECT_EQ(r.out, "out without line end|\n[la\0st\0]\n[]\n[]\nexit\n"s);
 }
 
 TEST(SystemGame, RunProgramWaitsForTheExitCodeOnlyWhenAsked) {

@@ -107,8 +107,10 @@ TEST(PlatformInfo, LocaleFollowsTheLanguageIdTable) {
       {"ja_JP.UTF-8", 1041, "jp"}, {"el_GR.UTF-8", 1032, "gr"}, {"pt_BR.UTF-8", 1046, "pt"},
       {"zh_CN.UTF-8", 2052, "ch"}, {"zh_HK.UTF-8", 3076, "zh"}, {"sr_RS@latin", 2074, "sr"},
       {"sr_RS", 3098, "sr"},       {"es_ES.UTF-8", 3082, "es"}, {"nn_NO.UTF-8", 2068, "no"},
-      {"ru", 1049, "ru"},          {"C", 1033, "uk"},           {"C.UTF-8", 1033, "uk"},
-      {"xx_YY.UTF-8", 0, "us"},    {"en_IN", 16393, "us"},      {"ko_KR.EUC-KR", 1042, "ko"},
+      {"ru", 1049, "ru"},          {"xx_YY.UTF-8", 0, "us"},    {"en_IN", 16393, "us"},
+      {"ko_KR.EUC-KR", 1042, "ko"},
+      // The C locale names no language: the default code, not American English's.
+      {"C", 0, "us"},              {"C.UTF-8", 0, "us"},        {"POSIX", 0, "us"},          {"", 0, "us"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(orv::LanguageIdForLocale(c.locale), c.id) << c.locale;
@@ -123,6 +125,10 @@ TEST(PlatformInfo, LocaleFollowsTheLanguageIdTable) {
     EXPECT_EQ(Info("LOCALE"), "jp");
     ScopedEnv noMessages("LC_MESSAGES", nullptr);
     EXPECT_EQ(Info("LOCALE"), "gr");
+    ScopedEnv cLang("LANG", "C");
+    EXPECT_EQ(Info("LOCALE"), "us");
+    ScopedEnv noLang("LANG", nullptr);
+    EXPECT_EQ(Info("LOCALE"), "us");
   }
 }
 

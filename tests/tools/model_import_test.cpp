@@ -2,6 +2,8 @@
 // real tool and read back with the runtime's own model reader.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -258,16 +260,60 @@ TEST(ModelImport, SkinnedMeshFollowsItsJointsWithTheirWeights) {
   }
 }
 
+// Four triangles over three vertices; the second and the fourth name
+// vertices that do not exist.
+std::string OutOfRangeGltf() {
+  const std::string data = Bytes({0, 0, 0, 1, 0, 0, 0, 1, 0}) + std::string("\0\0\1\0\2\0\0\0\1\0\7\0"
+                                                                       "\2\0\1\0\0\0\0\0\x09\0\1\0", 24);
+  return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+  "meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],
+  "buffers":[{"byteLength":60,"uri":"data:application/octet-stream;base64,)" + Base64(data) + R"("}],
+  "bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":24}],
+  "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},
+               {"bufferView":1,"componentType":5123,"count":12,"type":"SCALAR"}]})";
+}
+
+TEST(ModelImport, TrianglesTheImporterLeftOutAreListed) {
+  orvtest::WriteFile(Dir("holes.gltf"), OutOfRangeGltf());
+  auto r = Convert({Dir("holes.gltf"), Dir("holes.ddd")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find(" 2 triangles,"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("dropped: 2 triangles with vertex indices out of range\n"), std::string::npos) << r.out;
+  // A whole file lists nothing of the kind.
+  orvtest::WriteFile(Dir("morph.gltf"), MorphGltf());
+  r = Convert({Dir("morph.gltf"), Dir("morph.ddd")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.find("dropped"), std::string::npos) << r.out;
+}
+
 TEST(ModelImport, UnreadableFileFailsAndWritesNothing) {
   orvtest::WriteFile(Dir("junk.obj"), "this is not a model\n\x01\x02");
   orvtest::WriteFile(Dir("empty.obj"), "# nothing\n");
-  for (const char* name : {"junk.obj", "empty.obj", "missing.gltf"}) {
+  const std::string gltf = OutOfRangeGltf();
+  orvtest::WriteFile(Dir("cut.gltf"), gltf.substr(0, gltf.size() / 2));
+  for (const char* name : {"junk.obj", "empty.obj", "missing.gltf", "cut.gltf"}) {
     auto r = Convert({Dir(name), Dir("out.ddd")});
     EXPECT_EQ(r.exitCode, 1) << name << r.out;
     EXPECT_NE(r.err.find("orvane-model: "), std::string::npos) << name;
     EXPECT_FALSE(orvtest::Exists(Dir("out.ddd"))) << name;
   }
+  // A damaged file gets its reader's own words, not "no reader".
+  const std::string cut = Convert({Dir("cut.gltf"), Dir("out.ddd")}).err;
+  EXPECT_NE(cut.find("JSON parse error"), std::string::npos) << cut;
   EXPECT_EQ(Convert({Dir("only-one-argument.obj")}).exitCode, 2);
+}
+
+TEST(ModelImport, TheInputIsNeverWrittenOver) {
+  // By its own name, through a link and in another letter case (which the
+  // writer would find): refused, and the model stays as it was.
+  orvtest::WriteFile(Dir("cube.obj"), kCubeObj);
+  ASSERT_EQ(symlink("cube.obj", Dir("link.ddd").c_str()), 0);
+  for (const char* output : {"cube.obj", "link.ddd", "CUBE.OBJ"}) {
+    auto r = Convert({Dir("cube.obj"), Dir(output)});
+    EXPECT_EQ(r.exitCode, 2) << output << r.out;
+    EXPECT_NE(r.err.find("is the input file"), std::string::npos) << r.err;
+    EXPECT_EQ(orvtest::ReadFile(Dir("cube.obj")), kCubeObj) << output;
+  }
 }
 
 }  // namespace

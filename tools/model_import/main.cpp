@@ -1,5 +1,7 @@
 // orvane-model: converts a model from a common 3D format into a .ddd file
 // the runtime loads, and says what the conversion dropped.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +9,7 @@
 #include <string>
 
 #include "files/atomic_write.h"
+#include "files/paths.h"
 #include "gfx3d/model_file.h"
 #include "tools/model_import/model_import.h"
 
@@ -71,6 +74,17 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // Writing over the model being converted would lose it: the output must
+  // be another file, also when another name (a link, another letter case)
+  // leads to the input. The output is looked up as the writer will find it.
+  struct stat in, out;
+  if (::stat(input.c_str(), &in) == 0 && ::stat(orv::SystemPath(output.c_str()).c_str(), &out) == 0 &&
+      in.st_dev == out.st_dev &&
+      in.st_ino == out.st_ino) {
+    std::fprintf(stderr, "orvane-model: %s is the input file; name another output\n", output.c_str());
+    return 2;
+  }
+
   orv::MeshObjectX mesh;
   orv::ImportReport report;
   std::string error;
@@ -79,6 +93,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::vector<uint8_t> bytes = orv::WriteDdd(mesh);
+  // A new file renamed over the old output: a failed write leaves the old one.
   if (bytes.empty() || !orv::ReplaceFileContents(output.c_str(), bytes.data(), bytes.size())) {
     std::fprintf(stderr, "orvane-model: could not write %s\n", output.c_str());
     return 1;

@@ -1,15 +1,21 @@
 #include "tools/model_import/model_import.h"
 
+#include <assimp/BaseImporter.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <cctype>
 #include <assimp/Importer.hpp>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
+
+#include "tools/model_import/gltf_triangles.h"
 
 namespace orv {
 namespace {
@@ -229,6 +235,43 @@ void ListDropped(const aiScene& scene, const ImportOptions& options, bool sample
   if (scene.mNumLights) add(std::to_string(scene.mNumLights) + " lights");
 }
 
+// The file's extension in lower case, without the dot; "" when it has none.
+std::string Extension(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return "";
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+// When no reader takes a file (a damaged one fails the readers' first
+// look), the reader its extension names says what is wrong with it.
+std::string ExtensionReaderError(Assimp::Importer& importer, const std::string& path, const std::string& error) {
+  Assimp::BaseImporter* reader = importer.GetImporter(Extension(path).c_str());
+  if (!reader || Extension(path).empty()) return error;
+  reader->SetupProperties(&importer);
+  if (aiScene* scene = reader->ReadFile(&importer, path, importer.GetIOHandler())) {
+    delete scene;
+    return error;
+  }
+  return reader->GetErrorText().empty() ? error : reader->GetErrorText();
+}
+
+// glTF readers leave out triangles whose indices point past the vertices,
+// saying only that they did: the document's own count tells how many.
+void ListLeftOutTriangles(const std::string& path, const aiScene& scene, ImportReport& report) {
+  const std::string extension = Extension(path);
+  if (extension != "gltf" && extension != "glb") return;
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const int64_t described = GltfTriangleCount(bytes);
+  int64_t read = 0;
+  for (unsigned m = 0; m < scene.mNumMeshes; ++m)
+    for (unsigned f = 0; f < scene.mMeshes[m]->mNumFaces; ++f) read += scene.mMeshes[m]->mFaces[f].mNumIndices == 3;
+  if (described > read)
+    report.dropped.push_back(std::to_string(described - read) + " triangles with vertex indices out of range");
+}
+
 }  // namespace
 
 bool ImportModel(const std::string& path, const ImportOptions& options, MeshObjectX& mesh, ImportReport& report,
@@ -242,6 +285,7 @@ bool ImportModel(const std::string& path, const ImportOptions& options, MeshObje
                                                      aiProcess_FlipUVs | aiProcess_ValidateDataStructure);
   if (!scene || !scene->mRootNode) {
     error = importer.GetErrorString();
+    if (error.rfind("No suitable reader found", 0) == 0) error = ExtensionReaderError(importer, path, error);
     if (error.empty()) error = "not a model file the importer knows";
     return false;
   }
@@ -254,6 +298,7 @@ bool ImportModel(const std::string& path, const ImportOptions& options, MeshObje
   unsigned morphTargets = 0;
   for (unsigned m = 0; m < scene->mNumMeshes; ++m) morphTargets = std::max(morphTargets, scene->mMeshes[m]->mNumAnimMeshes);
   ListDropped(*scene, options, animation != nullptr, report);
+  ListLeftOutTriangles(path, *scene, report);
 
   Converter converter(*scene);
   std::map<const aiNode*, aiMatrix4x4> globals;

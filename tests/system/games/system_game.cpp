@@ -19,7 +19,8 @@ std::string Env(const char* name, const char* fallback = "") {
   return v ? v : fallback;
 }
 void Say(const std::string& line) {
-  std::printf("%s\n", line.c_str());
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
   std::fflush(stdout);
 }
 std::string Num(double v) { return std::to_string(static_cast<long long>(v)); }
@@ -72,8 +73,11 @@ double GameMain() {
     WriteStdout("without line end|");
     WriteStderr("to standard error");
     Say("");
-    // Appended: GCC 12 at -O3 warns falsely (-Wrestrict) about "[" + a temporary string.
-    for (int i = 0; i < 3; ++i) Say(std::string("[").append(ReadStdin().CStr()).append("]"));
+    for (int i = 0; i < 3; ++i) {
+      RtString line = ReadStdin();
+      // Appended: GCC 12 at -O3 warns falsely (-Wrestrict) about "[" + a temporary string.
+      Say(std::string("[").append(line.CStr(), static_cast<size_t>(line.Length())).append("]"));
+    }
   } else if (mode == "run") {
     ShowScreen();
     double code = -1;
