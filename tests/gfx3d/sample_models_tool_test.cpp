@@ -31,8 +31,11 @@ TEST(SampleModelsTool, WritesCubeSphereAndAnimatedModelsThatLoad) {
   EXPECT_GT(animated.meshes[0]->frames[1].radius, animated.meshes[0]->frames[0].radius);
   orv::Rt().scene.reset();
 
-  // A folder that cannot be written to fails, and so does a missing argument.
-  EXPECT_EQ(orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-sample-models"), dir + "/no/such"}).exitCode, 1);
+  // A missing folder is made; one that cannot be made (below a file) fails,
+  // and so does a missing argument.
+  EXPECT_EQ(orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-sample-models"), dir + "/made/here"}).exitCode, 0);
+  EXPECT_TRUE(orvtest::Exists(dir + "/made/here/cube.ddd"));
+  EXPECT_EQ(orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-sample-models"), dir + "/cube.ddd/no"}).exitCode, 1);
   EXPECT_EQ(orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-sample-models")}).exitCode, 2);
 }
 
