@@ -115,7 +115,8 @@ bool OpenGLVexel::SpriteFromImage(int slot, const PixelImage& image, bool asNorm
   // Font images are drawn texel for texel: no mip copy, no filtering.
   const bool font = slot >= kFirstFontSprite;
   SpriteSlot& s = sprites_[slot];
-  if (!BuildTexture(image, 0, 0, 0, 0, s.texture, font ? nullptr : &s.mipTexture, asNormalMap && !font, font)) {
+  if (!BuildTexture(image, s.texture,
+                    {.mipTarget = font ? nullptr : &s.mipTexture, .asNormalMap = asNormalMap && !font, .nearest = font})) {
     FreeSprite(slot);
     return false;
   }

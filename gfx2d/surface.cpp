@@ -196,7 +196,7 @@ void OpenGLVexel::CreateSurface(int index, int slot, int width, int height) {
   // collision masks describe the texture that is really there.
   PixelImage blank;
   SpriteSlot& s = sprites_[slot];
-  if (!blank.Resize(width, height) || !BuildTexture(blank, 0, 0, 0, 0, s.texture, nullptr, false, false)) {
+  if (!blank.Resize(width, height) || !BuildTexture(blank, s.texture)) {
     FreeSprite(slot);
     ReleaseSurface(r);
     return;

@@ -299,7 +299,7 @@ uint32_t LoadSceneTexture(const RtString& path) {
   PixelImage image;
   if (!ReadImage(path, static_cast<int32_t>(GetTransparentColor()), image)) return 0;
   GLuint name = 0;
-  if (!BuildTexture(image, 0, 0, 0, 0, name, nullptr, false, false)) return 0;
+  if (!BuildTexture(image, name)) return 0;
   return name;
 }
 
