@@ -96,7 +96,7 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   LogLine("flip - 1st call\n");
   Flip(nullptr);
 
-  LoadExtensionEntryPoints();
+  LoadExtensionEntryPoints(platform::GetProcAddress);
   ReadBatchingSwitch();
   RtString ext = GlExtensionString();
   bgraSupported = std::strstr(ext.CStr(), "_texture_format_BGRA8888") || std::strstr(ext.CStr(), "GL_EXT_bgra");

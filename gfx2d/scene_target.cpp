@@ -47,7 +47,7 @@ bool OpenGLVexel::SceneTargetPossible() {
                        (HasExtension("GL_EXT_framebuffer_object") && HasExtension("GL_EXT_framebuffer_blit") &&
                         HasExtension("GL_EXT_packed_depth_stencil"));
   if (!objects) return false;
-  LoadFramebufferEntryPoints();
+  LoadFramebufferEntryPoints(platform::GetProcAddress);
   const GlEntryPoints& g = Gl();
   return g.glGenFramebuffersEXT && g.glBindFramebufferEXT && g.glGenRenderbuffersEXT && g.glRenderbufferStorageEXT &&
          g.glFramebufferRenderbufferEXT && g.glCheckFramebufferStatusEXT && g.glBlitFramebufferEXT;

@@ -33,7 +33,7 @@ bool OpenGLVexel::FramebufferFallbackRequested() {
 }
 
 void OpenGLVexel::InitSurfaces() {
-  LoadFramebufferEntryPoints();
+  LoadFramebufferEntryPoints(platform::GetProcAddress);
   GlEntryPoints& g = Gl();
   // Some drivers hand out an entry point for any name asked; only an
   // advertised extension makes the pointers usable.
