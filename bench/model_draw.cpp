@@ -18,10 +18,7 @@
 
 namespace {
 
-orv::OpenGLVexel* Device() {
-  orv::InstallMeshGlRelease();
-  return benchsupport::OffscreenDevice(320, 240);
-}
+orv::OpenGLVexel* Device() { return benchsupport::OffscreenDevice(320, 240); }
 
 // Small triangles spread over clip space, in `frames` frames (each frame
 // moves them a little).

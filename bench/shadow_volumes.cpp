@@ -100,13 +100,13 @@ void WithShadow(benchmark::State& state) {
     return;
   }
   Frame frame;
-  uint8_t pass = 0;
+  orv::ShadowPass pass;
   for (auto _ : state) {
     frame.DrawScene();
-    orv::EnterShadowPass(pass);
+    pass.Begin();
     // The light at (-2, 0.5, -2) in eye space, in the sphere's object space.
-    orv::DrawShadowVolume(pass, frame.caster, frame.caster.frames[0].triangles, {-2, 0.5f, 3});
-    orv::LeaveShadowPass(pass, 0x000000);
+    pass.DrawVolume(frame.caster, frame.caster.frames[0].triangles, {-2, 0.5f, 3});
+    pass.End(0x000000);
     glFinish();
   }
 }

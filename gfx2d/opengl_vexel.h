@@ -30,7 +30,6 @@
 
 namespace orv {
 
-class Vexel3D;
 class AssetLocator;
 
 // The text of the "opengldriver.txt" a game ships beside the program or in
@@ -295,7 +294,6 @@ class OpenGLVexel {
   bool isFullscreen = false;
   int multisampleSamples = 0;
   int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
-  Vexel3D* scene3D = nullptr;
   FramePacer pacer;  // nextFlipTime and frameIntervalMs
 
  private:

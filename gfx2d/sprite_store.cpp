@@ -53,10 +53,6 @@ const SpriteSlot* LookUpSprite(const OpenGLVexel& device, int slot) {
   return device.IsUsedSprite(slot) ? &device.Sprite(slot) : nullptr;
 }
 
-void AttachScene3D(OpenGLVexel& device, Vexel3D* scene) { device.scene3D = scene; }
-
-Vexel3D* AttachedScene3D(const OpenGLVexel& device) { return device.scene3D; }
-
 void FlushDevice2D(OpenGLVexel& device) { device.FlushDrawing(); }
 
 bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sprites_[slot].imageWidth > 0; }

@@ -31,7 +31,7 @@ class ModelCommands : public testing::Test {
     orv::Rt().fileLocator.reset();
     orv::Rt().scene.reset();
   }
-  orv::ModelStore& Models() { return orv::Rt().scene->models; }
+  orv::ModelStore& Models() { return orv::Rt().scene->Models(); }
   std::string Path(const char* name) { return dir + "/" + name; }
 
   // A two-triangle square in slot, built through the commands.

@@ -25,7 +25,7 @@ struct Shaders : scenetest::SceneTest {
   orv::ShaderReport Collect() {
     return [this](const RtString& text) { reports.emplace_back(text.CStr()); };
   }
-  orv::Shaders& Slots() { return Scene().shaders; }
+  orv::Shaders& Slots() { return Scene().ShaderSlots(); }
 };
 
 TEST_F(Shaders, ProgramsDrawTakeUniformsAndGiveWayToFixedFunction) {
