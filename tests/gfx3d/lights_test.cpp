@@ -20,6 +20,7 @@ constexpr double kWhite = 0xFFFFFF;
 int Red(uint32_t c) { return static_cast<int>(c & 0xFF); }
 int Green(uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
 int Blue(uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
+uint32_t Grey(int level) { return static_cast<uint32_t>(level) * 0x010101u; }
 
 class Lights : public gltest::GlDevice {
  protected:
@@ -85,7 +86,8 @@ TEST_F(Lights, DirectionalLightBrightensTheFacesItShinesOnOnly) {
   Rotate(45, 0, 1, 0);
   ApplyTransform();
   LitCube(1);
-  EXPECT_NEAR(Red(Pixel(36, 24)), 190, 6);
+  EXPECT_TRUE(orvtest::SamePicture(Region(35, 21, 6, 7), orvtest::Picture::Filled(6, 7, Grey(190)),
+                                   orvtest::kVertexLighting, "lit face"));
   EXPECT_LT(Red(Pixel(28, 24)), 20);
   EXPECT_GT(Red(Pixel(28, 24)), 0);  // the scene's ambient still shows it
   PopTransform();
@@ -219,23 +221,22 @@ TEST_F(Lights, TheSpecialLightOnlySetsItsModeAndPosition) {
 TEST_F(Lights, TheCameraLightFollowsTheCamera) {
   // Seen from (3, 0, 4) the cube shows its +z face on the left and its +x
   // face on the right; a light from the eye lights them by 0.8 and 0.6
-  // (plus the ambient 10).
-  auto faces = [&](float ex, float ez) {
+  // (plus the ambient 10). From (4, 0, 3) the other way round. The regions
+  // lie inside those faces from both eyes.
+  auto faces = [&](float ex, float ez, int left, int right) {
     NextFrame();
     Begin3D(1, 100, 45);
     SetCamera(ex, 0, ez, 0, 0, 0);
     SetCameraLight(2, kWhite);
     LitCube(1);
-    const std::pair result{Red(Pixel(28, 24)), Red(Pixel(36, 24))};
+    EXPECT_TRUE(orvtest::SamePicture(Region(21, 22, 5, 5), orvtest::Picture::Filled(5, 5, Grey(left)),
+                                     orvtest::kVertexLighting, "+z face"));
+    EXPECT_TRUE(orvtest::SamePicture(Region(38, 22, 5, 5), orvtest::Picture::Filled(5, 5, Grey(right)),
+                                     orvtest::kVertexLighting, "+x face"));
     End3D();
-    return result;
   };
-  const auto [leftA, rightA] = faces(3, 4);
-  EXPECT_NEAR(leftA, 214, 6);
-  EXPECT_NEAR(rightA, 163, 6);
-  const auto [leftB, rightB] = faces(4, 3);
-  EXPECT_NEAR(leftB, 163, 6);
-  EXPECT_NEAR(rightB, 214, 6);
+  faces(3, 4, 214, 163);
+  faces(4, 3, 163, 214);
   EXPECT_EQ(s->Lights().Mask(), 0x04);
 }
 

@@ -76,16 +76,6 @@ class Scene3D : public gltest::GlDevice {
   orv::Vexel3D* s = nullptr;
 };
 
-testing::AssertionResult Near(uint32_t actual, uint32_t expected, int tolerance) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int a = (actual >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
-    if (std::abs(a - e) > tolerance)
-      return testing::AssertionFailure() << std::hex << "0x" << actual << " is not within " << std::dec << tolerance
-                                         << " of 0x" << std::hex << expected;
-  }
-  return testing::AssertionSuccess();
-}
-
 TEST_F(Scene3D, PassStartsLookingDownMinusZWithDepthTestAndNoCulling) {
   SetCullMode(1);
   SetTextureOffset(0.5, 0.25);
@@ -205,23 +195,28 @@ TEST_F(Scene3D, OrthographicSizesDoNotShrinkWithDistance) {
 }
 
 TEST_F(Scene3D, FogColourAtAKnownDepth) {
+  // The middle of a white square five units away, all at one depth.
   auto centreWithFog = [&](double color, double exponential, double a, double b, float nearZ, float farZ) {
     NextFrame();
     Begin3D(nearZ, farZ, 45);
     SetFog(color, exponential, a, b);
     Square(0, 0, -5, 1, kWhite);
     End3D();
-    return Pixel(32, 24);
+    return Region(28, 20, 9, 9);
   };
+  auto fogged = [](uint32_t colour) { return orvtest::Picture::Filled(9, 9, colour); };
   // Linear from 0 to 10: half fog at 5. Blue fog is 0xFF0000.
-  EXPECT_TRUE(Near(centreWithFog(0xFF0000, 0, 0, 10, 1, 100), 0xFF8080, 3));
+  EXPECT_TRUE(orvtest::SamePicture(centreWithFog(0xFF0000, 0, 0, 10, 1, 100), fogged(0xFF8080), orvtest::kFogBlend,
+                                   "linear"));
   // Exponential with density 0.1: exp(-0.5) of the surface remains.
-  const int kept = static_cast<int>(std::lround(std::exp(-0.5) * 255));
-  EXPECT_TRUE(Near(centreWithFog(0xFF0000, 1, 0.1, 0, 1, 100), 0xFF0000u | kept | kept << 8, 3));
+  const uint32_t kept = static_cast<uint32_t>(std::lround(std::exp(-0.5) * 255));
+  EXPECT_TRUE(orvtest::SamePicture(centreWithFog(0xFF0000, 1, 0.1, 0, 1, 100), fogged(0xFF0000u | kept | kept << 8),
+                                   orvtest::kFogBlend, "exponential"));
   // Linear 0, 0 runs from the pass's near (1) to its far plane (9): half at 5.
-  EXPECT_TRUE(Near(centreWithFog(0x0000FF, 0, 0, 0, 1, 9), 0x8080FF, 3));
+  EXPECT_TRUE(orvtest::SamePicture(centreWithFog(0x0000FF, 0, 0, 0, 1, 9), fogged(0x8080FF), orvtest::kFogBlend,
+                                   "the pass's planes"));
   // Colour -1: no fog.
-  EXPECT_EQ(centreWithFog(-1, 0, 0, 10, 1, 100), kWhite);
+  EXPECT_TRUE(orvtest::SamePicture(centreWithFog(-1, 0, 0, 10, 1, 100), fogged(kWhite), orvtest::kExact, "none"));
 }
 
 TEST_F(Scene3D, DepthTestKeepsTheNearerQuadWhateverTheOrder) {
