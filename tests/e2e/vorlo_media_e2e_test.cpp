@@ -208,13 +208,14 @@ class VorloPlayer : public testing::Test {
     Tap(id, static_cast<int>(g.width * fx), static_cast<int>(g.height * fy));
     bool pressed = false, released = false;
     int peak = 0;
-    for (int i = 0; i < 5000; ++i, std::this_thread::sleep_for(std::chrono::microseconds(500))) {
+    for (int i = 0; i < 20000; ++i, std::this_thread::sleep_for(std::chrono::microseconds(500))) {
       reader.Read(g.x + cx, g.y + cy, corner, corner, now);
       pressed = pressed || now != rest;
       released = released || (pressed && now == rest);
       if (i % 20 != 0) continue;
       peak = RightPeak(mark);
-      const bool windowOver = AudioBytes() - mark >= kAudioBytesPerSecond * 7 / 10;
+      // Two seconds of sound: a busy machine can answer a tap late.
+      const bool windowOver = AudioBytes() - mark >= kAudioBytesPerSecond * 2;
       if ((peak > kCueHeard && released) || windowOver) return peak;
     }
     return -1;
