@@ -42,6 +42,16 @@ void SocketTable::Shutdown() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (startCount_ == 0) return;
   if (--startCount_ > 0) return;
+  CloseAllLocked();
+}
+
+void SocketTable::ShutdownCompletely() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  startCount_ = 0;
+  CloseAllLocked();
+}
+
+void SocketTable::CloseAllLocked() {
   for (Entry& e : entries_) {
     if (e.sock >= 0) platform::SocketClose(e.sock);
     e = Entry{};

@@ -42,6 +42,9 @@ class SocketTable {
   bool Start();
   // The last shutdown closes every open entry; more shutdowns than starts do nothing.
   void Shutdown();
+  // Drops the start count to zero and closes every open entry, however many
+  // starts the game left standing: the end of the runtime.
+  void ShutdownCompletely();
   int StartCount() const;
 
   // TCP server socket on every local address; the number or -1.
@@ -106,6 +109,8 @@ class SocketTable {
   // Records the failure of the last platform call and returns -1.
   int FailPlatform();
   bool Started() const;
+  // Closes and frees every entry; the caller holds mutex_.
+  void CloseAllLocked();
 
   mutable std::mutex mutex_;
   std::array<Entry, kEntries> entries_;

@@ -87,8 +87,9 @@ void StopNet(RuntimeState& rt) {
     rt.net->Shutdown();
     rt.net.reset();
   }
-  // Drops the socket layer's start count to zero whatever the game left open.
-  for (int i = 0; i < 16; ++i) SockShutdown();
+  // However often the game started the socket layer, it ends here: no
+  // listener of the game's outlives the game.
+  Sockets().ShutdownCompletely();
 }
 
 bool StartScene(RuntimeState& rt) {
