@@ -30,8 +30,7 @@ bool ReceiveBody(int sock, int timeoutMs, const std::function<bool(const char*, 
     const long r = t.Recv(sock, chunk, buffer.size());
     if (r == kSockNothingWaiting) {
       if (platform::SocketWaitReadable(t.Descriptor(sock), timeoutMs) == 0) {
-        t.SetLastError(platform::kSockErrTimedOut);
-        return false;
+        return SockFail(platform::kSockErrTimedOut, false);
       }
       continue;
     }
@@ -41,8 +40,7 @@ bool ReceiveBody(int sock, int timeoutMs, const std::function<bool(const char*, 
       if (t.LastError() != 0) return false;
       const int64_t announced = split.ContentLength();
       if (!split.InBody() || (announced >= 0 && bodyBytes < announced)) {
-        t.SetLastError(platform::kSockErrConnReset);
-        return false;
+        return SockFail(platform::kSockErrConnReset, false);
       }
       return true;
     }

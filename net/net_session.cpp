@@ -253,8 +253,7 @@ void NetSession::RemovePlayer(int id) {
 bool NetSession::SendMessage(int from, int to, const std::string& text) {
   if (text.size() > kMaxMessagePayload) {
     // One message holds 1024 bytes; cutting the text would deliver another one.
-    Sockets().SetLastError(platform::kSockErrMessageSize);
-    return false;
+    return SockFail(platform::kSockErrMessageSize, false);
   }
   if (to == 0) to = kBroadcastId;
   return SendWhole(kMsgGame, static_cast<uint16_t>(to), static_cast<uint16_t>(from), text);
