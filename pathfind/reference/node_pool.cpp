@@ -1,38 +1,21 @@
-#include "pathfind/node_pool.h"
+#include "pathfind/reference/node_pool.h"
 
 #include <cstddef>
-#include <new>
 
 namespace orv {
 
-NodeFactory::~NodeFactory() { Free(); }
-
-void NodeFactory::Free() {
-  for (int32_t i = 0; i < count_; ++i) delete nodes_[i];
-  delete[] nodes_;
-  nodes_ = nullptr;
-  count_ = 0;
-  nextFree_ = 0;
-}
-
-bool NodeFactory::Refill(int32_t count) {
-  Free();
-  if (count <= 0) return true;
-  nodes_ = new (std::nothrow) Node*[static_cast<std::size_t>(count)];
-  if (!nodes_) return false;
-  for (int32_t i = 0; i < count; ++i) {
-    nodes_[i] = new (std::nothrow) Node;
-    if (!nodes_[i]) {
-      count_ = i;
-      Free();
-      return false;
-    }
-  }
+void NodeFactory::Refill(int32_t count) {
+  nodes_.reset();
+  count_ = nextFree_ = 0;
+  if (count <= 0) return;
+  // Built aside: when memory runs out halfway, what was made is freed again.
+  auto nodes = std::make_unique<std::unique_ptr<Node>[]>(static_cast<std::size_t>(count));
+  for (int32_t i = 0; i < count; ++i) nodes[static_cast<std::size_t>(i)] = std::make_unique<Node>();
+  nodes_ = std::move(nodes);
   count_ = count;
-  return true;
 }
 
-Node* NodeFactory::Take() { return nextFree_ < count_ ? nodes_[nextFree_++] : nullptr; }
+Node* NodeFactory::Take() { return nextFree_ < count_ ? nodes_[static_cast<std::size_t>(nextFree_++)].get() : nullptr; }
 
 void NodeFactory::Release(Node*) {
   if (nextFree_ > 0) --nextFree_;
