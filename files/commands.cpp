@@ -92,8 +92,7 @@ double OpenFileChannel(double channel, const RtString& name, double mode) {
     c->Close();
     ok = false;
   }
-  if (!ok) orv::SetErrorCode(orv::kErrNoSuchFile);
-  return ok ? 1 : 0;
+  return ok ? 1 : orv::Fail(orv::kErrNoSuchFile, 0.0);
 }
 
 void CloseFileChannel(double channel) { Channel(channel).Close(); }

@@ -245,7 +245,7 @@ double PlayInWindow(RuntimeState& rt, const std::string& path, bool loop) {
   const bool opened = session.Open(path, rt.audio && rt.audio->IsOpen());
   // The decoder reads the file it opened: an extracted copy can go now.
   if (rt.movieLocator) rt.movieLocator->DeleteTempFile();
-  if (!opened) return 3;
+  if (!opened) return kErrNoSuchFile;
   // The movie goes to the window, not to an off-screen surface the game
   // may still be drawing into.
   rt.device->EndSurface();

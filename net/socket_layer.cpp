@@ -120,7 +120,7 @@ int SocketTable::TcpListen(int port) {
 int SocketTable::TcpAccept(int listener, uint32_t* ip) {
   Entry l;
   if (!Get(listener, l)) return -1;
-  if (l.isUdp) return SockFail(0, -1);
+  if (l.isUdp) return SockFail(platform::kSockErrNone, -1);
   uint32_t peer = 0;
   uint16_t peerPort = 0;
   const int fd = platform::SocketAccept(l.sock, peer, peerPort);

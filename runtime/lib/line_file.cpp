@@ -41,8 +41,7 @@ bool LineFileCache::Select(const RtString& name) {
   if (!ResolveAsset(Rt().fileLocator.get(), name, path, true) || !channel.OpenRead(path.CStr())) {
     missing_ = true;
     unreadable_ = PathExists(fileName_.c_str());
-    SetErrorCode(kErrNoSuchFile);
-    return false;
+    return Fail(kErrNoSuchFile, false);
   }
   RtString text;
   int32_t count = 0;
@@ -74,10 +73,7 @@ RtString LineFileCache::Read(const RtString& name, int32_t line) {
 
 void LineFileCache::Write(const RtString& name, int32_t line, const RtString& text) {
   ClearError();
-  if (line < 0 || line >= kLines) {
-    SetErrorCode(kErrOutOfMemory);
-    return;
-  }
+  if (line < 0 || line >= kLines) return Fail(kErrOutOfMemory);
   // A file that does not exist yet is created at write-back (the failed
   // load still shows as error 3); one that exists but cannot be read is
   // never written over.
