@@ -17,6 +17,7 @@
 #include "gfx2d/opengl_vexel.h"
 #include "gl/gl_extensions.h"
 #include "runtime/error_state.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
@@ -37,8 +38,7 @@ void CopyFramebuffer(GLuint from, GLuint to, int width, int height) {
 }  // namespace
 
 bool OpenGLVexel::WindowDepthRequested() {
-  const char* v = std::getenv("ORVANE_WINDOW_DEPTH");
-  return (v && std::strcmp(v, "1") == 0) || FramebufferFallbackRequested();
+  return Switches().windowDepth || FramebufferFallbackRequested();
 }
 
 bool OpenGLVexel::SceneTargetPossible() {

@@ -10,6 +10,7 @@
 #include "orvane/program.h"
 #include "orvane/rt_string.h"
 #include "runtime/program_entry.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
@@ -36,6 +37,9 @@ struct RuntimeState {
   ~RuntimeState();
 
   ProjectSettings settings;  // filled by the game's GameSettings before start-up
+  // The ORVANE_* switches, read from the environment when this record is
+  // made (runtime/switches.h).
+  RuntimeSwitches switches = ReadSwitches();
   GameProgram game;          // the game's own functions
   RtString commandLine;      // the whole command line, program name included
 

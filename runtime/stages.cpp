@@ -185,9 +185,8 @@ bool StartFirstFrame(RuntimeState& rt) {
   rt.paused = false;
   rt.startTime = rt.prevFrameTime = rt.frameTime = ClockMs();
 
-  // There is no show state on this platform: ORVANE_HIDDEN=1 starts hidden.
-  const char* hidden = std::getenv("ORVANE_HIDDEN");
-  if (hidden && std::strcmp(hidden, "1") == 0) rt.device->HideWindow();
+  // There is no show state on this platform: a switch starts hidden.
+  if (rt.switches.hidden) rt.device->HideWindow();
   if (rt.input) rt.input->ShowMouse(rt.settings.exclusiveMouse == 0);
   return true;
 }
