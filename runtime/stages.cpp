@@ -191,14 +191,12 @@ bool StartFirstFrame(RuntimeState& rt) {
   return true;
 }
 
-bool StartImports(RuntimeState& rt) {
-  if (rt.imports) rt.imports->Resolve();
+bool StartImports(RuntimeState&) {
+  ResolveImports();
   return true;
 }
 
-void StopImports(RuntimeState& rt) {
-  if (rt.imports) rt.imports->Release();
-}
+void StopImports(RuntimeState&) { ReleaseImports(); }
 
 bool StartAudio(RuntimeState& rt) {
   rt.audio = std::make_unique<SoundDevice>();
