@@ -170,7 +170,7 @@ int NetSession::CreateRecord(const std::string& name, bool isQuery) {
   SetPlayerName(p.record, text.data(), text.size());
   localPlayers_.push_back(std::move(p));
   Wake();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestPolls * kPollIntervalMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestTimeoutMs);
   int id = 0;
   changed_.wait_until(held, deadline, [&] {
     const uint16_t newest = localPlayers_.back().record.playerId;
@@ -236,7 +236,7 @@ bool NetSession::Request(uint8_t type, const std::string& payload, Message& repl
     }
     return false;
   };
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestPolls * kPollIntervalMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestTimeoutMs);
   if (!changed_.wait_until(held, deadline, [&] { return answered() || !running_; }) || replies_.empty()) {
     return false;
   }
