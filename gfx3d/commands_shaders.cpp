@@ -19,7 +19,7 @@ void PassOnReports(const orv::Shaders& s) {
   }
 }
 
-orv::Shaders* Slots() { return orv::Rt().scene ? &orv::Rt().scene->shaders : nullptr; }
+orv::Shaders* Slots() { return orv::Rt().scene ? &orv::Rt().scene->ShaderSlots() : nullptr; }
 
 }  // namespace
 

@@ -22,7 +22,7 @@ const char* const kPass = "void main() { gl_Position = gl_ModelViewProjectionMat
 
 struct Shaders : scenetest::SceneTest {
   std::vector<std::string> reports;  // what the calls wrapped in Kept reported, in order
-  orv::Shaders& Slots() { return Scene().shaders; }
+  orv::Shaders& Slots() { return Scene().ShaderSlots(); }
   template <class Result>
   Result Kept(Result result) {
     Keep();
@@ -44,7 +44,8 @@ TEST_F(Shaders, ProgramsDrawTakeUniformsAndGiveWayToFixedFunction) {
   SetShaderFloat("level", 0.5);
   SetShaderInt("blue", 255);
   FillViewport();
-  EXPECT_TRUE(scenetest::Near(Pixel(5, 5), 0xFF0080u)) << std::hex << Pixel(5, 5);
+  EXPECT_TRUE(orvtest::SamePicture(Frame(), orvtest::Picture::Filled(kWidth, kHeight, 0xFF0080),
+                                   orvtest::kBlendRounding, "uniforms"));
   UseShader(-1);
   EXPECT_EQ(Slots().Active(), -1);
   FillViewport();
@@ -77,7 +78,8 @@ TEST_F(Shaders, ReloadingOrClearingTheSlotInUseChangesWhatDraws) {
   SetShaderFloat("r", 1);
   SetShaderInt("k", 128);
   FillViewport();
-  EXPECT_TRUE(scenetest::Near(Pixel(3, 3), 0xFF8000u)) << std::hex << Pixel(3, 3);
+  EXPECT_TRUE(orvtest::SamePicture(Frame(), orvtest::Picture::Filled(kWidth, kHeight, 0xFF8000),
+                                   orvtest::kBlendRounding, "reloaded"));
   // Clearing it, or a reload that fails, leaves fixed-function drawing.
   ClearShaderSlot(2);
   EXPECT_EQ(current(), 0u);
