@@ -81,9 +81,9 @@ struct RuntimeState {
   int32_t currentFont = 0;
   RtString windowCaption;  // the window title without the pause suffix
 
-  // The game's message hook: looked up once at the first pump.
-  double (*win32MsgHook)() = nullptr;
-  int32_t win32MsgHookState = -1;  // -1 not looked up, 1 found, 0 missing
+  // The game's message hook ("ORV_WIN32_MSG"): looked up once at the first pump.
+  double (*messageHook)() = nullptr;
+  int32_t messageHookState = -1;  // -1 not looked up, 1 found, 0 missing
 
   // Asset lookup: in memory for every file the game opens, temporary files for movies.
   std::unique_ptr<AssetLocator> fileLocator;
