@@ -15,6 +15,12 @@ bool On(const char* name) {
   return value && std::strcmp(value, "1") == 0;
 }
 
+// Off when the variable is exactly "0"; anything else keeps the default.
+bool Off(const char* name) {
+  const char* value = std::getenv(name);
+  return value && std::strcmp(value, "0") == 0;
+}
+
 }  // namespace
 
 RuntimeSwitches ReadSwitches() {
@@ -25,6 +31,7 @@ RuntimeSwitches ReadSwitches() {
   s.windowDepth = On("ORVANE_WINDOW_DEPTH");
   s.noVertexBuffer = On("ORVANE_NO_VERTEX_BUFFER");
   s.noShaders = On("ORVANE_NO_SHADERS");
+  s.saveBackup = !Off("ORVANE_SAVE_BACKUP");
   return s;
 }
 

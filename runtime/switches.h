@@ -33,6 +33,10 @@ struct RuntimeSwitches {
   // ORVANE_NO_SHADERS=1: shader loading behaves as on a driver without
   // shader support. Read at every shader load.
   bool noShaders = false;
+  // ORVANE_SAVE_BACKUP=0: saves keep no NAME.bak of the version they
+  // replace, and a missing save is not read from one. Read at every save
+  // and every open of a missing save.
+  bool saveBackup = true;
 };
 
 // The switches as the environment sets them now.
