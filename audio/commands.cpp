@@ -27,18 +27,12 @@ orv::SoundSlot* SlotOfChannel(int channel) {
 void LoadSound(const RtString& name, double slot, double copies) {
   orv::ClearError();
   const int s = orv::ToInt32(slot);
-  if (s < 0 || s >= orv::kSoundSlots) {
-    orv::SetErrorCode(orv::kErrOutOfMemory);
-    return;
-  }
+  if (s < 0 || s >= orv::kSoundSlots) return orv::Fail(orv::kErrOutOfMemory);
   orv::SoundSlot* slots = Slots();
   orv::SoundDevice* audio = orv::Rt().audio.get();
   if (slots) slots[s].Clear();
   // Without sound output nothing is read: the load simply fails.
-  if (!slots || !audio || !audio->IsOpen()) {
-    orv::SetErrorCode(orv::kErrNoSuchFile);
-    return;
-  }
+  if (!slots || !audio || !audio->IsOpen()) return orv::Fail(orv::kErrNoSuchFile);
   std::string why = "cannot be read";
   bool loaded = false;
   try {

@@ -1,10 +1,10 @@
 // Path finding on square maps with 30 % random walls and random costs, from
 // the top-left to the bottom-right corner.
 //
-// astar/<n>: the heap planner against a plain textbook A* (binary heap of
+// astar/<n>: the grid planner (the path command's) against a plain textbook A* (binary heap of
 //   (g + h, cell), lazy deletion, no tie rules) on the same map and heuristic,
 //   both from the number map to the finished path. Both print their path cost.
-// reference/<n>: the sorted-list reference planner against the heap planner,
+// reference/<n>: the sorted-list reference planner against the grid planner,
 //   which returns the same paths, on 256, 512 and (see below) 1024.
 // Times are the thread's CPU time: on a machine shared with other work the
 // wall clock mostly measures the neighbours.
@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "pathfind/grid_planner.h"
-#include "pathfind/planner.h"
+#include "pathfind/reference/reference_planner.h"
 
 namespace {
 
@@ -114,7 +114,7 @@ Found TextbookAStar(const orv::PlannerRequest& r) {
   return {static_cast<int32_t>(cells.size()), CostOf(grid, cells)};
 }
 
-Found HeapPlanner(const orv::PlannerRequest& r) {
+Found RunGridPlanner(const orv::PlannerRequest& r) {
   orv::GridPlanner planner;
   planner.Init(r);
   planner.Start();
@@ -136,8 +136,8 @@ Found ReferencePlanner(const orv::PlannerRequest& r) {
   return {count, 0};
 }
 
-// The heap planner's path cost, for the report.
-double HeapPlannerCost(const orv::PlannerRequest& r) {
+// The grid planner's path cost, for the report.
+double GridPlannerCost(const orv::PlannerRequest& r) {
   orv::GridPlanner planner;
   planner.Init(r);
   planner.Start();
@@ -162,18 +162,18 @@ void Run(benchmark::State& state, Found (*planner)(const orv::PlannerRequest&), 
     state.SetIterationTime(static_cast<double>(after.tv_sec - before.tv_sec) + (after.tv_nsec - before.tv_nsec) * 1e-9);
   }
   state.counters["path_cells"] = f.cells;
-  if (reportCost) state.counters["path_cost"] = planner == TextbookAStar ? f.cost : HeapPlannerCost(m.request);
+  if (reportCost) state.counters["path_cost"] = planner == TextbookAStar ? f.cost : GridPlannerCost(m.request);
 }
 
 void Textbook(benchmark::State& s) { Run(s, TextbookAStar, true); }
-void Heap(benchmark::State& s) { Run(s, HeapPlanner, true); }
-void HeapAgainstReference(benchmark::State& s) { Run(s, HeapPlanner, false); }
+void Grid(benchmark::State& s) { Run(s, RunGridPlanner, true); }
+void GridAgainstReference(benchmark::State& s) { Run(s, RunGridPlanner, false); }
 void Reference(benchmark::State& s) { Run(s, ReferencePlanner, false); }
 
 }  // namespace
 
 BENCHMARK(Textbook)->Name("astar/baseline")->Arg(256)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond)->UseManualTime();
-BENCHMARK(Heap)->Name("astar/heap_planner")->Arg(256)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(Grid)->Name("astar/grid_planner")->Arg(256)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond)->UseManualTime();
 // The reference planner's closed set has 256 buckets whatever the map size,
 // so its time grows with the square of the cells searched: 1024 x 1024 takes
 // minutes and runs only when ORVANE_BENCH_LONG is set.
@@ -182,7 +182,7 @@ const bool kLong = [] {
   const bool on = v && *v && *v != '0';
   for (int side : {256, 512, 1024}) {
     if (side == 1024 && !on) break;
-    benchmark::RegisterBenchmark("reference/baseline", HeapAgainstReference)->Arg(side)->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark::RegisterBenchmark("reference/baseline", GridAgainstReference)->Arg(side)->Unit(benchmark::kMillisecond)->UseManualTime();
     benchmark::RegisterBenchmark("reference/sorted_list", Reference)->Arg(side)->Unit(benchmark::kMillisecond)->UseManualTime();
   }
   return on;

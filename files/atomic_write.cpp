@@ -99,7 +99,7 @@ void KeepBackup(const std::string& target) {
 
 }  // namespace
 
-bool FileReplacement::Begin(const char* gamePath) {
+bool FileReplacement::Begin(const char* gamePath, InPlaceRewrite inPlace) {
   Abandon();
   if (!gamePath || !*gamePath || IsMemName(gamePath)) return false;
   WriteTarget where;
@@ -121,7 +121,7 @@ bool FileReplacement::Begin(const char* gamePath) {
   }
   if (fd < 0) {
     // The folder takes no new files: a writable file in it is rewritten in place.
-    if (!existed_) return false;
+    if (!existed_ || inPlace == InPlaceRewrite::kRefused) return false;
     fd = OpenRegular(target_, O_RDWR | O_TRUNC);
     if (fd < 0) return false;
     inPlace_ = true;

@@ -16,6 +16,11 @@
 
 namespace orv {
 
+// Whether a replacement may fall back to rewriting the old file in place
+// when its folder takes no new files. A save would rather be written so than
+// not at all; a download that may still fail would rather keep the old file.
+enum class InPlaceRewrite { kAllowed, kRefused };
+
 // One new version of a file, from the start of writing until it replaces
 // the old version (Commit) or is dropped (Abandon, or destruction).
 class FileReplacement {
@@ -29,9 +34,10 @@ class FileReplacement {
   // for every other file operation). Through a symbolic link the file it
   // points at is replaced and the link stays. Fails for "mem://" names, for
   // anything but a regular file at the path (a folder, a pipe, a device
-  // stays as it is) and when nothing can be written there. Until Commit,
-  // the old file is untouched and readers see it as it was.
-  bool Begin(const char* gamePath);
+  // stays as it is) and when nothing can be written there (with
+  // kRefused: when no new file can be made beside it). Until Commit, the
+  // old file is untouched and readers see it as it was.
+  bool Begin(const char* gamePath, InPlaceRewrite inPlace = InPlaceRewrite::kAllowed);
   // The descriptor the new version is written through (read and write).
   int Fd() const { return fd_; }
   // The old file is rewritten where it is (no new file could be made in

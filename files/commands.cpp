@@ -106,8 +106,7 @@ double OpenFileChannel(double channel, const RtString& name, double mode) {
     c->Close();
     ok = false;
   }
-  if (!ok) orv::SetErrorCode(orv::kErrNoSuchFile);
-  return ok ? 1 : 0;
+  return ok ? 1 : orv::Fail(orv::kErrNoSuchFile, 0.0);
 }
 
 // A write channel's file is replaced here; when that fails the old file

@@ -3,12 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "files/paths.h"
 #include "runtime/error_state.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
@@ -25,10 +24,7 @@ bool BackupPath(const char* gamePath, std::string& backup) {
 
 }  // namespace
 
-bool KeepSaveBackups() {
-  const char* value = std::getenv("ORVANE_SAVE_BACKUP");
-  return !(value && std::strcmp(value, "0") == 0);
-}
+bool KeepSaveBackups() { return Switches().saveBackup; }
 
 bool OpenSaveBackup(FileChannel& channel, const char* gamePath) {
   std::string backup;

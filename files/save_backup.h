@@ -12,7 +12,7 @@
 
 namespace orv {
 
-// Backups are kept and read (the environment switch, read here only).
+// Backups are kept and read (the switch ORVANE_SAVE_BACKUP).
 bool KeepSaveBackups();
 
 // Opens the backup of the save at a game path for reading, when backups

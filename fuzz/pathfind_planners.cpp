@@ -1,4 +1,4 @@
-// Both planners on small arbitrary maps: the heap planner must return the
+// Both planners on small arbitrary maps: the grid planner must return the
 // reference planner's path exactly, and neither may read outside the map.
 // Input: width-1 and height-1 (low 5 bits each), start x, start y, goal x,
 // goal y (used modulo size + 1, so one past the edge happens), weight byte,
@@ -44,14 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   r.map = map.data();
 
   const orvtest::PlannedPath reference = orvtest::RunReference(r);
-  const orvtest::PlannedPath fast = orvtest::RunFast(r, sequenceLimit);
-  if (!(reference == fast)) {
+  const orvtest::PlannedPath grid = orvtest::RunGrid(r, sequenceLimit);
+  if (!(reference == grid)) {
     std::fprintf(stderr, "pathfind_planners: the planners disagree (%zu vs %zu cells)\n", reference.xs.size(),
-                 fast.xs.size());
+                 grid.xs.size());
     std::abort();
   }
-  for (size_t i = 0; i < fast.xs.size(); ++i)
-    if (fast.xs[i] < 0 || fast.xs[i] >= r.width || fast.ys[i] < 0 || fast.ys[i] >= r.height) {
+  for (size_t i = 0; i < grid.xs.size(); ++i)
+    if (grid.xs[i] < 0 || grid.xs[i] >= r.width || grid.ys[i] < 0 || grid.ys[i] >= r.height) {
       std::fprintf(stderr, "pathfind_planners: path leaves the map\n");
       std::abort();
     }

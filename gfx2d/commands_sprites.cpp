@@ -20,13 +20,10 @@ double LoadInto(double slot, const RtString& path, bool asNormalMap) {
   orv::OpenGLVexel* d = Device();
   if (!d) return 0;
   const int s = ToInt32(slot);
-  if (!orv::OpenGLVexel::IsSpriteSlot(s)) {
-    orv::SetErrorCode(orv::kErrOutOfBounds);
-    return 0;
-  }
+  if (!orv::OpenGLVexel::IsSpriteSlot(s)) return orv::Fail(orv::kErrOutOfBounds, 0.0);
   if (d->LoadSprite(s, path, static_cast<int32_t>(d->TransparentColor()), asNormalMap)) return 1;
-  if (!path.Empty()) orv::SetErrorCode(orv::kErrNoSuchFile);
-  return 0;
+  // An empty path only frees the slot: that is no failure.
+  return path.Empty() ? 0 : orv::Fail(orv::kErrNoSuchFile, 0.0);
 }
 
 }  // namespace
@@ -136,10 +133,7 @@ double ImageToArray(const RtString& path, RtArray<int32_t>& pixels, double& widt
   width = height = 0;
   orv::PixelImage image;
   const int32_t key = d ? static_cast<int32_t>(d->TransparentColor()) : 0x8000FF;
-  if (!orv::ReadImage(path, key, image)) {
-    orv::SetErrorCode(orv::kErrNoSuchFile);
-    return 0;
-  }
+  if (!orv::ReadImage(path, key, image)) return orv::Fail(orv::kErrNoSuchFile, 0.0);
   if (!image.hasAlpha) orv::TreatEdges(image);
   pixels.DimExact(image.width, image.height);
   std::memcpy(pixels.Data(), image.Data(), image.ByteCount());
@@ -154,10 +148,7 @@ double LoadBackground(const RtString& path) {
   orv::ClearError();
   orv::OpenGLVexel* d = Device();
   if (!d) return 0;
-  if (!d->LoadBackground(0, path)) {
-    orv::SetErrorCode(orv::kErrNoSuchFile);
-    return 0;
-  }
+  if (!d->LoadBackground(0, path)) return orv::Fail(orv::kErrNoSuchFile, 0.0);
   d->DrawBackground(0);
   return 1;
 }
@@ -173,8 +164,7 @@ double FadeToBackground(const RtString& path, double milliseconds) {
   d->GrabBackground(2);
   if (!d->LoadBackground(1, path)) {
     d->FreeBackground(2);
-    orv::SetErrorCode(orv::kErrNoSuchFile);
-    return 0;
+    return orv::Fail(orv::kErrNoSuchFile, 0.0);
   }
   // The fraction of the old picture still showing runs from 1 down to 0.
   const double start = orv::ClockMs();

@@ -28,24 +28,17 @@ double LoadFont(double font, const RtString& path) {
     d->LoadFont(f, path);
     return 0;
   }
-  if (!OpenGLVexel::IsFont(f)) {
-    orv::SetErrorCode(orv::kErrOutOfMemory);
-    return 0;
-  }
+  if (!OpenGLVexel::IsFont(f)) return orv::Fail(orv::kErrOutOfMemory, 0.0);
   orv::Rt().currentFont = f;
   if (d->LoadFont(f, path)) return 1;
   // Text stays readable: the slot gets the built-in font instead.
-  orv::SetErrorCode(orv::kErrNoSuchFile);
   d->InstallBuiltinFont(f);
-  return 0;
+  return orv::Fail(orv::kErrNoSuchFile, 0.0);
 }
 
 void SetCurrentFont(double font) {
   const int f = ToInt32(font);
-  if (!OpenGLVexel::IsFont(f)) {
-    orv::SetErrorCode(orv::kErrOutOfMemory);
-    return;
-  }
+  if (!OpenGLVexel::IsFont(f)) return orv::Fail(orv::kErrOutOfMemory);
   orv::Rt().currentFont = f;
 }
 

@@ -13,6 +13,7 @@
 #include "gfx2d/opengl_vexel.h"
 #include "gl/gl_extensions.h"
 #include "gl/gl_state_cache.h"
+#include "runtime/switches.h"
 
 // Core since GL 1.4 and exported by every Linux libGL.
 extern "C" void glMultiDrawArrays(GLenum mode, const GLint* first, const GLsizei* count, GLsizei drawcount);
@@ -43,17 +44,8 @@ void DrawBatch::Clear() {
   primCounts_.clear();
 }
 
-namespace {
-
-bool BatchingSwitchedOff() {
-  const char* v = std::getenv("ORVANE_NO_BATCH");
-  return v && std::strcmp(v, "1") == 0;
-}
-
-}  // namespace
-
 void OpenGLVexel::ReadBatchingSwitch() {
-  batching_ = !BatchingSwitchedOff();
+  batching_ = !Switches().noBatch;
   GlEntryPoints& ext = Gl();
   useVertexBuffer_ = ext.glGenBuffersARB && ext.glBindBufferARB && ext.glBufferDataARB &&
                      HasExtension("GL_ARB_vertex_buffer_object");

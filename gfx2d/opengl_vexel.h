@@ -262,6 +262,18 @@ class OpenGLVexel {
   void LeaveSceneTarget(bool clearDepth);
   bool SceneTargetActive() const { return sceneTarget_.Active(); }
 
+  // ---- Movie pictures (movie_picture.cpp) -----------------------------------------
+  // The picture movies show becomes these width x height RGBA pixels, top
+  // row first (one texture, replaced in place while the size stays).
+  void SetMoviePicture(const uint8_t* rgba, int width, int height);
+  // Draws the batch and leaves any surface or 3D target, then clears the
+  // clientWidth x clientHeight window to black and draws the movie picture
+  // into the rectangle (x, y, width, height) of its pixels, top-left
+  // origin, unturned and unblended. The 2D state is left as it was.
+  void ShowMoviePicture(int clientWidth, int clientHeight, int x, int y, int width, int height);
+  // Frees the movie picture's texture.
+  void ReleaseMoviePicture();
+
   // ---- Collision -------------------------------------------------------------------
   // Some pixel is solid in both sprites placed with their top-left corners
   // at the given points.
@@ -363,6 +375,12 @@ class OpenGLVexel {
   // The window was made with depth and stencil (see scene_target.h).
   bool windowDepth_ = false;
   SceneTarget sceneTarget_;
+
+  struct MovieTexture {
+    GLuint name = 0;
+    int width = 0, height = 0;
+  };
+  MovieTexture movieTexture_;
 };
 
 }  // namespace orv

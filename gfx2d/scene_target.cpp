@@ -1,13 +1,11 @@
 // The 3D pass's target: making it, copying the window's picture in and out.
 #include "gfx2d/scene_target.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include "gfx2d/opengl_vexel.h"
 #include "gl/gl_extensions.h"
 #include "platform/video.h"
 #include "runtime/error_state.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
@@ -34,8 +32,7 @@ GLint BoundFramebuffer() {
 }  // namespace
 
 bool SceneTarget::WindowDepthRequested() {
-  const char* v = std::getenv("ORVANE_WINDOW_DEPTH");
-  return (v && std::strcmp(v, "1") == 0) || OpenGLVexel::FramebufferFallbackRequested();
+  return Switches().windowDepth || OpenGLVexel::FramebufferFallbackRequested();
 }
 
 bool SceneTarget::Possible() {

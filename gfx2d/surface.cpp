@@ -13,6 +13,7 @@
 #include "gl/gl_extensions.h"
 #include "gl/texture.h"
 #include "runtime/error_state.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
@@ -28,8 +29,7 @@ constexpr uint32_t kNoKey = 0xFFFFFFFFu;
 
 // Tests and users with a broken driver select the copying path.
 bool OpenGLVexel::FramebufferFallbackRequested() {
-  const char* v = std::getenv("ORVANE_NO_FRAMEBUFFER");
-  return v && v[0] == '1' && v[1] == 0;
+  return Switches().noFramebuffer;
 }
 
 void OpenGLVexel::InitSurfaces() {

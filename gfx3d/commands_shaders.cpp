@@ -8,13 +8,15 @@
 
 namespace {
 
-// Reports become debug-output lines, and only in debug mode: a release game
-// says nothing about its shaders.
-void ReportToDebugOutput(const RtString& text) {
+// What a command reported becomes debug-output lines, and only in debug
+// mode: a release game says nothing about its shaders.
+void PassOnReports(const orv::Shaders& s) {
   if (!orv::Rt().settings.debugMode) return;
-  RtString line = text;
-  line += "\n";
-  orv::DebugOut(line);
+  for (const RtString& text : s.Reports()) {
+    RtString line = text;
+    line += "\n";
+    orv::DebugOut(line);
+  }
 }
 
 orv::Shaders* Slots() { return orv::Rt().scene ? &orv::Rt().scene->ShaderSlots() : nullptr; }
@@ -24,7 +26,9 @@ orv::Shaders* Slots() { return orv::Rt().scene ? &orv::Rt().scene->ShaderSlots()
 double LoadShader(double slot, const RtString& vertexFile, const RtString& fragmentFile) {
   orv::Shaders* s = Slots();
   if (!s) return 0;
-  return s->Load(orv::ToInt32(slot), vertexFile, fragmentFile, ReportToDebugOutput) ? 1 : 0;
+  const bool loaded = s->Load(orv::ToInt32(slot), vertexFile, fragmentFile);
+  PassOnReports(*s);
+  return loaded ? 1 : 0;
 }
 
 void UseShader(double slot) {
@@ -32,15 +36,24 @@ void UseShader(double slot) {
 }
 
 void SetShaderFloat(const RtString& name, double value) {
-  if (orv::Shaders* s = Slots()) s->SetFloat(name, static_cast<float>(value), ReportToDebugOutput);
+  if (orv::Shaders* s = Slots()) {
+    s->SetFloat(name, static_cast<float>(value));
+    PassOnReports(*s);
+  }
 }
 
 void SetShaderInt(const RtString& name, double value) {
-  if (orv::Shaders* s = Slots()) s->SetInt(name, orv::ToInt32(value), ReportToDebugOutput);
+  if (orv::Shaders* s = Slots()) {
+    s->SetInt(name, orv::ToInt32(value));
+    PassOnReports(*s);
+  }
 }
 
 void SetShaderAttribute(const RtString& name, double value) {
-  if (orv::Shaders* s = Slots()) s->SetAttribute(name, static_cast<float>(value), ReportToDebugOutput);
+  if (orv::Shaders* s = Slots()) {
+    s->SetAttribute(name, static_cast<float>(value));
+    PassOnReports(*s);
+  }
 }
 
 void ClearShaderSlot(double slot) {

@@ -12,6 +12,7 @@
 #include "gl/gl_extensions.h"
 #include "gl/gl_state_cache.h"
 #include "gl/texture.h"
+#include "runtime/switches.h"
 
 namespace orv {
 namespace {
@@ -107,8 +108,7 @@ float LargestColumnLength(const Mat4& m) {
 }
 
 bool VertexBuffersUsable() {
-  const char* off = std::getenv("ORVANE_NO_VERTEX_BUFFER");
-  if (off && off[0] == '1' && off[1] == 0) return false;
+  if (Switches().noVertexBuffer) return false;
   const GlEntryPoints& g = Gl();
   return g.glGenBuffersARB && g.glBindBufferARB && g.glBufferDataARB && g.glDeleteBuffersARB &&
          HasExtension("GL_ARB_vertex_buffer_object");

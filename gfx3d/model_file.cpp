@@ -306,8 +306,7 @@ bool ReadModel(std::span<const uint8_t> data, const char* name, MeshObjectX& mes
     LogFormat("%s\n", name ? name : "");
   }
   mesh.Reset();
-  SetErrorCode(kErrNoSuchFile);
-  return false;
+  return Fail(kErrNoSuchFile, false);
 }
 
 bool IsSceneFile(std::span<const uint8_t> data) { return data.size() >= 4 && std::memcmp(data.data(), ";DDW", 4) == 0; }

@@ -65,10 +65,7 @@ void ModelStore::FreeAll() {
 
 void ModelStore::Start(int slot, int kind) {
   ModelSlot* s = Slot(slot);
-  if (!s) {
-    SetErrorCode(kErrOutOfBounds);
-    return;
-  }
+  if (!s) return Fail(kErrOutOfBounds);
   builder_.Start(*s, kind);
 }
 

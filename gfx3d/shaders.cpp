@@ -7,19 +7,11 @@
 
 #include "files/asset_locator.h"
 #include "gl/gl_extensions.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
 namespace {
-
-void Report(const ShaderReport& report, const RtString& text) {
-  if (report) report(text);
-}
-
-bool HiddenByEnvironment() {
-  const char* v = std::getenv("ORVANE_NO_SHADERS");
-  return v && std::strcmp(v, "1") == 0;
-}
 
 // The whole file as a zero-terminated text; false when it cannot be read.
 bool ReadSource(const RtString& name, std::string& text) {
@@ -51,7 +43,7 @@ RtString InfoLog(GLuint object, bool program) {
 }  // namespace
 
 bool Shaders::Supported() {
-  if (HiddenByEnvironment()) return false;
+  if (Switches().noShaders) return false;
   const GlEntryPoints& g = Gl();
   return g.glCreateShader && g.glShaderSource && g.glCompileShader && g.glGetShaderiv && g.glGetShaderInfoLog &&
          g.glCreateProgram && g.glAttachShader && g.glLinkProgram && g.glGetProgramiv && g.glGetProgramInfoLog;
@@ -83,12 +75,12 @@ void Shaders::ClearAll() {
   }
 }
 
-bool Shaders::BeginLoad(int slot, const ShaderReport& report) {
+bool Shaders::BeginLoad(int slot) {
   if (!ValidSlot(slot)) return false;
   if (!Supported()) {
     if (supportUnreported_) {
       supportUnreported_ = false;
-      Report(report, "No OpenGL 2.0 Shader Support");
+      Report("No OpenGL 2.0 Shader Support");
     }
     return false;
   }
@@ -96,20 +88,25 @@ bool Shaders::BeginLoad(int slot, const ShaderReport& report) {
   return true;
 }
 
-bool Shaders::Load(int slot, const RtString& vertexFile, const RtString& fragmentFile, const ShaderReport& report) {
-  if (!BeginLoad(slot, report)) return false;
+bool Shaders::Load(int slot, const RtString& vertexFile, const RtString& fragmentFile) {
+  reports_.clear();
+  if (!BeginLoad(slot)) return false;
   std::string vertex, fragment;
   const bool haveVertex = ReadSource(vertexFile, vertex);
   const bool haveFragment = ReadSource(fragmentFile, fragment);
-  return LoadFromTexts(slot, haveVertex ? vertex.c_str() : nullptr, haveFragment ? fragment.c_str() : nullptr, report);
+  return LoadTexts(slot, haveVertex ? vertex.c_str() : nullptr, haveFragment ? fragment.c_str() : nullptr);
 }
 
-bool Shaders::CompileStage(GLenum type, const char* text, GLuint& handle, const char* failed,
-                           const ShaderReport& report) {
+bool Shaders::LoadFromTexts(int slot, const char* vertexText, const char* fragmentText) {
+  reports_.clear();
+  return LoadTexts(slot, vertexText, fragmentText);
+}
+
+bool Shaders::CompileStage(GLenum type, const char* text, GLuint& handle, const char* failed) {
   GlEntryPoints& g = Gl();
   handle = g.glCreateShader(type);
   if (handle == 0) {
-    Report(report, failed);
+    Report(failed);
     return false;
   }
   g.glShaderSource(handle, 1, &text, nullptr);
@@ -117,16 +114,16 @@ bool Shaders::CompileStage(GLenum type, const char* text, GLuint& handle, const 
   GLint ok = 0;
   g.glGetShaderiv(handle, GL_COMPILE_STATUS, &ok);
   if (ok) return true;
-  Report(report, InfoLog(handle, false));
-  Report(report, failed);
+  Report(InfoLog(handle, false));
+  Report(failed);
   return false;
 }
 
-bool Shaders::Link(Slot& s, const ShaderReport& report) {
+bool Shaders::Link(Slot& s) {
   GlEntryPoints& g = Gl();
   s.program = g.glCreateProgram();
   if (s.program == 0) {
-    Report(report, "link shader failed");
+    Report("link shader failed");
     return false;
   }
   if (s.vertex) g.glAttachShader(s.program, s.vertex);
@@ -135,22 +132,22 @@ bool Shaders::Link(Slot& s, const ShaderReport& report) {
   GLint ok = 0;
   g.glGetProgramiv(s.program, GL_LINK_STATUS, &ok);
   if (ok) return true;
-  Report(report, InfoLog(s.program, true));
-  Report(report, "link shader failed");
+  Report(InfoLog(s.program, true));
+  Report("link shader failed");
   return false;
 }
 
-bool Shaders::LoadFromTexts(int slot, const char* vertexText, const char* fragmentText, const ShaderReport& report) {
+bool Shaders::LoadTexts(int slot, const char* vertexText, const char* fragmentText) {
   // Load() has already been through the checks; a second pass finds the
   // slot empty and support unchanged, so it costs nothing.
-  if (!BeginLoad(slot, report)) return false;
+  if (!BeginLoad(slot)) return false;
   Slot& s = slots_[static_cast<size_t>(slot)];
   bool ok = false;
-  if (vertexText) ok = CompileStage(GL_VERTEX_SHADER, vertexText, s.vertex, "vertex shader failed", report);
+  if (vertexText) ok = CompileStage(GL_VERTEX_SHADER, vertexText, s.vertex, "vertex shader failed");
   // The fragment stage's outcome decides whether linking is tried: a broken
   // vertex stage then fails at the link, which says so.
-  if (fragmentText) ok = CompileStage(GL_FRAGMENT_SHADER, fragmentText, s.fragment, "fragment shader failed", report);
-  if (ok && (s.vertex || s.fragment)) ok = Link(s, report);
+  if (fragmentText) ok = CompileStage(GL_FRAGMENT_SHADER, fragmentText, s.fragment, "fragment shader failed");
+  if (ok && (s.vertex || s.fragment)) ok = Link(s);
   // A failed load leaves the slot empty, so selecting it later can never
   // bind a program that did not link.
   if (!ok) {
@@ -173,40 +170,43 @@ void Shaders::Use(int slot) {
   }
 }
 
-GLint Shaders::Uniform(const RtString& name, const ShaderReport& report) {
+GLint Shaders::Uniform(const RtString& name) {
   GlEntryPoints& g = Gl();
   const GLuint program = slots_[static_cast<size_t>(active_)].program;
   // An empty slot has no uniforms; asking GL about program 0 is an error.
   const GLint location = program ? g.glGetUniformLocation(program, name.CStr()) : -1;
   if (location == -1) {
-    Report(report, "undefined uniform:");
-    Report(report, name);
+    Report("undefined uniform:");
+    Report(name);
   }
   return location;
 }
 
-void Shaders::SetFloat(const RtString& name, float value, const ShaderReport& report) {
+void Shaders::SetFloat(const RtString& name, float value) {
+  reports_.clear();
   GlEntryPoints& g = Gl();
   if (active_ < 0 || !g.glGetUniformLocation || !g.glUniform1f) return;
-  const GLint location = Uniform(name, report);
+  const GLint location = Uniform(name);
   if (location != -1) g.glUniform1f(location, value);
 }
 
-void Shaders::SetInt(const RtString& name, int32_t value, const ShaderReport& report) {
+void Shaders::SetInt(const RtString& name, int32_t value) {
+  reports_.clear();
   GlEntryPoints& g = Gl();
   if (active_ < 0 || !g.glGetUniformLocation || !g.glUniform1i) return;
-  const GLint location = Uniform(name, report);
+  const GLint location = Uniform(name);
   if (location != -1) g.glUniform1i(location, value);
 }
 
-void Shaders::SetAttribute(const RtString& name, float value, const ShaderReport& report) {
+void Shaders::SetAttribute(const RtString& name, float value) {
+  reports_.clear();
   GlEntryPoints& g = Gl();
   if (active_ < 0 || !g.glGetAttribLocation || !g.glVertexAttrib1f) return;
   const GLuint program = slots_[static_cast<size_t>(active_)].program;
   const GLint location = program ? g.glGetAttribLocation(program, name.CStr()) : -1;
   if (location == -1) {
-    Report(report, "undefined attrib:");
-    Report(report, name);
+    Report("undefined attrib:");
+    Report(name);
     return;
   }
   g.glVertexAttrib1f(static_cast<GLuint>(location), value);
@@ -214,8 +214,8 @@ void Shaders::SetAttribute(const RtString& name, float value, const ShaderReport
 
 void ShaderSetSamplers(Shaders& shaders) {
   if (shaders.Active() < 0) return;
-  shaders.SetInt("TextureID1", 0, nullptr);
-  shaders.SetInt("TextureID2", 1, nullptr);
+  shaders.SetInt("TextureID1", 0);
+  shaders.SetInt("TextureID2", 1);
 }
 
 }  // namespace orv

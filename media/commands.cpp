@@ -33,10 +33,7 @@ void PlayMusic(const RtString& name, double loop) {
   const bool playing = ResolveMedia(name, path) && music && music->Play(path, loop != 0, orv::ClockMs());
   // The mixer streams from the file it opened: an extracted copy can go now.
   if (orv::AssetLocator* locator = orv::Rt().movieLocator.get()) locator->DeleteTempFile();
-  if (!playing) {
-    orv::SetErrorCode(orv::kErrNoSuchFile);
-    return;
-  }
+  if (!playing) return orv::Fail(orv::kErrNoSuchFile);
   // Starting music ends the runtime's pause (and raises the resume event).
   orv::SetPaused(false);
 }
@@ -64,6 +61,6 @@ void RestartMusicIfDue() {
 
 double PlayMovie(const RtString& name, double loop) {
   std::string path;
-  if (!ResolveMedia(name, path)) return 3;
+  if (!ResolveMedia(name, path)) return orv::kErrNoSuchFile;
   return orv::PlayMovieFile(path, loop != 0);
 }

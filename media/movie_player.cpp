@@ -8,14 +8,11 @@
 #include "audio/sound_device.h"
 #include "files/asset_locator.h"
 #include "gfx2d/opengl_vexel.h"
-#include "gfx2d/sprite_lookup.h"
 #include "input/dx_input.h"
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
 #include "runtime/main_loop.h"
-#include "runtime/program_end.h"
 #include "runtime/runtime_state.h"
-#include "runtime/stages.h"
 
 namespace orv {
 
@@ -53,7 +50,7 @@ FitRect FitMovie(int movieW, int movieH, int clientW, int clientH) {
 
 MovieSession::~MovieSession() {
   sound_.reset();
-  if (texture_) glDeleteTextures(1, &texture_);
+  device_.ReleaseMoviePicture();
 }
 
 bool MovieSession::Open(const std::string& path, bool withSound) {
@@ -115,57 +112,6 @@ void MovieSession::Fill(double clockMs) {
   decoder_.Sound().clear();
 }
 
-void MovieSession::Upload(const MoviePicture& picture) {
-  if (!texture_) glGenTextures(1, &texture_);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  if (picture.width != textureW_ || picture.height != textureH_) {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, picture.width, picture.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 picture.rgba.data());
-    textureW_ = picture.width;
-    textureH_ = picture.height;
-  } else {
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture.width, picture.height, GL_RGBA, GL_UNSIGNED_BYTE,
-                    picture.rgba.data());
-  }
-}
-
-void MovieSession::Draw(int clientW, int clientH) const {
-  const FitRect r = FitMovie(decoder_.DisplayWidth(), decoder_.DisplayHeight(), clientW, clientH);
-  glViewport(0, 0, clientW, clientH);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  if (!texture_ || r.w <= 0) return;
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(0, clientW, clientH, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glMatrixMode(GL_TEXTURE);
-  glLoadIdentity();
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  glColor4f(1, 1, 1, 1);
-  const float x0 = static_cast<float>(r.x), y0 = static_cast<float>(r.y);
-  const float x1 = static_cast<float>(r.x + r.w), y1 = static_cast<float>(r.y + r.h);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex2f(x0, y0);
-  glTexCoord2f(1, 0);
-  glVertex2f(x1, y0);
-  glTexCoord2f(1, 1);
-  glVertex2f(x1, y1);
-  glTexCoord2f(0, 1);
-  glVertex2f(x0, y1);
-  glEnd();
-}
-
 bool MovieSession::Frame(double nowMs, int clientW, int clientH) {
   const double clock = ClockMs(nowMs - startMs_);
   Fill(clock);
@@ -177,36 +123,15 @@ bool MovieSession::Frame(double nowMs, int clientW, int clientH) {
       pictures.pop_front();
       continue;
     }
-    Upload(pictures.front());
+    const MoviePicture& p = pictures.front();
+    device_.SetMoviePicture(p.rgba.data(), p.width, p.height);
     shownMs_ = pictures.front().timeMs;
     due = &pictures.front();
     break;
   }
   if (due) pictures.pop_front();
-  // Keeps the state the 2D device relies on untouched.
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glMatrixMode(GL_TEXTURE);
-  glPushMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glDisable(GL_BLEND);
-  glDisable(GL_ALPHA_TEST);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_FOG);
-  glDisable(GL_SCISSOR_TEST);
-  glDisable(GL_STENCIL_TEST);
-  Draw(clientW, clientH);
-  glMatrixMode(GL_TEXTURE);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
-  glPopAttrib();
+  const FitRect r = FitMovie(decoder_.DisplayWidth(), decoder_.DisplayHeight(), clientW, clientH);
+  device_.ShowMoviePicture(clientW, clientH, r.x, r.y, r.w, r.h);
   const bool soundLeft = sound_ && sound_->QueuedMs() > 0;
   const bool shownOut = shownMs_ < 0 || clock >= shownMs_ + decoder_.FrameMs();
   return !(decoder_.Ended() && pictures.empty() && !soundLeft && shownOut);
@@ -214,14 +139,9 @@ bool MovieSession::Frame(double nowMs, int clientW, int clientH) {
 
 namespace {
 
-RuntimeState& PollInputNow() {
+bool AnythingHeld() {
   RuntimeState& rt = Rt();
-  rt.keyReads = 0;
-  RunFrameHooks(FramePhase::kPoll);
-  return rt;
-}
-
-bool AnythingHeld(RuntimeState& rt) {
+  PollInput();
   if (!rt.input) return false;
   if (rt.input->AnyKeyHeld()) return true;
   MouseSample m;
@@ -229,49 +149,21 @@ bool AnythingHeld(RuntimeState& rt) {
   return m.left || m.right || m.middle;
 }
 
-void PumpOrEnd() {
-  if (!ProcessMessages()) {
-    SetErrorCode(kErrSuccess);
-    EndProgram();
-  }
-}
-
-}  // namespace
-
-namespace {
-
 double PlayInWindow(RuntimeState& rt, const std::string& path, bool loop) {
-  MovieSession session;
+  MovieSession session(*rt.device);
   const bool opened = session.Open(path, rt.audio && rt.audio->IsOpen());
   // The decoder reads the file it opened: an extracted copy can go now.
   if (rt.movieLocator) rt.movieLocator->DeleteTempFile();
-  if (!opened) return 3;
-  // The movie goes to the window, not to an off-screen surface the game
-  // may still be drawing into.
-  rt.device->EndSurface();
-  // Whatever the game drew before is on the screen before GL is used here.
-  FlushDevice2D(*rt.device);
-  rt.device->LeaveSceneTarget(false);
+  if (!opened) return kErrNoSuchFile;
   // The key or click that started the movie must not end it at once.
-  for (;;) {
-    PumpOrEnd();
-    if (!AnythingHeld(PollInputNow())) break;
-    SleepMs(10);
-  }
+  ModalWait(10, [] { return AnythingHeld() ? ModalNext::kWait : ModalNext::kDone; });
   session.Start(ClockMs());
-  for (;;) {
-    if (AnythingHeld(PollInputNow())) break;
-    PumpOrEnd();
+  ModalWait(0, [&] {
+    if (AnythingHeld()) return ModalNext::kDone;
     const platform::Rect client = rt.device->Window()->ClientRect();
-    if (!session.Frame(ClockMs(), client.w, client.h)) {
-      if (!loop || !session.Restart(ClockMs())) break;
-      continue;
-    }
-    if (!rt.device->Flip(rt.win32MsgHook)) {
-      SetErrorCode(kErrSuccess);
-      EndProgram();
-    }
-  }
+    if (session.Frame(ClockMs(), client.w, client.h)) return ModalNext::kPresent;
+    return loop && session.Restart(ClockMs()) ? ModalNext::kWait : ModalNext::kDone;
+  });
   if (session.Decoder().RanOutOfMemory()) LogAllocationFailure(path.c_str());
   // The next frame of the game starts from the device's own state.
   rt.device->Reset2DState();

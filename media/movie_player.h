@@ -1,14 +1,14 @@
 // Blocking movie playback in the game window: the movie is decoded
 // (movie_decoder.h), its sound joins the mixer (movie_sound.h), and each
 // runtime frame shows the picture due at the sound's clock, aspect-fit and
-// centred, drawn straight with GL. The runtime's flip paces the frames.
+// centred, through the 2D device. The game waits in the runtime's modal
+// wait meanwhile; its flip paces the frames.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "gl/gl.h"
 #include "media/movie_decoder.h"
 #include "media/movie_sound.h"
 
@@ -22,11 +22,13 @@ struct FitRect {
 // the client area in one direction) and centred in it.
 FitRect FitMovie(int movieW, int movieH, int clientW, int clientH);
 
-// One movie being played: decoding ahead of the clock, its sound, its
-// texture. Drawing needs the game window's GL context to be current.
+class OpenGLVexel;
+
+// One movie being played: decoding ahead of the clock, its sound, and the
+// device its pictures are shown on.
 class MovieSession {
  public:
-  MovieSession() = default;
+  explicit MovieSession(OpenGLVexel& device) : device_(device) {}
   ~MovieSession();
   MovieSession(const MovieSession&) = delete;
   MovieSession& operator=(const MovieSession&) = delete;
@@ -52,9 +54,8 @@ class MovieSession {
 
  private:
   void Fill(double clockMs);
-  void Upload(const MoviePicture& picture);
-  void Draw(int clientW, int clientH) const;
 
+  OpenGLVexel& device_;
   MovieDecoder decoder_;
   std::unique_ptr<MovieSound> sound_;
   bool soundLive_ = false;  // the sound drives the clock
@@ -62,8 +63,6 @@ class MovieSession {
   double soundEndMs_ = 0;   // where the sound clock stood when it ran out
   double soundEndAt_ = 0;   // time since the start then
   double shownMs_ = -1;
-  GLuint texture_ = 0;
-  int textureW_ = 0, textureH_ = 0;
 };
 
 // Plays a resolved movie file until it ends (again and again with `loop`)

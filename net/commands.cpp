@@ -71,8 +71,7 @@ double SockRecv(double sock, RtString& text, double maximum) {
   if (max < 1) {
     // A receive of nothing would read as "the peer closed".
     text = "";
-    orv::Sockets().SetLastError(orv::platform::kSockErrInvalid);
-    return -1;
+    return orv::SockFail(orv::platform::kSockErrInvalid, -1.0);
   }
   std::vector<char> buffer(static_cast<size_t>(max < kMaxReceive ? max : kMaxReceive));
   const long r = orv::Sockets().Recv(Number(sock), buffer.data(), buffer.size());

@@ -1,15 +1,10 @@
 #include "net/http_fetch.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "files/atomic_write.h"
-#include "files/paths.h"
 #include "net/socket_layer.h"
 #include "platform/socket.h"
 
@@ -30,8 +25,7 @@ bool ReceiveBody(int sock, int timeoutMs, const std::function<bool(const char*, 
     const long r = t.Recv(sock, chunk, buffer.size());
     if (r == kSockNothingWaiting) {
       if (platform::SocketWaitReadable(t.Descriptor(sock), timeoutMs) == 0) {
-        t.SetLastError(platform::kSockErrTimedOut);
-        return false;
+        return SockFail(platform::kSockErrTimedOut, false);
       }
       continue;
     }
@@ -41,8 +35,7 @@ bool ReceiveBody(int sock, int timeoutMs, const std::function<bool(const char*, 
       if (t.LastError() != 0) return false;
       const int64_t announced = split.ContentLength();
       if (!split.InBody() || (announced >= 0 && bodyBytes < announced)) {
-        t.SetLastError(platform::kSockErrConnReset);
-        return false;
+        return SockFail(platform::kSockErrConnReset, false);
       }
       return true;
     }
@@ -87,21 +80,17 @@ bool HttpFetch(const std::string& host, const std::string& path, int port, int t
 
 bool WebGetToFile(const std::string& host, const std::string& path, int port, const std::string& gamePath,
                   int timeoutMs) {
-  if (gamePath.empty()) return false;
-  const std::string target = SystemPath(gamePath.c_str());
-  static std::atomic<unsigned> counter{0};
-  const std::string temp = target + ".part" + std::to_string(getpid()) + "_" + std::to_string(counter++);
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  // The download goes to a new file beside the target that replaces it,
+  // flushed to the disk, only once the whole body has come: a failed fetch
+  // or a crash leaves the old file as it was.
+  FileReplacement file;
+  if (gamePath.empty() || !file.Begin(gamePath.c_str(), InPlaceRewrite::kRefused)) return false;
   bool written = true;
   const bool fetched = HttpFetch(host, path, port, timeoutMs, [&](const char* data, size_t n) {
-    written = WriteFully(fd, data, n) == n;
+    written = WriteFully(file.Fd(), data, n) == n;
     return written;
   });
-  const bool closed = ::close(fd) == 0;
-  if (fetched && written && closed && ::rename(temp.c_str(), target.c_str()) == 0) return true;
-  ::unlink(temp.c_str());
-  return false;
+  return fetched && written && file.Commit(false);
 }
 
 std::string WebGetText(const std::string& host, const std::string& path, int port, int maximum, int timeoutMs) {

@@ -3,17 +3,13 @@
 #include <cstring>
 
 #include "net/socket_layer.h"
+#include "runtime/byte_reader.h"
 
 namespace orv {
 
 namespace {
 
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-void PutU16(std::string& out, uint16_t value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>(value >> 8);
-}
+std::string Bytes(const uint8_t* data, size_t n) { return std::string(reinterpret_cast<const char*>(data), n); }
 
 }  // namespace
 
@@ -23,49 +19,44 @@ bool IsKnownMessageType(uint8_t type) {
 
 std::string EncodeMessage(uint8_t type, uint16_t to, uint16_t from, const std::string& payload) {
   const size_t length = payload.size() < kMaxMessagePayload ? payload.size() : kMaxMessagePayload;
-  std::string out;
-  out.reserve(kMessageHeaderSize + length);
-  out += static_cast<char>(type);
-  PutU16(out, static_cast<uint16_t>(length));
-  PutU16(out, to);
-  PutU16(out, from);
+  uint8_t header[kMessageHeaderSize];
+  header[0] = type;
+  StoreLe16(header + 1, static_cast<uint16_t>(length));
+  StoreLe16(header + 3, to);
+  StoreLe16(header + 5, from);
+  std::string out = Bytes(header, sizeof header);
   out.append(payload, 0, length);
   return out;
 }
 
 uint16_t PayloadU16(const uint8_t* payload, size_t length, size_t offset) {
-  if (offset > length || length - offset < 2) return 0;
-  return ReadU16(payload + offset);
+  return ByteReader(std::span<const uint8_t>(payload, length)).U16At(offset);
 }
 
 std::string EncodeU16(uint16_t value) {
-  std::string out;
-  PutU16(out, value);
-  return out;
+  uint8_t bytes[2];
+  StoreLe16(bytes, value);
+  return Bytes(bytes, sizeof bytes);
 }
 
 std::string EncodePlayerRecord(const PlayerRecord& record) {
-  std::string out(kPlayerRecordSize, '\0');
-  const uint32_t socket = static_cast<uint32_t>(record.socket);
-  for (int i = 0; i < 4; ++i) out[static_cast<size_t>(i)] = static_cast<char>((socket >> (8 * i)) & 0xFF);
-  out[4] = static_cast<char>(record.playerId & 0xFF);
-  out[5] = static_cast<char>(record.playerId >> 8);
-  out[6] = static_cast<char>(record.isQuery);
-  out[7] = static_cast<char>(record.isHostLocal);
-  const size_t n = strnlen(record.name, kPlayerNameSize - 1);
-  std::memcpy(&out[8], record.name, n);
-  return out;
+  uint8_t out[kPlayerRecordSize] = {};
+  StoreLe32(out, static_cast<uint32_t>(record.socket));
+  StoreLe16(out + 4, record.playerId);
+  out[6] = record.isQuery;
+  out[7] = record.isHostLocal;
+  std::memcpy(out + 8, record.name, strnlen(record.name, kPlayerNameSize - 1));
+  return Bytes(out, sizeof out);
 }
 
 bool DecodePlayerRecord(const uint8_t* payload, size_t length, PlayerRecord& record) {
   if (length != kPlayerRecordSize) return false;
-  record.socket = static_cast<int32_t>(static_cast<uint32_t>(payload[0]) | (static_cast<uint32_t>(payload[1]) << 8) |
-                                       (static_cast<uint32_t>(payload[2]) << 16) |
-                                       (static_cast<uint32_t>(payload[3]) << 24));
-  record.playerId = ReadU16(payload + 4);
-  record.isQuery = payload[6];
-  record.isHostLocal = payload[7];
-  SetPlayerName(record, reinterpret_cast<const char*>(payload + 8), kPlayerNameSize);
+  ByteReader in(std::span<const uint8_t>(payload, length));
+  record.socket = in.I32();
+  record.playerId = in.U16();
+  record.isQuery = in.U8();
+  record.isHostLocal = in.U8();
+  SetPlayerName(record, reinterpret_cast<const char*>(in.Here()), kPlayerNameSize);
   return true;
 }
 
@@ -91,10 +82,11 @@ size_t MessageReader::Consume(const uint8_t* data, size_t n) {
     have_ += take;
     used += take;
     if (have_ == kMessageHeaderSize) {
-      header_.type = buffer_[0];
-      header_.length = ReadU16(buffer_ + 1);
-      header_.to = ReadU16(buffer_ + 3);
-      header_.from = ReadU16(buffer_ + 5);
+      ByteReader in(std::span<const uint8_t>(buffer_, kMessageHeaderSize));
+      header_.type = in.U8();
+      header_.length = in.U16();
+      header_.to = in.U16();
+      header_.from = in.U16();
       if (header_.length > kMaxMessagePayload || !IsKnownMessageType(header_.type) ||
           (header_.type == kMsgCreatePlayer && header_.length != kPlayerRecordSize)) {
         status_ = Status::Malformed;

@@ -170,7 +170,7 @@ int NetSession::CreateRecord(const std::string& name, bool isQuery) {
   SetPlayerName(p.record, text.data(), text.size());
   localPlayers_.push_back(std::move(p));
   Wake();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestPolls * kPollIntervalMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestTimeoutMs);
   int id = 0;
   changed_.wait_until(held, deadline, [&] {
     const uint16_t newest = localPlayers_.back().record.playerId;
@@ -236,7 +236,7 @@ bool NetSession::Request(uint8_t type, const std::string& payload, Message& repl
     }
     return false;
   };
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestPolls * kPollIntervalMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestTimeoutMs);
   if (!changed_.wait_until(held, deadline, [&] { return answered() || !running_; }) || replies_.empty()) {
     return false;
   }
@@ -253,8 +253,7 @@ void NetSession::RemovePlayer(int id) {
 bool NetSession::SendMessage(int from, int to, const std::string& text) {
   if (text.size() > kMaxMessagePayload) {
     // One message holds 1024 bytes; cutting the text would deliver another one.
-    Sockets().SetLastError(platform::kSockErrMessageSize);
-    return false;
+    return SockFail(platform::kSockErrMessageSize, false);
   }
   if (to == 0) to = kBroadcastId;
   return SendWhole(kMsgGame, static_cast<uint16_t>(to), static_cast<uint16_t>(from), text);

@@ -6,9 +6,12 @@
 // net/player_ids.h.
 //
 // Every machine runs one network thread that moves messages between the
-// sockets and in-memory queues; the game thread only touches the queues,
-// under one mutex. The thread sleeps in poll() on its sockets and a wake-up
-// descriptor the game thread signals, and is joined when the session ends.
+// sockets and in-memory queues; the game thread works on the queues under
+// one mutex, and when a local player's queue is empty GetMessage takes what
+// has reached the connection to the host itself, under the same mutex. The
+// thread waits in poll() on its sockets and a wake-up descriptor the game
+// thread signals, without holding the mutex, and is joined when the
+// session ends.
 //
 // Nothing waits for a peer. Every connection has its own outgoing queue that
 // is sent as the peer takes it. A client is dropped as if it had
@@ -57,8 +60,9 @@ class NetSession {
  public:
   static constexpr int kDefaultPort = 27910;
   static constexpr int kMaxConnections = 128;
-  static constexpr int kRequestPolls = 250;   // 20 ms apart
-  static constexpr int kPollIntervalMs = 20;
+  // How long a request waits for its reply, and a creation for its id
+  // (what 250 polls 20 ms apart used to take).
+  static constexpr int kRequestTimeoutMs = 5000;
   static constexpr int kStallMs = 5000;       // a half-sent message or a full queue may wait this long
   static constexpr int kIdleMs = 10000;       // a connection has this long to create its first player
   static constexpr size_t kMaxPlayersPerConnection = 256;
@@ -137,10 +141,12 @@ class NetSession {
   bool SendWhole(uint8_t type, uint16_t to, uint16_t from, const std::string& payload);
   void Wake();
 
-  // The network thread and the steps of its pass; called with lock_ held.
+  // The network thread: takes lock_ and holds it except while it waits.
   void ThreadMain();
-  // Waits until a socket or the game thread has something (at once when busy).
+  // Waits until a socket or the game thread has something (at once when
+  // busy). Called with lock_ held through `held`; lets go of it for the wait.
   void WaitForSockets(std::unique_lock<std::mutex>& held, bool busy);
+  // The steps of a pass; called with lock_ held.
   int NextTimeoutMs(int64_t now) const;
   // One pass: >0 when it moved something, 0 when idle, -1 when the host is gone.
   int Pass(int64_t now);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/socket.h"
 
 namespace orv {
 
@@ -19,8 +18,10 @@ bool ValidPort(int port) { return port >= 0 && port <= 65535; }
 
 SocketTable::SocketTable() = default;
 
+void SetLastSocketError(int32_t code) { lastSocketError = code; }
+
 int32_t SocketTable::LastError() const { return lastSocketError; }
-void SocketTable::SetLastError(int32_t code) const { lastSocketError = code; }
+void SocketTable::SetLastError(int32_t code) const { SetLastSocketError(code); }
 
 SocketTable::~SocketTable() {
   for (Entry& e : entries_) {
@@ -42,6 +43,16 @@ void SocketTable::Shutdown() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (startCount_ == 0) return;
   if (--startCount_ > 0) return;
+  CloseAllLocked();
+}
+
+void SocketTable::ShutdownCompletely() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  startCount_ = 0;
+  CloseAllLocked();
+}
+
+void SocketTable::CloseAllLocked() {
   for (Entry& e : entries_) {
     if (e.sock >= 0) platform::SocketClose(e.sock);
     e = Entry{};
@@ -64,8 +75,7 @@ bool SocketTable::Get(int number, Entry& out) const {
     out = entries_[static_cast<size_t>(number)];
     if (out.sock >= 0) return true;
   }
-  SetLastError(platform::kSockErrNotSocket);
-  return false;
+  return SockFail(platform::kSockErrNotSocket, false);
 }
 
 int SocketTable::Take(const Entry& e) {
@@ -76,8 +86,7 @@ int SocketTable::Take(const Entry& e) {
       return i;
     }
   }
-  SetLastError(platform::kSockErrTableFull);
-  return -1;
+  return SockFail(platform::kSockErrTableFull, -1);
 }
 
 void SocketTable::SetAddress(int number, uint32_t ip, uint16_t port) {
@@ -87,21 +96,16 @@ void SocketTable::SetAddress(int number, uint32_t ip, uint16_t port) {
   e.port = port;
 }
 
-int SocketTable::FailPlatform() {
-  SetLastError(platform::LastSocketError());
-  return -1;
-}
-
 int SocketTable::TcpListen(int port) {
-  if (!Started()) return SetLastError(platform::kSockErrNotInitialised), -1;
-  if (!ValidPort(port)) return SetLastError(platform::kSockErrInvalid), -1;
+  if (!Started()) return SockFail(platform::kSockErrNotInitialised, -1);
+  if (!ValidPort(port)) return SockFail(platform::kSockErrInvalid, -1);
   const int fd = platform::SocketOpen(false);
-  if (fd < 0) return FailPlatform();
+  if (fd < 0) return SockFailPlatform(-1);
   if (!platform::SocketSetReuse(fd) || !platform::SocketBind(fd, 0, static_cast<uint16_t>(port)) ||
       !platform::SocketListen(fd, kListenBacklog) || !platform::SocketSetNonBlocking(fd, true)) {
-    FailPlatform();
+    const int failed = SockFailPlatform(-1);
     platform::SocketClose(fd);
-    return -1;
+    return failed;
   }
   // Port 0 lets the system choose; the entry keeps the port actually bound.
   uint32_t ip = 0;
@@ -116,15 +120,15 @@ int SocketTable::TcpListen(int port) {
 int SocketTable::TcpAccept(int listener, uint32_t* ip) {
   Entry l;
   if (!Get(listener, l)) return -1;
-  if (l.isUdp) return SetLastError(0), -1;
+  if (l.isUdp) return SockFail(platform::kSockErrNone, -1);
   uint32_t peer = 0;
   uint16_t peerPort = 0;
   const int fd = platform::SocketAccept(l.sock, peer, peerPort);
-  if (fd < 0) return FailPlatform();
+  if (fd < 0) return SockFailPlatform(-1);
   if (!platform::SocketSetNonBlocking(fd, true)) {
-    FailPlatform();
+    const int failed = SockFailPlatform(-1);
     platform::SocketClose(fd);
-    return -1;
+    return failed;
   }
   const int number = Take(Entry{fd, peer, peerPort, false});
   if (number < 0) {
@@ -138,13 +142,13 @@ int SocketTable::TcpAccept(int listener, uint32_t* ip) {
 }
 
 int SocketTable::TcpConnect(const std::string& host, int port, int timeoutMs) {
-  if (!Started()) return SetLastError(platform::kSockErrNotInitialised), -1;
-  if (!ValidPort(port)) return SetLastError(platform::kSockErrInvalid), -1;
+  if (!Started()) return SockFail(platform::kSockErrNotInitialised, -1);
+  if (!ValidPort(port)) return SockFail(platform::kSockErrInvalid, -1);
   const int64_t ip = ResolveHost(host);
   if (ip < 0) return -1;
   if (timeoutMs < 1 || timeoutMs > kMaxConnectWaitMs) timeoutMs = kMaxConnectWaitMs;
   const int fd = platform::SocketOpen(false);
-  if (fd < 0) return FailPlatform();
+  if (fd < 0) return SockFailPlatform(-1);
   // Take the number first: a full table is known before anything is sent.
   const int number = Take(Entry{fd, static_cast<uint32_t>(ip), static_cast<uint16_t>(port), false});
   if (number < 0) {
@@ -162,26 +166,25 @@ int SocketTable::TcpConnect(const std::string& host, int port, int timeoutMs) {
     }
   }
   if (!ok) {
-    FailPlatform();
-    Close(number);
+    const int32_t why = platform::LastSocketError();
     // Closing must not overwrite why the connect failed.
-    SetLastError(platform::LastSocketError());
-    return -1;
+    Close(number);
+    return SockFail(why, -1);
   }
   SetLastError(0);
   return number;
 }
 
 int SocketTable::UdpOpen(int port) {
-  if (!Started()) return SetLastError(platform::kSockErrNotInitialised), -1;
-  if (!ValidPort(port)) return SetLastError(platform::kSockErrInvalid), -1;
+  if (!Started()) return SockFail(platform::kSockErrNotInitialised, -1);
+  if (!ValidPort(port)) return SockFail(platform::kSockErrInvalid, -1);
   const int fd = platform::SocketOpen(true);
-  if (fd < 0) return FailPlatform();
+  if (fd < 0) return SockFailPlatform(-1);
   if (!platform::SocketSetReuse(fd) || (port != 0 && !platform::SocketBind(fd, 0, static_cast<uint16_t>(port))) ||
       !platform::SocketSetBroadcast(fd) || !platform::SocketSetNonBlocking(fd, true)) {
-    FailPlatform();
+    const int failed = SockFailPlatform(-1);
     platform::SocketClose(fd);
-    return -1;
+    return failed;
   }
   const int number = Take(Entry{fd, 0, static_cast<uint16_t>(port), true});
   if (number < 0) platform::SocketClose(fd);
@@ -191,7 +194,7 @@ int SocketTable::UdpOpen(int port) {
 
 long SocketTable::Send(int number, const char* data, size_t n, int stallMs) {
   Entry e;
-  if (!Get(number, e)) return -1;
+  if (!Get(number, e)) return kSockFailed;
   size_t sent = 0;
   while (sent < n) {
     const long r = platform::SocketSend(e.sock, data + sent, n - sent);
@@ -199,11 +202,11 @@ long SocketTable::Send(int number, const char* data, size_t n, int stallMs) {
       sent += static_cast<size_t>(r);
       continue;
     }
-    if (platform::LastSocketError() != platform::kSockErrWouldBlock) return FailPlatform();
+    if (platform::LastSocketError() != platform::kSockErrWouldBlock) return SockFailPlatform(-1);
     // The system's buffer is full: wait until it drains instead of spinning.
     const int w = platform::SocketWaitWritable(e.sock, stallMs >= 0 ? stallMs : 100);
-    if (w < 0) return FailPlatform();
-    if (w == 0 && stallMs >= 0) return SetLastError(platform::kSockErrTimedOut), -1;
+    if (w < 0) return SockFailPlatform(-1);
+    if (w == 0 && stallMs >= 0) return SockFail(platform::kSockErrTimedOut, -1);
   }
   SetLastError(0);
   return static_cast<long>(n);
@@ -218,10 +221,7 @@ long SocketTable::SendSome(int number, const char* data, size_t n) {
     if (r < 0) break;
     sent += static_cast<size_t>(r);
   }
-  if (sent < n && platform::LastSocketError() != platform::kSockErrWouldBlock) {
-    FailPlatform();
-    return -1;
-  }
+  if (sent < n && platform::LastSocketError() != platform::kSockErrWouldBlock) return SockFailPlatform(-1);
   SetLastError(0);
   return static_cast<long>(sent);
 }
@@ -229,12 +229,12 @@ long SocketTable::SendSome(int number, const char* data, size_t n) {
 long SocketTable::UdpSend(int number, const char* data, size_t n, uint32_t ip, int port) {
   Entry e;
   if (!Get(number, e)) return -1;
-  if (ip == 0 || port <= 0 || port > 65535) return SetLastError(platform::kSockErrInvalid), -1;
+  if (ip == 0 || port <= 0 || port > 65535) return SockFail(platform::kSockErrInvalid, -1);
   for (;;) {
     const long r = platform::SocketSendTo(e.sock, data, n, ip, static_cast<uint16_t>(port));
     if (r >= 0) break;
-    if (platform::LastSocketError() != platform::kSockErrWouldBlock) return FailPlatform();
-    if (platform::SocketWaitWritable(e.sock, 100) < 0) return FailPlatform();
+    if (platform::LastSocketError() != platform::kSockErrWouldBlock) return SockFailPlatform(-1);
+    if (platform::SocketWaitWritable(e.sock, 100) < 0) return SockFailPlatform(-1);
   }
   SetLastError(0);
   return static_cast<long>(n);
@@ -257,11 +257,10 @@ long SocketTable::Recv(int number, char* data, size_t maximum) {
     SetLastError(0);
     return r;
   }
-  FailPlatform();
-  const int32_t err = LastError();
-  if (err == platform::kSockErrConnReset) return kSockClosed;
-  if (err == platform::kSockErrWouldBlock) return kSockNothingWaiting;
-  return kSockFailed;
+  const int32_t err = platform::LastSocketError();
+  if (err == platform::kSockErrConnReset) return SockFail(err, kSockClosed);
+  if (err == platform::kSockErrWouldBlock) return SockFail(err, kSockNothingWaiting);
+  return SockFail(err, kSockFailed);
 }
 
 long SocketTable::RecvExact(int number, char* data, size_t n, int stallMs) {
@@ -275,18 +274,17 @@ long SocketTable::RecvExact(int number, char* data, size_t n, int stallMs) {
       continue;
     }
     if (r == 0) return kSockClosed;
-    FailPlatform();
-    const int32_t err = LastError();
-    if (err == platform::kSockErrConnReset) return kSockClosed;
-    if (err != platform::kSockErrWouldBlock) return kSockFailed;
-    if (got == 0) return kSockNothingWaiting;
+    const int32_t err = platform::LastSocketError();
+    if (err == platform::kSockErrConnReset) return SockFail(err, kSockClosed);
+    if (err != platform::kSockErrWouldBlock) return SockFail(err, kSockFailed);
+    if (got == 0) return SockFail(err, kSockNothingWaiting);
     // Part of it is here: wait for the rest rather than spin on the socket.
     int w;
     do {
       w = platform::SocketWaitReadable(e.sock, stallMs);
     } while (w == 0 && stallMs < 0);
-    if (w < 0) return FailPlatform();
-    if (w == 0) return SetLastError(platform::kSockErrTimedOut), kSockFailed;
+    if (w < 0) return SockFailPlatform(kSockFailed);
+    if (w == 0) return SockFail(platform::kSockErrTimedOut, kSockFailed);
   }
   SetLastError(0);
   return static_cast<long>(n);
@@ -300,8 +298,8 @@ bool SocketTable::Close(int number) {
     fd = e.sock;
     e = Entry{};
   }
-  if (fd < 0) return SetLastError(platform::kSockErrNotSocket), false;
-  if (!platform::SocketClose(fd)) return FailPlatform(), false;
+  if (fd < 0) return SockFail(platform::kSockErrNotSocket, false);
+  if (!platform::SocketClose(fd)) return SockFailPlatform(false);
   SetLastError(0);
   return true;
 }
@@ -309,7 +307,7 @@ bool SocketTable::Close(int number) {
 bool SocketTable::SetBlocking(int number, bool blocking) {
   Entry e;
   if (!Get(number, e)) return false;
-  if (!platform::SocketSetNonBlocking(e.sock, !blocking)) return FailPlatform(), false;
+  if (!platform::SocketSetNonBlocking(e.sock, !blocking)) return SockFailPlatform(false);
   SetLastError(0);
   return true;
 }
@@ -317,7 +315,7 @@ bool SocketTable::SetBlocking(int number, bool blocking) {
 bool SocketTable::SetNoDelay(int number) {
   Entry e;
   if (!Get(number, e)) return false;
-  if (!platform::SocketSetNoDelay(e.sock)) return FailPlatform(), false;
+  if (!platform::SocketSetNoDelay(e.sock)) return SockFailPlatform(false);
   SetLastError(0);
   return true;
 }
@@ -382,7 +380,7 @@ AddressList LocalAddresses(const std::string& separator) {
 int64_t ResolveHost(const std::string& name) {
   uint32_t ip = 0;
   if (!name.empty()) {
-    if (!platform::ResolveName(name, ip)) return Sockets().SetLastError(platform::LastSocketError()), -1;
+    if (!platform::ResolveName(name, ip)) return SockFailPlatform(int64_t{-1});
     return ip;
   }
   const AddressList local = LocalAddresses("\n");
@@ -390,8 +388,7 @@ int64_t ResolveHost(const std::string& name) {
   for (const std::string& candidate : {first, std::string("127.0.0.1"), std::string("localhost.local")}) {
     if (!candidate.empty() && platform::ResolveName(candidate, ip)) return ip;
   }
-  Sockets().SetLastError(platform::kSockErrHostNotFound);
-  return -1;
+  return SockFail(platform::kSockErrHostNotFound, int64_t{-1});
 }
 
 std::string SockErrorText() {

@@ -14,6 +14,9 @@
 // or reset the connection; -2 when nothing is waiting; -1 on other errors.
 // lastSocketError (per thread) holds the number of the last failure (the numbers games
 // know: 10035 would block, 10054 reset, 10061 refused, 8 table full, ...).
+// A failure records its number and gives the neutral result in one
+// expression, as every other command does with its error code:
+// `return SockFail(platform::kSockErrInvalid, -1);`.
 #pragma once
 
 #include <array>
@@ -22,12 +25,29 @@
 #include <mutex>
 #include <string>
 
+#include "platform/socket.h"
+
 namespace orv {
 
 // Receive results besides byte counts.
 inline constexpr long kSockClosed = 0;
 inline constexpr long kSockFailed = -1;
 inline constexpr long kSockNothingWaiting = -2;
+
+// Sets the calling thread's lastSocketError.
+void SetLastSocketError(int32_t code);
+
+// Records `code` as the calling thread's last socket error and returns `neutral`.
+template <class T>
+T SockFail(int32_t code, T neutral) {
+  SetLastSocketError(code);
+  return neutral;
+}
+// The same with the error of the platform call that just failed.
+template <class T>
+T SockFailPlatform(T neutral) {
+  return SockFail(platform::LastSocketError(), neutral);
+}
 
 class SocketTable {
  public:
@@ -42,6 +62,9 @@ class SocketTable {
   bool Start();
   // The last shutdown closes every open entry; more shutdowns than starts do nothing.
   void Shutdown();
+  // Drops the start count to zero and closes every open entry, however many
+  // starts the game left standing: the end of the runtime.
+  void ShutdownCompletely();
   int StartCount() const;
 
   // TCP server socket on every local address; the number or -1.
@@ -103,9 +126,9 @@ class SocketTable {
   // Lowest free entry taken for sock, or -1 (error 8).
   int Take(const Entry& e);
   void SetAddress(int number, uint32_t ip, uint16_t port);
-  // Records the failure of the last platform call and returns -1.
-  int FailPlatform();
   bool Started() const;
+  // Closes and frees every entry; the caller holds mutex_.
+  void CloseAllLocked();
 
   mutable std::mutex mutex_;
   std::array<Entry, kEntries> entries_;

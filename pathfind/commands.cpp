@@ -1,4 +1,4 @@
-// Game-facing command of path finding: convert the arguments, run the fast
+// Game-facing command of path finding: convert the arguments, run the grid
 // planner, write the path rows.
 //
 // Weight 0 orders the search by cost alone (uniform-cost search: the cheapest
@@ -36,7 +36,7 @@ int32_t Plan(const double* map, int32_t width, int32_t height, RtArray<int32_t>&
 
   orv::GridPlanner planner;
   if (!planner.Init(request)) {
-    if (planner.Error() != 0) orv::SetErrorCode(planner.Error());
+    if (planner.Error() != orv::kErrSuccess) return orv::Fail(planner.Error(), kRefused);
     return kRefused;
   }
   planner.Start();
@@ -57,10 +57,7 @@ int32_t Plan(const double* map, int32_t width, int32_t height, RtArray<int32_t>&
 bool MapShape(int32_t s0, int32_t s1, int32_t& width, int32_t& height) {
   width = s0;
   height = s1;
-  if (int64_t{width} * height > orv::kMaxPlannerCells) {
-    orv::SetErrorCode(orv::kErrOutOfMemory);
-    return false;
-  }
+  if (int64_t{width} * height > orv::kMaxPlannerCells) return orv::Fail(orv::kErrOutOfMemory, false);
   return true;
 }
 
@@ -80,8 +77,7 @@ int32_t PlanOn(const Map& map, RtArray<int32_t>& path, double weight, double sx,
     try {
       numbers.resize(static_cast<size_t>(cells));
     } catch (const std::bad_alloc&) {
-      orv::SetErrorCode(orv::kErrOutOfMemory);
-      return kRefused;
+      return orv::Fail(orv::kErrOutOfMemory, kRefused);
     }
     for (int64_t i = 0; i < cells; ++i) numbers[static_cast<size_t>(i)] = map.Data()[i];
     return Plan(numbers.data(), width, height, path, weight, sx, sy, gx, gy);

@@ -1,3 +1,4 @@
+// The grid planner: what the path command runs (see grid_planner.h).
 #include "pathfind/grid_planner.h"
 
 #include <algorithm>
@@ -18,11 +19,11 @@ inline uint32_t OrderBits(float f) {
 }  // namespace
 
 bool GridPlanner::Init(const PlannerRequest& request) {
-  error_ = 0;
-  const int usable = CheckPlannerRequest(request);
-  if (usable <= 0) {
-    if (usable == -7) error_ = 7;
-    return false;
+  error_ = kErrSuccess;
+  switch (CheckPlannerRequest(request)) {
+    case RequestCheck::kUnplannable: return false;
+    case RequestCheck::kTooLarge: return Refuse(kErrOutOfMemory);
+    case RequestCheck::kPlannable: break;
   }
   const int64_t cells = int64_t{request.width} * request.height;
 
@@ -39,8 +40,7 @@ bool GridPlanner::Init(const PlannerRequest& request) {
     costs_ = {};
     cells_ = {};
     heap_ = {};
-    error_ = 7;
-    return false;
+    return Refuse(kErrOutOfMemory);
   }
   if (!PrepareCostGrid(request.map, cells, costs_.data())) return false;
 

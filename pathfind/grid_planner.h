@@ -1,5 +1,6 @@
-// The fast planner: the same search as AStarPlanner, with the same result
-// cell for cell, in O(n log n).
+// The grid planner, which the path command runs: the same search as the
+// reference planner (pathfind/reference/), with the same result cell for
+// cell, in O(n log n).
 //
 // The sorted open list becomes a binary min-heap keyed by (priority,
 // insertion number): popping the smallest key is taking the back of the
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "orvane/codes.h"
 #include "pathfind/planner_request.h"
 
 namespace orv {
@@ -22,7 +24,7 @@ class GridPlanner {
   // Same contract as Planner::Init; pool size and open capacity limit the
   // search the same way, and the hash exponent is ignored. Everything the
   // search needs is allocated here, so memory running out is an Init
-  // failure (Error() then says 7), never a search's.
+  // failure (Error() then says kErrOutOfMemory), never a search's.
   bool Init(const PlannerRequest& request);
   void Start();
   // Runs to the end; true once the search has ended (found or exhausted).
@@ -34,6 +36,7 @@ class GridPlanner {
   int32_t PathLength() const;
   // Writes the path's coordinates, start first; room for PathLength() each.
   void ReadPath(int32_t* xs, int32_t* ys) const;
+  // Why the last Init failed: kErrOutOfMemory, or kErrSuccess.
   int32_t Error() const { return error_; }
   bool RanOut() const { return ranOut_; }
 
@@ -54,6 +57,10 @@ class GridPlanner {
     uint32_t cell;
   };
 
+  bool Refuse(int32_t error) {
+    error_ = error;
+    return false;
+  }
   void Push(uint32_t cell, float f);
   Entry PopMin();
   void Compact();
@@ -67,7 +74,7 @@ class GridPlanner {
   int32_t poolSize_ = 0, openCapacity_ = 0;
   int32_t touched_ = 0, openCount_ = 0;
   int32_t result_ = -1;
-  int32_t error_ = 0;
+  int32_t error_ = kErrSuccess;
   bool ranOut_ = false;
   bool ready_ = false;
 };

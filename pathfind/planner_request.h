@@ -1,9 +1,12 @@
 // What a search is asked to do, and the arithmetic every planner shares.
 //
-// Both planners (the reference one with its sorted open list and the fast one
-// with a heap) must return the same path cell for cell, so the cost grid, the
-// step cost and the priority are computed here once, in one order of float
-// operations, and never re-derived elsewhere.
+// Both planners (the reference one with its sorted open list and the grid
+// planner with a heap) must return the same path cell for cell, so the cost
+// grid, the step cost and the priority are computed here once, in one order
+// of float operations, and never re-derived elsewhere. They also refuse
+// alike: only Init fails, with no error code for a request that cannot be
+// planned and kErrOutOfMemory for a map too large to index or memory
+// running out; a search never allocates.
 #pragma once
 
 #include <cmath>
@@ -96,17 +99,26 @@ inline constexpr NeighbourStep kNeighbourOrder[8] = {
 // Largest map a planner accepts: every cell index must fit a 32-bit int.
 inline constexpr int64_t kMaxPlannerCells = INT32_MAX;
 
-// Whether a request can be planned at all: 1 when it can, 0 for a missing or
-// empty map, endpoints outside it or a start equal to the goal, and -7 for a
-// map too large to index (the caller reports error 7).
-inline int CheckPlannerRequest(const PlannerRequest& request) {
-  if (request.width <= 0 || request.height <= 0 || !request.map) return 0;
-  if (int64_t{request.width} * request.height > kMaxPlannerCells) return -7;
+// Whether a request can be planned at all.
+enum class RequestCheck {
+  kPlannable,
+  // A missing or empty map, endpoints outside it or a start equal to the
+  // goal: refused, but nothing went wrong (no error code).
+  kUnplannable,
+  // More cells than a planner can index: refused like a map that does not
+  // fit in memory (kErrOutOfMemory).
+  kTooLarge,
+};
+
+inline RequestCheck CheckPlannerRequest(const PlannerRequest& request) {
+  if (request.width <= 0 || request.height <= 0 || !request.map) return RequestCheck::kUnplannable;
+  if (int64_t{request.width} * request.height > kMaxPlannerCells) return RequestCheck::kTooLarge;
   if (request.startX < 0 || request.startX >= request.width || request.startY < 0 ||
       request.startY >= request.height || request.goalX < 0 || request.goalX >= request.width ||
       request.goalY < 0 || request.goalY >= request.height)
-    return 0;
-  return request.startX == request.goalX && request.startY == request.goalY ? 0 : 1;
+    return RequestCheck::kUnplannable;
+  const bool startIsGoal = request.startX == request.goalX && request.startY == request.goalY;
+  return startIsGoal ? RequestCheck::kUnplannable : RequestCheck::kPlannable;
 }
 
 }  // namespace orv

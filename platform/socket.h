@@ -16,6 +16,7 @@ namespace orv::platform {
 
 // Error numbers as games know them.
 enum SocketErrorCode : int32_t {
+  kSockErrNone = 0,               // success; also what an accept on a UDP socket leaves
   kSockErrTableFull = 8,          // no free socket number (set by the socket table)
   kSockErrInvalid = 10022,        // bad argument
   kSockErrWouldBlock = 10035,     // nothing to do without waiting

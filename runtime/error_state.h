@@ -30,6 +30,8 @@ T Fail(int32_t code, T neutral) {
   SetErrorCode(code);
   return neutral;
 }
+// The same for a command without a result: `return Fail(kErrOutOfBounds);`.
+inline void Fail(int32_t code) { SetErrorCode(code); }
 void ClearError();
 // "%.4d %s" of lastError and its text, e.g. "0009 out of bounds".
 RtString ErrorText();

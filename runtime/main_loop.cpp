@@ -23,11 +23,6 @@ void Notice(const char* text) {
   std::fflush(stdout);
 }
 
-void PollInput() {
-  Rt().keyReads = 0;
-  RunFrameHooks(FramePhase::kPoll);
-}
-
 bool KeyHeld(int code) { return Rt().input && Rt().input->KeyHeld(code); }
 
 // The quit key: Escape, or the code 129 that also counts as Escape.
@@ -46,7 +41,41 @@ void BringToFront() {
   rt.activateRequest = 0;
 }
 
+// Presents the frame with the game's message hook pumping while the flip
+// waits; a flip that fails ends the program (error 0).
+void PresentOrEnd() {
+  RuntimeState& rt = Rt();
+  if (rt.device && !rt.device->Flip(rt.messageHook)) {
+    SetErrorCode(kErrSuccess);
+    EndProgram();
+  }
+}
+
 }  // namespace
+
+void PollInput() {
+  Rt().keyReads = 0;
+  RunFrameHooks(FramePhase::kPoll);
+}
+
+void ModalWait(double sleepMs, const std::function<ModalNext()>& round) {
+  for (;;) {
+    if (!ProcessMessages()) {
+      SetErrorCode(kErrSuccess);
+      EndProgram();
+    }
+    switch (round()) {
+      case ModalNext::kDone:
+        return;
+      case ModalNext::kWait:
+        if (sleepMs > 0) SleepMs(sleepMs);
+        break;
+      case ModalNext::kPresent:
+        PresentOrEnd();
+        break;
+    }
+  }
+}
 
 void ShowScreen() {
   RuntimeState& rt = Rt();
@@ -61,10 +90,7 @@ void ShowScreen() {
   }
   RunFrameHooks(FramePhase::kBeforePresent);
   ProcessMessages();
-  if (rt.device && !rt.device->Flip(rt.win32MsgHook)) {
-    SetErrorCode(kErrSuccess);
-    EndProgram();
-  }
+  PresentOrEnd();
   RunFrameHooks(FramePhase::kAfterPresent);
 }
 
@@ -76,13 +102,8 @@ void Hibernate() {
     if (!ProcessMessages()) EndProgram();
     if (rt.paused) {
       Notice("pause loop in showscreen/hibernate\n");
-      while (rt.paused && !rt.activateRequest) {
-        if (!ProcessMessages()) {
-          SetErrorCode(kErrSuccess);
-          EndProgram();
-        }
-        SleepMs(200);
-      }
+      // Messages keep flowing, so the window can be activated or closed.
+      ModalWait(200, [&] { return rt.paused && !rt.activateRequest ? ModalNext::kWait : ModalNext::kDone; });
       Notice("pause loop ended\n");
       return;
     }
@@ -100,11 +121,11 @@ void Hibernate() {
 int ProcessMessages() {
   RuntimeState& rt = Rt();
   RunFrameHooks(FramePhase::kMessages);
-  if (rt.win32MsgHookState == -1) {
-    rt.win32MsgHook = FindFunctionByName("ORV_WIN32_MSG");
-    rt.win32MsgHookState = rt.win32MsgHook ? 1 : 0;
+  if (rt.messageHookState == -1) {
+    rt.messageHook = FindFunctionByName("ORV_WIN32_MSG");
+    rt.messageHookState = rt.messageHook ? 1 : 0;
   }
-  return !rt.device || rt.device->PumpMessages(rt.win32MsgHook) ? 1 : 0;
+  return !rt.device || rt.device->PumpMessages(rt.messageHook) ? 1 : 0;
 }
 
 double (*FindFunctionByName(const RtString& name))() {

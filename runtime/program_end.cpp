@@ -26,10 +26,14 @@ void RuntimeShutdown() {
 }
 
 void EndAndRun(const RtString& command) {
-  RuntimeShutdown();
   // Split by quoting only and started without a shell: a command built from
   // game text runs that one program, whatever `;`, `$()` or backquotes it holds.
-  if (command.Length() > 0) platform::StartDetached(platform::SplitCommandLine(command.CStr()));
+  EndAndStart(command.Length() > 0 ? platform::SplitCommandLine(command.CStr()) : std::vector<std::string>{});
+}
+
+void EndAndStart(const std::vector<std::string>& arguments) {
+  RuntimeShutdown();
+  if (!arguments.empty()) platform::StartDetached(arguments);
   std::fflush(stdout);
   std::exit(0);
 }

@@ -1,6 +1,9 @@
 // The one orderly way out of the program.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "orvane/rt_string.h"
 
 namespace orv {
@@ -12,6 +15,9 @@ void EndProgram();
 // Shuts down, starts the command as a new program without waiting for it,
 // and exits with code 0.
 [[noreturn]] void EndAndRun(const RtString& command);
+// The same for a program given as its arguments (nothing is started when
+// there are none). The program is started without a shell.
+[[noreturn]] void EndAndStart(const std::vector<std::string>& arguments);
 // Raises the quit event once, then stops every started stage, the last
 // started first; safe to call more than once.
 void RuntimeShutdown();

@@ -10,6 +10,7 @@
 #include "orvane/program.h"
 #include "orvane/rt_string.h"
 #include "runtime/program_entry.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
@@ -36,6 +37,9 @@ struct RuntimeState {
   ~RuntimeState();
 
   ProjectSettings settings;  // filled by the game's GameSettings before start-up
+  // The ORVANE_* switches, read from the environment when this record is
+  // made (runtime/switches.h).
+  RuntimeSwitches switches = ReadSwitches();
   GameProgram game;          // the game's own functions
   RtString commandLine;      // the whole command line, program name included
 
@@ -77,9 +81,9 @@ struct RuntimeState {
   int32_t currentFont = 0;
   RtString windowCaption;  // the window title without the pause suffix
 
-  // The game's message hook: looked up once at the first pump.
-  double (*win32MsgHook)() = nullptr;
-  int32_t win32MsgHookState = -1;  // -1 not looked up, 1 found, 0 missing
+  // The game's message hook ("ORV_WIN32_MSG"): looked up once at the first pump.
+  double (*messageHook)() = nullptr;
+  int32_t messageHookState = -1;  // -1 not looked up, 1 found, 0 missing
 
   // Asset lookup: in memory for every file the game opens, temporary files for movies.
   std::unique_ptr<AssetLocator> fileLocator;

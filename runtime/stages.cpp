@@ -102,8 +102,9 @@ void StopNet(RuntimeState& rt) {
     rt.net->Shutdown();
     rt.net.reset();
   }
-  // Drops the socket layer's start count to zero whatever the game left open.
-  for (int i = 0; i < 16; ++i) SockShutdown();
+  // However often the game started the socket layer, it ends here: no
+  // listener of the game's outlives the game.
+  Sockets().ShutdownCompletely();
 }
 
 bool StartScene(RuntimeState& rt) {
@@ -201,21 +202,18 @@ bool StartFirstFrame(RuntimeState& rt) {
   rt.paused = false;
   rt.startTime = rt.prevFrameTime = rt.frameTime = ClockMs();
 
-  // There is no show state on this platform: ORVANE_HIDDEN=1 starts hidden.
-  const char* hidden = std::getenv("ORVANE_HIDDEN");
-  if (hidden && std::strcmp(hidden, "1") == 0) rt.device->HideWindow();
+  // There is no show state on this platform: a switch starts hidden.
+  if (rt.switches.hidden) rt.device->HideWindow();
   if (rt.input) rt.input->ShowMouse(rt.settings.exclusiveMouse == 0);
   return true;
 }
 
-bool StartImports(RuntimeState& rt) {
-  if (rt.imports) rt.imports->Resolve();
+bool StartImports(RuntimeState&) {
+  ResolveImports();
   return true;
 }
 
-void StopImports(RuntimeState& rt) {
-  if (rt.imports) rt.imports->Release();
-}
+void StopImports(RuntimeState&) { ReleaseImports(); }
 
 bool StartAudio(RuntimeState& rt) {
   rt.audio = std::make_unique<SoundDevice>();

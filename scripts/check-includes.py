@@ -24,10 +24,7 @@ import sys
 # Includes the table forbids that are still in the code, each waiting for
 # its own fix. Delete a line when its fix lands: an entry that no longer
 # matches an include fails the check, so the list cannot go stale.
-KNOWN_EXCEPTIONS = {
-    # The movie player draws with raw GL; it is to draw through the 2D device.
-    ("media/movie_player.h", "gl/gl.h"),
-}
+KNOWN_EXCEPTIONS = set()
 
 FAMILIES = {
     "SDL2": re.compile(r"^SDL"),

@@ -106,6 +106,13 @@ DeclaredImports& Imports() {
   return *rt.imports;
 }
 
-void ResolveImports() { Imports().Resolve(); }
+void ResolveImports() {
+  // No declaration made the object: there is nothing to resolve.
+  if (DeclaredImports* imports = Rt().imports.get()) imports->Resolve();
+}
+
+void ReleaseImports() {
+  if (DeclaredImports* imports = Rt().imports.get()) imports->Release();
+}
 
 }  // namespace orv

@@ -39,7 +39,11 @@ class DeclaredImports {
 // The process's declarations (RuntimeState::imports), made on first use:
 // games register from static initialisers, before anything has started.
 DeclaredImports& Imports();
+// Start-up's step for declared functions: loads the libraries and fills the
+// slots, logging "Delay load DLLs" first; nothing at all without declarations.
 void ResolveImports();
+// Releases the libraries at the end of the run.
+void ReleaseImports();
 // The candidates tried for a declared module name, in order.
 std::vector<std::string> LibraryCandidates(const std::string& declared, const std::string& programDir);
 

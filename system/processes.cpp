@@ -98,12 +98,7 @@ int32_t RunProgramLine(const RtString& commandLine, bool wait, int32_t& exitCode
 
 int32_t ShellOpenTarget(const RtString& target) {
   std::vector<std::string> args{"xdg-open", target.CStr()};
-  if (Rt().escapeQuits) {
-    RuntimeShutdown();
-    platform::StartDetached(args);
-    std::fflush(stdout);
-    std::exit(0);
-  }
+  if (Rt().escapeQuits) EndAndStart(args);
   // The opener runs beside the game, which keeps its screen.
   int code = 0;
   return platform::RunProgram(args, false, code) ? 1 : 0;

@@ -44,8 +44,7 @@ bool LineFileCache::Select(const RtString& name) {
       !OpenSaveBackup(channel, fileName_.c_str())) {
     missing_ = true;
     unreadable_ = PathExists(fileName_.c_str());
-    SetErrorCode(kErrNoSuchFile);
-    return false;
+    return Fail(kErrNoSuchFile, false);
   }
   RtString text;
   int32_t count = 0;
@@ -77,10 +76,7 @@ RtString LineFileCache::Read(const RtString& name, int32_t line) {
 
 void LineFileCache::Write(const RtString& name, int32_t line, const RtString& text) {
   ClearError();
-  if (line < 0 || line >= kLines) {
-    SetErrorCode(kErrOutOfMemory);
-    return;
-  }
+  if (line < 0 || line >= kLines) return Fail(kErrOutOfMemory);
   // A file that does not exist yet is created at write-back (the failed
   // load still shows as error 3); one that exists but cannot be read is
   // never written over.

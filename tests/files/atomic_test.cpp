@@ -25,6 +25,7 @@
 #include "orvane/files.h"
 #include "orvane/runtime.h"
 #include "runtime/lib/line_file.h"
+#include "runtime/runtime_state.h"
 #include "save_torture.h"
 #include "support/test_support.h"
 
@@ -152,7 +153,7 @@ TEST(Durability, AMissingOrUnreadableSaveIsReadFromItsBackupUnlessBackupsAreOff)
   WriteFile("a.ini.bak", "[s]\r\nk=saved\r\n");
   WriteFile("a.txt.bak", "saved\r\n");
   for (bool on : {true, false}) {
-    if (!on) setenv("ORVANE_SAVE_BACKUP", "0", 1);
+    if (!on) orv::Rt().switches.saveBackup = false;
     ASSERT_EQ(OpenFileChannel(0, "a.sav", 1), on ? 1 : 0);
     if (on) {
       EXPECT_TRUE(FileReadLine(0) == "saved");
@@ -166,7 +167,7 @@ TEST(Durability, AMissingOrUnreadableSaveIsReadFromItsBackupUnlessBackupsAreOff)
     EXPECT_TRUE(line == (on ? "saved" : "NO_FILE"));
     orv::FlushLineFile();
   }
-  unsetenv("ORVANE_SAVE_BACKUP");
+  orv::Rt().switches.saveBackup = true;
   const std::string log = ReadFile("ErrorLog.txt");
   for (const char* name : {"a.sav", "a.ini", "a.txt"})
     EXPECT_NE(log.find(std::string(name) + " is missing or unreadable: reading "), std::string::npos) << log;
@@ -176,10 +177,10 @@ TEST(Durability, AMissingOrUnreadableSaveIsReadFromItsBackupUnlessBackupsAreOff)
   EXPECT_FALSE(orvtest::Exists("a.sav.bak"));
   EXPECT_EQ(OpenFileChannel(0, "a.sav", 1), 0);
   // With backups off nothing is kept either.
-  setenv("ORVANE_SAVE_BACKUP", "0", 1);
+  orv::Rt().switches.saveBackup = false;
   EXPECT_TRUE(orv::ReplaceFileContents("b.sav", "1", 1, orv::KeepSaveBackups()));
   EXPECT_TRUE(orv::ReplaceFileContents("b.sav", "2", 1, orv::KeepSaveBackups()));
-  unsetenv("ORVANE_SAVE_BACKUP");
+  orv::Rt().switches.saveBackup = true;
   EXPECT_FALSE(orvtest::Exists("b.sav.bak"));
 }
 

@@ -20,15 +20,15 @@ class Batching : public testing::Test {
  protected:
   void TearDown() override {
     orvtest::StopRuntime();
-    unsetenv("ORVANE_NO_BATCH");
+    orv::Rt().switches.noBatch = false;
   }
 
   orv::OpenGLVexel* Start(bool batched) {
     orvtest::StopRuntime();
     if (batched) {
-      unsetenv("ORVANE_NO_BATCH");
+      orv::Rt().switches.noBatch = false;
     } else {
-      setenv("ORVANE_NO_BATCH", "1", 1);
+      orv::Rt().switches.noBatch = true;
     }
     ProjectSettings& settings = orv::Rt().settings;
     settings.width = kWidth;

@@ -38,12 +38,12 @@ TEST_F(Faults, ZoomBySizesNoIntCanHoldDrawsNothing) {
 // Sprite pixels read back while the copying fallback stands in for framebuffers.
 struct NoFramebuffer : gltest::GlDevice {
   void SetUp() override {
-    setenv("ORVANE_NO_FRAMEBUFFER", "1", 1);
+    orv::Rt().switches.noFramebuffer = true;
     GlDevice::SetUp();
   }
   void TearDown() override {
     GlDevice::TearDown();
-    unsetenv("ORVANE_NO_FRAMEBUFFER");
+    orv::Rt().switches.noFramebuffer = false;
   }
 };
 

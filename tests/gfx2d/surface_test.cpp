@@ -17,14 +17,14 @@ struct Surfaces : gltest::GlDevice, testing::WithParamInterface<bool> {
   void SetUp() override {
     // The log must hold only this device's start: tests read it back.
     std::remove((orvtest::PrivateDir() + "/ErrorLog.txt").c_str());
-    if (Fallback()) setenv("ORVANE_NO_FRAMEBUFFER", "1", 1);
+    if (Fallback()) orv::Rt().switches.noFramebuffer = true;
     GlDevice::SetUp();
     d->SetClearColor(kGrey);
     NextFrame();
   }
   void TearDown() override {
     GlDevice::TearDown();
-    unsetenv("ORVANE_NO_FRAMEBUFFER");
+    orv::Rt().switches.noFramebuffer = false;
   }
 
   // The whole window, for comparing before and after.

@@ -98,14 +98,14 @@ TEST_F(ModelDraw, StaticStreamedAndClientArrayRecordsGiveTheSamePixels) {
   EXPECT_NE(buffered.buffers[1], 0u);
   EXPECT_TRUE(orvtest::SamePicture(Region(0, 0, kWidth, kHeight), reference, orvtest::kExact, "streamed"));
 
-  setenv("ORVANE_NO_VERTEX_BUFFER", "1", 1);
+  orv::Rt().switches.noVertexBuffer = true;
   EXPECT_FALSE(orv::VertexBuffersUsable());
   for (double tween : {0.0, 0.5}) {
     Begin();
     DrawObject(1, 0, 0, tween, 0);
     EXPECT_TRUE(orvtest::SamePicture(Region(0, 0, kWidth, kHeight), reference, orvtest::kExact, "client arrays"));
   }
-  unsetenv("ORVANE_NO_VERTEX_BUFFER");
+  orv::Rt().switches.noVertexBuffer = false;
   EXPECT_EQ(plain.buffers[0], 0u);
   EXPECT_EQ(plain.buffers[1], 0u);
 
@@ -117,9 +117,9 @@ TEST_F(ModelDraw, StaticStreamedAndClientArrayRecordsGiveTheSamePixels) {
   EXPECT_LT(small, full / 2);
   ScaleObject(1, 0.5, 0.5, 0.5);
   Begin();
-  setenv("ORVANE_NO_VERTEX_BUFFER", "1", 1);
+  orv::Rt().switches.noVertexBuffer = true;
   DrawObjectFrame(1, 0);
-  unsetenv("ORVANE_NO_VERTEX_BUFFER");
+  orv::Rt().switches.noVertexBuffer = false;
   EXPECT_EQ(kWidth * kHeight - Count(0), small);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

@@ -458,9 +458,9 @@ TEST_F(Scene3D, APassDrawsTheSamePixelsAsWithTheDepthBufferInTheWindow) {
   EXPECT_EQ(depth, 0);
 
   TearDown();
-  setenv("ORVANE_WINDOW_DEPTH", "1", 1);
+  orv::Rt().switches.windowDepth = true;
   SetUp();
-  unsetenv("ORVANE_WINDOW_DEPTH");
+  orv::Rt().switches.windowDepth = false;
   glGetIntegerv(GL_DEPTH_BITS, &depth);
   EXPECT_EQ(depth, 24);
   EXPECT_TRUE(orvtest::SamePicture(frame(), ownBuffer, orvtest::kExact));

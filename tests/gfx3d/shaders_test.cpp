@@ -21,16 +21,21 @@ const char* const kLevel =
 const char* const kPass = "void main() { gl_Position = gl_ModelViewProjectionMatrix * gl_Vertex; }\n";
 
 struct Shaders : scenetest::SceneTest {
-  std::vector<std::string> reports;
-  orv::ShaderReport Collect() {
-    return [this](const RtString& text) { reports.emplace_back(text.CStr()); };
-  }
+  std::vector<std::string> reports;  // what the calls wrapped in Kept reported, in order
   orv::Shaders& Slots() { return Scene().ShaderSlots(); }
+  template <class Result>
+  Result Kept(Result result) {
+    Keep();
+    return result;
+  }
+  void Keep() {
+    for (const RtString& text : Slots().Reports()) reports.emplace_back(text.CStr());
+  }
 };
 
 TEST_F(Shaders, ProgramsDrawTakeUniformsAndGiveWayToFixedFunction) {
-  ASSERT_TRUE(Slots().LoadFromTexts(3, kPass, kRed, Collect()));
-  ASSERT_TRUE(Slots().LoadFromTexts(0, nullptr, kLevel, Collect()));
+  ASSERT_TRUE(Kept(Slots().LoadFromTexts(3, kPass, kRed)));
+  ASSERT_TRUE(Kept(Slots().LoadFromTexts(0, nullptr, kLevel)));
   UseShader(3);
   glColor3f(0, 1, 0);
   FillViewport();
@@ -62,13 +67,13 @@ TEST_F(Shaders, ReloadingOrClearingTheSlotInUseChangesWhatDraws) {
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     return static_cast<GLuint>(program);
   };
-  ASSERT_TRUE(Slots().LoadFromTexts(2, nullptr, kRedBlue, Collect()));
+  ASSERT_TRUE(Kept(Slots().LoadFromTexts(2, nullptr, kRedBlue)));
   UseShader(2);
   SetShaderFloat("r", 1);
   FillViewport();
   EXPECT_EQ(Pixel(3, 3), 0x0000FFu);
   // A hot reload in use: the new program draws, and takes the uniforms.
-  ASSERT_TRUE(Slots().LoadFromTexts(2, nullptr, kGreenBlue, Collect()));
+  ASSERT_TRUE(Kept(Slots().LoadFromTexts(2, nullptr, kGreenBlue)));
   EXPECT_EQ(current(), Slots().At(2).program);
   SetShaderFloat("r", 1);
   SetShaderInt("k", 128);
@@ -81,9 +86,9 @@ TEST_F(Shaders, ReloadingOrClearingTheSlotInUseChangesWhatDraws) {
   glColor3f(0, 1, 0);
   FillViewport();
   EXPECT_EQ(Pixel(3, 3), 0x00FF00u);
-  ASSERT_TRUE(Slots().LoadFromTexts(2, nullptr, kRed, Collect()));
+  ASSERT_TRUE(Kept(Slots().LoadFromTexts(2, nullptr, kRed)));
   EXPECT_EQ(current(), Slots().At(2).program);
-  EXPECT_FALSE(Slots().LoadFromTexts(2, nullptr, "void main() { gl_FragColor = oops; }", nullptr));
+  EXPECT_FALSE(Slots().LoadFromTexts(2, nullptr, "void main() { gl_FragColor = oops; }"));
   EXPECT_EQ(current(), 0u);
   EXPECT_EQ(Slots().Active(), 2);
   UseShader(-1);
@@ -92,8 +97,8 @@ TEST_F(Shaders, ReloadingOrClearingTheSlotInUseChangesWhatDraws) {
 }
 
 TEST_F(Shaders, FailuresReportTheLogThenTheStepAndLeaveTheSlotEmpty) {
-  ASSERT_TRUE(Slots().LoadFromTexts(7, nullptr, kRed, Collect()));
-  EXPECT_FALSE(Slots().LoadFromTexts(7, nullptr, "void main() { gl_FragColor = oops; }", Collect()));
+  ASSERT_TRUE(Kept(Slots().LoadFromTexts(7, nullptr, kRed)));
+  EXPECT_FALSE(Kept(Slots().LoadFromTexts(7, nullptr, "void main() { gl_FragColor = oops; }")));
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_NE(reports[0].find("error"), std::string::npos) << reports[0];
   EXPECT_EQ(reports[1], "fragment shader failed");
@@ -101,30 +106,34 @@ TEST_F(Shaders, FailuresReportTheLogThenTheStepAndLeaveTheSlotEmpty) {
 
   // A broken vertex stage with a good fragment stage fails at the link.
   reports.clear();
-  EXPECT_FALSE(Slots().LoadFromTexts(7, "void main() { gl_Position = nope; }", kRed, Collect()));
+  EXPECT_FALSE(Kept(Slots().LoadFromTexts(7, "void main() { gl_Position = nope; }", kRed)));
   ASSERT_GE(reports.size(), 3u);
   EXPECT_EQ(reports[1], "vertex shader failed");
   EXPECT_EQ(reports.back(), "link shader failed");
 
   // Unknown names; an active slot that was never loaded has no uniforms.
   reports.clear();
-  ASSERT_TRUE(Slots().LoadFromTexts(1, nullptr, kLevel, Collect()));
+  ASSERT_TRUE(Kept(Slots().LoadFromTexts(1, nullptr, kLevel)));
   Slots().Use(1);
-  Slots().SetFloat("lvl", 1, Collect());
-  Slots().SetAttribute("weight", 1, Collect());
+  Slots().SetFloat("lvl", 1);
+  Keep();
+  Slots().SetAttribute("weight", 1);
+  Keep();
   SetShaderAttribute("weight", 1);  // without debug mode: silent
   Slots().Use(9);
-  Slots().SetInt("level", 1, Collect());
+  Slots().SetInt("level", 1);
+  Keep();
   Slots().Use(-1);
-  Slots().SetFloat("lvl", 1, Collect());  // no active program: nothing
+  Slots().SetFloat("lvl", 1);  // no active program: nothing
+  Keep();
   EXPECT_EQ(reports, (std::vector<std::string>{"undefined uniform:", "lvl", "undefined attrib:", "weight",
                                                "undefined uniform:", "level"}));
 
   // Slots outside 0..254 and files that cannot be read fail without a word.
   reports.clear();
-  EXPECT_FALSE(Slots().LoadFromTexts(255, nullptr, kRed, Collect()));
-  EXPECT_FALSE(Slots().LoadFromTexts(-1, nullptr, kRed, Collect()));
-  EXPECT_FALSE(Slots().Load(2, "no-such.vert", "no-such.frag", Collect()));
+  EXPECT_FALSE(Kept(Slots().LoadFromTexts(255, nullptr, kRed)));
+  EXPECT_FALSE(Kept(Slots().LoadFromTexts(-1, nullptr, kRed)));
+  EXPECT_FALSE(Kept(Slots().Load(2, "no-such.vert", "no-such.frag")));
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -149,13 +158,13 @@ TEST_F(Shaders, FilesLoadFromDiskMemoryNamesAndTheArchive) {
 }
 
 TEST_F(Shaders, WithoutShaderSupportOnlyTheFirstLoadSaysSo) {
-  setenv("ORVANE_NO_SHADERS", "1", 1);
-  EXPECT_FALSE(Slots().LoadFromTexts(255, nullptr, kRed, Collect()));  // the slot is checked first
+  orv::Rt().switches.noShaders = true;
+  EXPECT_FALSE(Kept(Slots().LoadFromTexts(255, nullptr, kRed)));  // the slot is checked first
   EXPECT_TRUE(reports.empty());
-  EXPECT_FALSE(Slots().LoadFromTexts(0, nullptr, kRed, Collect()));
-  EXPECT_FALSE(Slots().LoadFromTexts(1, nullptr, kRed, Collect()));
+  EXPECT_FALSE(Kept(Slots().LoadFromTexts(0, nullptr, kRed)));
+  EXPECT_FALSE(Kept(Slots().LoadFromTexts(1, nullptr, kRed)));
   EXPECT_EQ(LoadShader(2, "", "a.frag"), 0);
-  unsetenv("ORVANE_NO_SHADERS");
+  orv::Rt().switches.noShaders = false;
   EXPECT_EQ(reports, std::vector<std::string>{"No OpenGL 2.0 Shader Support"});
 }
 

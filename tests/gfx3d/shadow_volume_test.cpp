@@ -147,7 +147,7 @@ TEST_F(Shadows, OverlappingShadowsDarkenOnceWhateverFrontFaceOrProgramIsSet) {
   glFrontFace(GL_CCW);
   // An active program draws the scene, but not the composite (it would stay white).
   orv::Shaders& shaders = Scene().ShaderSlots();
-  ASSERT_TRUE(shaders.LoadFromTexts(0, nullptr, "void main() { gl_FragColor = vec4(1.0); }", nullptr));
+  ASSERT_TRUE(shaders.LoadFromTexts(0, nullptr, "void main() { gl_FragColor = vec4(1.0); }"));
   shaders.Use(0);
   Cast({kNear, kFar});
   int twice = 0;

@@ -84,7 +84,7 @@ class MoviePictures : public Movie, public testing::WithParamInterface<Clip> {};
 TEST_P(MoviePictures, FramesAppearInOrderAspectFitAndTheRoundEnds) {
   const Clip& clip = GetParam();
   const std::string path = Make(clip);
-  orv::MovieSession session;
+  orv::MovieSession session(*orv::Rt().device);
   ASSERT_TRUE(session.Open(path, false));
   session.Start(1000);
   const orv::FitRect fit = orv::FitMovie(clip.width, clip.height, kWidth, kHeight);
@@ -127,7 +127,7 @@ TEST(MovieFit, KeepsTheAspectAndCentres) {
 }
 
 TEST_F(Movie, SkipsPicturesThatAreLateAndRestartsForTheLoop) {
-  orv::MovieSession session;
+  orv::MovieSession session(*orv::Rt().device);
   ASSERT_TRUE(session.Open(Make(kWide), false));
   session.Start(0);
   ASSERT_TRUE(session.Frame(0, kWidth, kHeight));
@@ -163,7 +163,7 @@ TEST_F(Movie, TruncatedFilesEndCleanly) {
     const std::string cut = orvtest::PrivateDir() + "/cut-" + clip.name;
     for (double part : {0.9, 0.5, 0.1}) {
       orvtest::WriteFile(cut, whole.substr(0, static_cast<size_t>(whole.size() * part)));
-      orv::MovieSession session;
+      orv::MovieSession session(*orv::Rt().device);
       ASSERT_TRUE(session.Open(cut, false)) << "cut at " << part;
       session.Start(0);
       // Fewer pictures than the part of the file left (the whole has 30).
@@ -324,7 +324,7 @@ TEST_F(Movie, OnePictureOverALongSoundtrackDecodesOnlySecondsAhead) {
        "color=c=red:s=64x48:d=1", "-map", "0:a", "-map", "1:v", "-c:a", "libmp3lame", "-c:v", "mjpeg", "-frames:v", "1",
        "-disposition:v", "attached_pic"},
       "cover.mp3");
-  orv::MovieSession session;
+  orv::MovieSession session(*orv::Rt().device);
   ASSERT_TRUE(session.Open(path, true));
   ASSERT_TRUE(session.Decoder().HasSound());
   session.Start(orv::ClockMs());

@@ -146,7 +146,8 @@ TEST(HttpFetch, AFailedFetchLeavesTheOldFile) {
   EXPECT_EQ(orvtest::ReadFile("keep.txt"), "new");
   int leftovers = 0;
   for (const auto& e : std::filesystem::directory_iterator(".")) {
-    if (e.path().filename().string().find(".part") != std::string::npos) ++leftovers;
+    const std::string name = e.path().filename().string();
+    if (name.rfind("keep.txt", 0) == 0 && name != "keep.txt") ++leftovers;
   }
   EXPECT_EQ(leftovers, 0) << "no temporary file is left behind";
 }

@@ -1,7 +1,11 @@
-// The fast planner against the reference planner on thousands of random maps
-// (whole paths compared), and both against an independent shortest-path
-// computation where A* must be optimal.
+// The grid planner against the reference planner on thousands of random maps
+// (whole paths and refusals compared), and both against an independent
+// shortest-path computation where A* must be optimal. The reference
+// planner's building blocks (ring buffer, bucketed closed set, node pool)
+// are checked through it: any fault in them changes a path, a refusal or
+// the running out of its pool or list, or a planner used again.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "support/test_support.h"
 #include "tests/pathfind/planner_runs.h"
 
 namespace {
@@ -130,18 +135,22 @@ double PathCost(const orvtest::PlannedPath& p, const orv::PlannerRequest& r, con
   return sum;
 }
 
-TEST(PlannerCompare, FastPlannerReturnsTheReferencePathsOnRandomMaps) {
+TEST(PlannerCompare, GridPlannerReturnsTheReferencePathsOnRandomMaps) {
   std::mt19937 rng(20261209);
   int found = 0, unreachable = 0, refused = 0, ranOut = 0, optimalChecked = 0;
   constexpr int kMaps = 6000;
+  // One planner of each kind plans every map: Init must replace whatever
+  // the map before left (grid, pool, lists, closed set, result).
+  orv::AStarPlanner referencePlanner;
+  orv::GridPlanner gridPlanner;
   for (int i = 0; i < kMaps; ++i) {
     RandomMap m = MakeMap(rng);
     m.request.map = m.values.data();
-    // Every tenth map renumbers the fast planner's heap every few insertions.
+    // Every tenth map renumbers the grid planner's heap every few insertions.
     const uint32_t limit = i % 10 == 3 ? 7 : UINT32_MAX;
-    const orvtest::PlannedPath reference = orvtest::RunReference(m.request);
-    const orvtest::PlannedPath fast = orvtest::RunFast(m.request, limit);
-    ASSERT_EQ(reference, fast) << "map " << i << ": " << m.request.width << " x " << m.request.height
+    const orvtest::PlannedPath reference = orvtest::RunReference(m.request, referencePlanner);
+    const orvtest::PlannedPath grid = orvtest::RunGrid(m.request, gridPlanner, limit);
+    ASSERT_EQ(reference, grid) << "map " << i << ": " << m.request.width << " x " << m.request.height
                                << " weight " << m.request.weight;
     if (!reference.accepted) {
       ++refused;
@@ -189,8 +198,51 @@ TEST(PlannerCompare, LargerMapsWithManyTies) {
     r.weight = i % 3 == 0 ? 0.0f : i % 3 == 1 ? 0.5f : 0.8f;
     r.goalX = r.goalY = side - 1;
     values[0] = values.back() = 1;
-    EXPECT_EQ(orvtest::RunReference(r), orvtest::RunFast(r)) << side;
+    EXPECT_EQ(orvtest::RunReference(r), orvtest::RunGrid(r)) << side;
   }
+}
+
+// Both planners refuse at Init alike, with kErrOutOfMemory, a map too large
+// to index and one whose storage does not fit in memory; a search never
+// fails for memory.
+TEST(PlannerCompare, BothPlannersRefuseMapsTooLargeOrWithoutMemoryAlike) {
+  const double one = 1;
+  orv::PlannerRequest huge;
+  huge.width = 65536;
+  huge.height = 32768;  // 2^31 cells: one more than an int can index
+  huge.map = &one;      // never read: the size is refused first
+  huge.goalX = 1;
+  const orvtest::PlannedPath refused = orvtest::RunReference(huge);
+  EXPECT_FALSE(refused.accepted);
+  EXPECT_EQ(refused.error, kErrOutOfMemory);
+  EXPECT_EQ(orvtest::RunGrid(huge), refused);
+
+#if !defined(__SANITIZE_ADDRESS__)
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // 4096 x 4096 cells need far more than 1 MB in either planner; the same
+  // planner then plans a small map, and is destroyed, as if nothing happened.
+  std::vector<double> big(size_t{4096} * 4096, 1.0);
+  orv::PlannerRequest large;
+  large.width = large.height = 4096;
+  large.map = big.data();
+  large.goalX = 4095;
+  large.hashExponent = 8;
+  orv::PlannerRequest small = large;
+  small.width = small.height = 2;
+  small.goalX = 1;
+  auto withoutMemory = [&](auto& planner, auto run) {
+    orvtest::LimitAddressSpace(1 << 20);
+    const orvtest::PlannedPath p = run(large, planner);
+    const bool plansOn = run(small, planner).xs.size() == 2;
+    _exit(!p.accepted && p.error == kErrOutOfMemory && plansOn ? 0 : 1);
+  };
+  orv::AStarPlanner reference;
+  orv::GridPlanner grid;
+  auto runReference = [](const orv::PlannerRequest& q, orv::AStarPlanner& p) { return orvtest::RunReference(q, p); };
+  auto runGrid = [](const orv::PlannerRequest& q, orv::GridPlanner& p) { return orvtest::RunGrid(q, p); };
+  EXPECT_EXIT(withoutMemory(reference, runReference), testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(withoutMemory(grid, runGrid), testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace

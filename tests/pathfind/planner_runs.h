@@ -1,26 +1,29 @@
-// Runs one request through the reference planner and the fast planner and
-// returns what each found, so tests and the fuzz target compare whole paths.
+// Runs one request through the reference planner and the grid planner and
+// returns what each found, so tests and the fuzz target compare whole paths
+// and refusals.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "pathfind/grid_planner.h"
-#include "pathfind/planner.h"
+#include "pathfind/reference/reference_planner.h"
 
 namespace orvtest {
 
 struct PlannedPath {
   bool accepted = false;  // Init succeeded
+  int32_t error = 0;      // Error() after Init
   bool ranOut = false;
   std::vector<int32_t> xs, ys;  // start first
   bool operator==(const PlannedPath&) const = default;
 };
 
-inline PlannedPath RunReference(const orv::PlannerRequest& request) {
+// On a planner that may have planned before: Init must replace everything.
+inline PlannedPath RunReference(const orv::PlannerRequest& request, orv::AStarPlanner& planner) {
   PlannedPath out;
-  orv::AStarPlanner planner;
   out.accepted = planner.Init(request);
+  out.error = planner.Error();
   if (!out.accepted) return out;
   planner.Start();
   planner.Search();
@@ -33,11 +36,17 @@ inline PlannedPath RunReference(const orv::PlannerRequest& request) {
   return out;
 }
 
-inline PlannedPath RunFast(const orv::PlannerRequest& request, uint32_t sequenceLimit = UINT32_MAX) {
+inline PlannedPath RunReference(const orv::PlannerRequest& request) {
+  orv::AStarPlanner planner;
+  return RunReference(request, planner);
+}
+
+inline PlannedPath RunGrid(const orv::PlannerRequest& request, orv::GridPlanner& planner,
+                           uint32_t sequenceLimit = UINT32_MAX) {
   PlannedPath out;
-  orv::GridPlanner planner;
   planner.SetSequenceLimit(sequenceLimit);
   out.accepted = planner.Init(request);
+  out.error = planner.Error();
   if (!out.accepted) return out;
   planner.Start();
   planner.Search();
@@ -46,6 +55,11 @@ inline PlannedPath RunFast(const orv::PlannerRequest& request, uint32_t sequence
   out.ys.resize(out.xs.size());
   planner.ReadPath(out.xs.data(), out.ys.data());
   return out;
+}
+
+inline PlannedPath RunGrid(const orv::PlannerRequest& request, uint32_t sequenceLimit = UINT32_MAX) {
+  orv::GridPlanner planner;
+  return RunGrid(request, planner, sequenceLimit);
 }
 
 }  // namespace orvtest

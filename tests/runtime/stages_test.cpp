@@ -1,7 +1,12 @@
 // The stage table in process: a partial start up to a named stage, the
 // reverse stop that happens once, and names that are not stages.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include "orvane/net.h"
 #include "runtime/error_state.h"
 #include "runtime/runtime_state.h"
 #include "runtime/stages.h"
@@ -37,6 +42,30 @@ TEST(StageTable, StartsUpToANamedStageAndStopsInReverseOnce) {
 
   orvtest::StopRuntime();  // nothing left to stop: the log stays as it is
   EXPECT_EQ(orvtest::ReadFile(orv::ErrorLogPath().CStr()), log);
+}
+
+// A game may start the socket layer as often as it likes and never shut it
+// down: the end of the runtime still closes its listener.
+TEST(StageTable, ShutdownEndsTheSocketLayerHoweverOftenTheGameStartedIt) {
+  orv::RuntimeState& rt = orv::Rt();
+  rt.settings.width = 64;
+  rt.settings.height = 48;
+  orvtest::StartRuntimeUpTo("network");
+  for (int i = 0; i < 20; ++i) SockStart();
+  const double listener = TcpListen(0);
+  ASSERT_GE(listener, 0);
+  const int port = static_cast<int>(SockRemotePort(listener));
+  ASSERT_GT(port, 0);
+  orvtest::StopRuntime();
+
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(port));
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_NE(connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0) << "the listener still accepts";
+  close(fd);
 }
 
 TEST(StageTable, EveryStageHasAUniqueNameAndAStart) {

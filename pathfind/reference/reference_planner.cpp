@@ -1,7 +1,7 @@
-// Path finding: A* on a cost grid. The reference planner lives here; the fast
-// one in grid_planner.cpp, the game's command in commands.cpp. Pure
-// computation: no graphics, no input, no files.
-#include "pathfind/planner.h"
+// Path finding: A* on a cost grid. The reference planner lives here; the
+// grid planner the game's command runs in ../grid_planner.cpp, the command in
+// ../commands.cpp. Pure computation: no graphics, no input, no files.
+#include "pathfind/reference/reference_planner.h"
 
 #include <new>
 
@@ -10,31 +10,30 @@ namespace orv {
 Planner::~Planner() { Planner::Clear(); }
 
 bool Planner::Init(const PlannerRequest& request) {
-  initError_ = 0;
-  const int usable = CheckPlannerRequest(request);
-  if (usable <= 0) {
-    if (usable == -7) initError_ = 7;
-    return false;
+  error_ = kErrSuccess;
+  switch (CheckPlannerRequest(request)) {
+    case RequestCheck::kUnplannable: return false;
+    case RequestCheck::kTooLarge: return Refuse(kErrOutOfMemory);
+    case RequestCheck::kPlannable: break;
   }
   const int64_t cells = int64_t{request.width} * request.height;
-
-  Clear();
-  costs_.reset(new (std::nothrow) float[static_cast<size_t>(cells)]);
-  if (!costs_) {
-    initError_ = 7;
-    return false;
-  }
-  if (!PrepareCostGrid(request.map, cells, costs_.get())) return false;
-
   // One node per cell is the most a search can use, so larger sizes are cut.
   const int32_t n = static_cast<int32_t>(cells);
   const int32_t pool = request.poolSize > 0 && request.poolSize < n ? request.poolSize : n;
   const int32_t open = request.openCapacity > 0 && request.openCapacity < n ? request.openCapacity : n;
-  if (!factory_.Refill(pool) || !open_.Resize(static_cast<uint32_t>(open)) || !closed_.Reset(request.hashExponent)) {
-    initError_ = 7;
+
+  Clear();
+  try {
+    costs_ = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(cells));
+    if (!PrepareCostGrid(request.map, cells, costs_.get())) return false;
+    factory_.Refill(pool);
+    open_.Resize(static_cast<uint32_t>(open));
+    closed_.Reset(request.hashExponent);
+  } catch (const std::bad_alloc&) {
+    costs_.reset();
     factory_.Refill(0);
     open_.Resize(0);
-    return false;
+    return Refuse(kErrOutOfMemory);
   }
 
   request_ = request;

@@ -6,8 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-#include "pathfind/node_pool.h"
+#include "pathfind/reference/node_pool.h"
 
 namespace orv {
 
@@ -19,12 +20,13 @@ class NodeHashTable {
   NodeHashTable();
   NodeHashTable(const NodeHashTable&) = delete;
   NodeHashTable& operator=(const NodeHashTable&) = delete;
-  virtual ~NodeHashTable();
+  virtual ~NodeHashTable() = default;
 
   // 2^b empty buckets; b above 24 becomes 24, an odd b is rounded down to
   // even, a negative b becomes 0. Nodes still chained are forgotten, not
-  // released. False (one bucket) when memory runs out.
-  bool Reset(int32_t exponent);
+  // released. Memory running out throws std::bad_alloc and keeps the
+  // buckets there were.
+  void Reset(int32_t exponent);
   // Prepends the node to its bucket; false for null or a node already there.
   bool Insert(Node* node);
   // The node of cell (x, y), or null; remembers where it is linked for RemoveFound.
@@ -42,9 +44,9 @@ class NodeHashTable {
   }
 
  private:
-  bool Allocate(int32_t exponent);
+  void Allocate(int32_t exponent);
 
-  Node** buckets_ = nullptr;
+  std::unique_ptr<Node*[]> buckets_;
   int32_t exponent_ = 0;
   int32_t half_ = 0;
   Node** foundLink_ = nullptr;

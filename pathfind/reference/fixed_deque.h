@@ -8,7 +8,7 @@
 #pragma once
 
 #include <cstdint>
-#include <new>
+#include <memory>
 #include <utility>
 
 namespace orv {
@@ -19,13 +19,13 @@ class FixedDeque {
   explicit FixedDeque(uint32_t capacity = 0) { Allocate(capacity); }
   FixedDeque(const FixedDeque&) = delete;
   FixedDeque& operator=(const FixedDeque&) = delete;
-  virtual ~FixedDeque() { Free(); }
+  virtual ~FixedDeque() = default;
 
   // Frees both arrays and allocates new ones; the deque is empty afterwards.
-  // False (capacity 0) when memory runs out.
-  bool Resize(uint32_t capacity) {
+  // Memory running out throws std::bad_alloc and leaves capacity 0.
+  void Resize(uint32_t capacity) {
     Free();
-    return Allocate(capacity);
+    Allocate(capacity);
   }
 
   void Clear() {
@@ -100,22 +100,17 @@ class FixedDeque {
   }
 
  private:
-  bool Allocate(uint32_t capacity) {
+  void Allocate(uint32_t capacity) {
     Clear();
-    if (capacity == 0) return true;
-    items_ = new (std::nothrow) T[capacity];
-    scratch_ = new (std::nothrow) T[capacity];
-    if (!items_ || !scratch_) {
-      Free();
-      return false;
-    }
+    if (capacity == 0) return;
+    auto items = std::make_unique<T[]>(capacity);
+    scratch_ = std::make_unique<T[]>(capacity);
+    items_ = std::move(items);
     capacity_ = capacity;
-    return true;
   }
   void Free() {
-    delete[] items_;
-    delete[] scratch_;
-    items_ = scratch_ = nullptr;
+    items_.reset();
+    scratch_.reset();
     capacity_ = 0;
     Clear();
   }
@@ -130,8 +125,8 @@ class FixedDeque {
   uint32_t Next(uint32_t i) const { return i + 1 == capacity_ ? 0 : i + 1; }
   uint32_t Prev(uint32_t i) const { return i == 0 ? capacity_ - 1 : i - 1; }
 
-  T* items_ = nullptr;
-  T* scratch_ = nullptr;
+  std::unique_ptr<T[]> items_;
+  std::unique_ptr<T[]> scratch_;
   uint32_t capacity_ = 0;
   uint32_t head_ = 0;
   uint32_t tail_ = 0;

@@ -1,35 +1,25 @@
-#include "pathfind/node_hash_table.h"
+#include "pathfind/reference/node_hash_table.h"
 
 #include <cstddef>
-#include <new>
 
 namespace orv {
 
 NodeHashTable::NodeHashTable() { Allocate(0); }
 
-NodeHashTable::~NodeHashTable() { delete[] buckets_; }
-
-bool NodeHashTable::Allocate(int32_t exponent) {
-  delete[] buckets_;
-  buckets_ = new (std::nothrow) Node*[std::size_t{1} << exponent]();
+void NodeHashTable::Allocate(int32_t exponent) {
+  // The new buckets come first: when they cannot be had the table stays whole.
+  buckets_ = std::make_unique<Node*[]>(std::size_t{1} << exponent);
   foundLink_ = nullptr;
   count_ = 0;
-  const bool ok = buckets_ != nullptr;
-  if (!ok) {
-    // One bucket is always a correct (if slow) table.
-    exponent = 0;
-    buckets_ = new Node*[1]();
-  }
   exponent_ = exponent;
   half_ = exponent / 2;
-  return ok;
 }
 
-bool NodeHashTable::Reset(int32_t exponent) {
+void NodeHashTable::Reset(int32_t exponent) {
   if (exponent > kMaxExponent) exponent = kMaxExponent;
   if (exponent < 0) exponent = 0;
   exponent &= ~1;
-  return Allocate(exponent);
+  Allocate(exponent);
 }
 
 bool NodeHashTable::Insert(Node* node) {

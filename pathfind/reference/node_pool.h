@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace orv {
 
@@ -23,11 +24,11 @@ class NodeFactory {
   NodeFactory() = default;
   NodeFactory(const NodeFactory&) = delete;
   NodeFactory& operator=(const NodeFactory&) = delete;
-  virtual ~NodeFactory();
+  virtual ~NodeFactory() = default;
 
-  // Replaces the pool with `count` fresh nodes; false (and an empty pool)
-  // when memory runs out.
-  bool Refill(int32_t count);
+  // Replaces the pool with `count` fresh nodes. Memory running out throws
+  // std::bad_alloc and leaves the pool empty.
+  void Refill(int32_t count);
   // The next node in array order, or null when every node is handed out.
   Node* Take();
   // Gives one node back: the next-free index moves back by one.
@@ -36,10 +37,8 @@ class NodeFactory {
   int32_t InUse() const { return nextFree_; }
 
  private:
-  void Free();
-
   int32_t count_ = 0;
-  Node** nodes_ = nullptr;
+  std::unique_ptr<std::unique_ptr<Node>[]> nodes_;
   int32_t nextFree_ = 0;
 };
 

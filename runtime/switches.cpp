@@ -1,0 +1,40 @@
+#include "runtime/switches.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/runtime_state.h"
+
+namespace orv {
+
+namespace {
+
+// On when the variable is exactly "1"; anything else keeps the default.
+bool On(const char* name) {
+  const char* value = std::getenv(name);
+  return value && std::strcmp(value, "1") == 0;
+}
+
+// Off when the variable is exactly "0"; anything else keeps the default.
+bool Off(const char* name) {
+  const char* value = std::getenv(name);
+  return value && std::strcmp(value, "0") == 0;
+}
+
+}  // namespace
+
+RuntimeSwitches ReadSwitches() {
+  RuntimeSwitches s;
+  s.hidden = On("ORVANE_HIDDEN");
+  s.noBatch = On("ORVANE_NO_BATCH");
+  s.noFramebuffer = On("ORVANE_NO_FRAMEBUFFER");
+  s.windowDepth = On("ORVANE_WINDOW_DEPTH");
+  s.noVertexBuffer = On("ORVANE_NO_VERTEX_BUFFER");
+  s.noShaders = On("ORVANE_NO_SHADERS");
+  s.saveBackup = !Off("ORVANE_SAVE_BACKUP");
+  return s;
+}
+
+const RuntimeSwitches& Switches() { return Rt().switches; }
+
+}  // namespace orv
