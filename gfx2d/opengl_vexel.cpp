@@ -213,6 +213,7 @@ bool OpenGLVexel::EnterFullscreen() {
   window_->Show();
   window_->Raise();
   SetScreenSizeFields(screenWidth, screenHeight);
+  ClearResizedWindow();
   isFullscreen = true;
   return true;
 }
@@ -231,8 +232,18 @@ bool OpenGLVexel::EnterWindowed() {
   window_->Show();
   window_->Raise();
   SetViewport(0, 0, 0, 0);
+  ClearResizedWindow();
   isFullscreen = false;
   return true;
+}
+
+void OpenGLVexel::ClearResizedWindow() {
+  // A drawable that changed its size holds undefined pixels until drawn (a
+  // new one is not cleared by every driver); the flip after a size change
+  // would show them. Drawing meant for a surface or a 3D pass is left alone.
+  if (currentSurface >= 0 || sceneTargetActive_) return;
+  FlushDrawing();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
 bool OpenGLVexel::HideWindow() {

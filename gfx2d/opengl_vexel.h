@@ -66,6 +66,8 @@ class OpenGLVexel {
   bool EnterFullscreen();
   bool EnterWindowed();
   bool HideWindow();
+  // Clears the window after its size changed, unless drawing goes elsewhere.
+  void ClearResizedWindow();
   void SetViewport(int x, int y, int width, int height);
   // Loads the screen's quarter turn into the current GL matrix and sets the
   // GL viewport to the game rectangle (x, y, width, height) turned with it.
