@@ -11,6 +11,7 @@
 
 #include "files/mem_name.h"
 #include "files/paths.h"
+#include "runtime/replay/replay_notes.h"
 
 namespace orv {
 
@@ -33,6 +34,7 @@ bool ReplaceFileContents(const char* gamePath, const void* data, size_t size) {
   if (!FindWriteTarget(SystemPath(gamePath), where)) return false;
   if (where.exists && !S_ISREG(where.mode)) return false;
   const std::string& target = where.path;
+  NoteUnreplayable(kNoteFilesWritten);
 
   static std::atomic<unsigned> counter{0};
   std::string temp = target + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);

@@ -13,6 +13,7 @@
 
 #include "files/atomic_write.h"
 #include "files/paths.h"
+#include "runtime/replay/replay_notes.h"
 
 namespace orv {
 
@@ -40,6 +41,7 @@ int OpenWriteTarget(const char* name, bool replace) {
   WriteTarget target;
   if (!FindWriteTarget(SystemPath(name), target)) return -1;
   if (target.exists && !S_ISREG(target.mode)) return -1;
+  NoteUnreplayable(kNoteFilesWritten);
   if (replace && target.exists) ::unlink(target.path.c_str());
   const int access = replace ? O_RDWR | O_TRUNC : O_WRONLY;
   int fd = ::open(target.path.c_str(), access | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);

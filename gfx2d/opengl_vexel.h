@@ -62,6 +62,9 @@ class OpenGLVexel {
   // Drains the event queue: the callback first, then removal and dispatch.
   // False when the window no longer exists.
   bool PumpMessages(IdleCallback idleCallback);
+  // The frame the window is about to show, top row first, opaque: for the
+  // present hook of a flip (the frame is finished, not yet swapped).
+  bool ReadPresentedFrame(PixelImage& out);
   bool SetScreenSize(int width, int height, int colorBits, bool fullscreen);
   bool EnterFullscreen();
   bool EnterWindowed();

@@ -12,6 +12,7 @@
 #include "runtime/error_state.h"
 #include "runtime/main_loop.h"
 #include "runtime/program_end.h"
+#include "runtime/replay/replay_notes.h"
 #include "runtime/runtime_state.h"
 #include "runtime/stages.h"
 
@@ -229,6 +230,7 @@ void PumpOrEnd() {
 }  // namespace
 
 double PlayMovieFile(const std::string& path, bool loop) {
+  NoteUnreplayable(kNoteMovies);
   RuntimeState& rt = Rt();
   if (!rt.device || !rt.device->Window()) return 0;
   MovieSession session;

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/events.h"
+
 namespace orv::platform {
 
 namespace {
@@ -63,19 +65,24 @@ std::string Error() { return SDL_GetError(); }
 
 Rect DesktopBounds() {
   SDL_DisplayMode mode;
-  Rect r;
+  int32_t size[2] = {0, 0};
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-    r.w = mode.w;
-    r.h = mode.h;
+    size[0] = mode.w;
+    size[1] = mode.h;
   }
-  return r;
+  TapReading(Reading::DesktopSize, size, 2);
+  return Rect{0, 0, size[0], size[1]};
 }
 
 int DesktopBitsPerPixel() {
   SDL_DisplayMode mode;
-  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 32;
-  int bits = SDL_BITSPERPIXEL(mode.format);
-  return bits == 24 ? 32 : bits;  // 24-bit colour is stored in 32-bit pixels
+  int32_t bits = 32;
+  if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+    bits = SDL_BITSPERPIXEL(mode.format);
+    if (bits == 24) bits = 32;  // 24-bit colour is stored in 32-bit pixels
+  }
+  TapReading(Reading::DesktopBits, &bits, 1);
+  return bits;
 }
 
 void ShowCursor(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
@@ -173,20 +180,28 @@ void Window::DrawableSize(int& w, int& h) const {
   if (SDL_Window* window = Live()) SDL_GL_GetDrawableSize(window, &w, &h);
 }
 
-bool Window::HasKeyboardFocus() const { return Live() && SDL_GetKeyboardFocus() == Live(); }
+bool Window::HasKeyboardFocus() const {
+  int32_t focused = Live() && SDL_GetKeyboardFocus() == Live() ? 1 : 0;
+  TapReading(Reading::KeyboardFocus, &focused, 1);
+  return focused != 0;
+}
 
 void Window::PointerPosition(int& x, int& y) const {
-  SDL_Window* w = Live();
-  if (!w) return;
-  if (SDL_GetMouseFocus() == w) {
-    SDL_GetMouseState(&x, &y);
-    return;
+  int32_t at[2] = {x, y};
+  if (SDL_Window* w = Live()) {
+    if (SDL_GetMouseFocus() == w) {
+      SDL_GetMouseState(&at[0], &at[1]);
+    } else {
+      int wx = 0, wy = 0;
+      SDL_GetGlobalMouseState(&at[0], &at[1]);
+      SDL_GetWindowPosition(w, &wx, &wy);
+      at[0] -= wx;
+      at[1] -= wy;
+    }
   }
-  int wx = 0, wy = 0;
-  SDL_GetGlobalMouseState(&x, &y);
-  SDL_GetWindowPosition(w, &wx, &wy);
-  x -= wx;
-  y -= wy;
+  TapReading(Reading::PointerPosition, at, 2);
+  x = at[0];
+  y = at[1];
 }
 
 void Window::WarpPointer(int x, int y) {

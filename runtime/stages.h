@@ -25,6 +25,7 @@ enum class FramePhase {
   kBeforePresent,  // close what must not reach the screen half done
   kAfterPresent,   // reset per-frame drawing state for the next frame
   kMessages,       // start of every message pump (ProcessMessages), also in waits
+  kPresent,        // in the device's flip, the finished frame just before it is shown (every flip)
 };
 
 struct Stage {

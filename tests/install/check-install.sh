@@ -25,7 +25,7 @@ run_game() {  # run_game EXECUTABLE EXPECTED-OUTPUT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 for f in lib/liborvane.a lib/liborvane_main.a include/orvane/orvane.h include/orvane/key_codes.h \
-         bin/orvane-pack bin/orvane-model bin/orvane-new share/orvane/template/main.cpp.in lib/cmake/Orvane/OrvaneConfig.cmake lib/pkgconfig/orvane.pc; do
+         bin/orvane-pack bin/orvane-model bin/orvane-new bin/orvane-replay share/orvane/template/main.cpp.in lib/cmake/Orvane/OrvaneConfig.cmake lib/pkgconfig/orvane.pc; do
   [ -f "$prefix/$f" ] || fail "the install has no $f"
 done
 # Nothing of the runtime's own folders may leak into what games see.
