@@ -510,9 +510,9 @@ std::vector<uint8_t> EncodeRecording(const Recording& rec) {
       w.Event(events[event]->point, events[event]->window, events[event]->event);
     for (; reading < rec.readings.size() && rec.readings[reading].period <= period; ++reading, chunked())
       w.Reading(rec.readings[reading].what, rec.readings[reading].values, rec.readings[reading].count);
-    if (period == rec.frames) break;
     for (; size < rec.sizes.size() && rec.sizes[size].frame <= period + 1; ++size)
       w.WindowSize(rec.sizes[size].width, rec.sizes[size].height);
+    if (period == rec.frames) break;
     w.Frame(rec.header.frameHashes, period < rec.frameHashes.size() ? rec.frameHashes[period] : 0);
     chunked();
   }
