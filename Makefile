@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test bench fuzz asan tsan clean install deb example-pictures
+.PHONY: all deps configure build run test bench fuzz asan tsan clean install install-build deb example-pictures
 
 all: build
 
@@ -28,13 +28,28 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 # Static libraries, headers, tools and the CMake/pkg-config files, for games
-# built elsewhere: make install PREFIX=$$HOME/.local
+# built elsewhere: make install PREFIX=$$HOME/.local. Built on its own in
+# build-install/ (Release; no tests, benchmarks, examples or vorlo), so it
+# needs only the packages a game needs (install-deps.sh runtime). Programs
+# are installed stripped.
+INSTALL_BUILD ?= build-install
 PREFIX ?= /usr/local
-install: build
-	@cmake --install $(BUILD) --prefix $(PREFIX)
 
-deb: build
-	@cd $(BUILD) && cpack -G DEB
+$(INSTALL_BUILD)/build.ninja:
+	@cmake -S . -B $(INSTALL_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DORVANE_TESTS=OFF -DORVANE_BENCH=OFF -DORVANE_EXTRAS=OFF $(CMAKE_ARGS) >/dev/null
+
+install-build:
+	@./scripts/install-deps.sh runtime
+	@$(MAKE) --no-print-directory $(INSTALL_BUILD)/build.ninja
+	@cmake --build $(INSTALL_BUILD) -j $(JOBS)
+
+install: install-build
+	@cmake --install $(INSTALL_BUILD) --prefix $(PREFIX) --strip
+
+# The same as a Debian package: $(INSTALL_BUILD)/orvane-dev_<version>_<arch>.deb
+deb: install-build
+	@cd $(INSTALL_BUILD) && cpack -G DEB
 
 # The pictures of docs/examples.md, taken again by the test suite's runs.
 example-pictures: build
@@ -74,4 +89,4 @@ tsan: deps
 	@./scripts/run-tsan-tests.sh build-tsan
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz build-tsan
+	rm -rf $(BUILD) build-asan build-fuzz build-tsan build-release $(INSTALL_BUILD)

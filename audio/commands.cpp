@@ -1,6 +1,7 @@
 // Game-facing commands of the audio subsystem: convert and forward.
 #include "orvane/audio.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -38,11 +39,23 @@ void LoadSound(const RtString& name, double slot, double copies) {
     orv::SetErrorCode(orv::kErrNoSuchFile);
     return;
   }
-  std::vector<uint8_t> bytes;
   std::string why = "cannot be read";
-  if (!orv::ReadAssetBytes(name, bytes) || !slots[s].Load(audio, bytes, orv::ToInt32(copies), why)) {
+  bool loaded = false;
+  try {
+    std::vector<uint8_t> bytes;
+    loaded = orv::ReadAssetBytes(name, bytes) && slots[s].Load(audio, bytes, orv::ToInt32(copies), why);
+  } catch (const std::bad_alloc&) {
+    // A file too large for the memory left is refused like a damaged one.
+    slots[s].Clear();
+    why = orv::kWavOutOfMemory;
+  }
+  if (!loaded) {
     orv::SetErrorCode(orv::kErrNoSuchFile);
-    orv::LogFormat("Sound %s not loaded: %s\n", name.CStr(), why.c_str());
+    if (why == orv::kWavOutOfMemory) {
+      orv::LogAllocationFailure(name.CStr());
+    } else {
+      orv::LogFormat("Sound %s not loaded: %s\n", name.CStr(), why.c_str());
+    }
   }
 }
 

@@ -1,10 +1,13 @@
 #include "audio/wav_decoder.h"
 
 #include <SDL2/SDL_audio.h>
+#include <SDL2/SDL_rwops.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "runtime/byte_reader.h"
 
@@ -106,6 +109,9 @@ bool ParseWav(std::span<const uint8_t> bytes, WavImage& out, std::string& why) {
   out.format.avgBytesPerSec = LoadLe32(f + 8);
   out.format.blockAlign = LoadLe16(f + 12);
   out.format.bitsPerSample = LoadLe16(f + 14);
+  // The extension: its size (2 bytes), valid bits (2), channel mask (4),
+  // then the sub-format GUID, whose first two bytes are a format tag.
+  if (out.format.formatTag == kWavExtensible && size >= 40) out.subFormat = LoadLe16(f + 24);
   chunks.Skip(size);
   if (!chunks.Find("data", size)) return Fail(why, "no \"data\" chunk");
   if (size > chunks.Left()) return Fail(why, "\"data\" chunk larger than the file");
@@ -114,11 +120,35 @@ bool ParseWav(std::span<const uint8_t> bytes, WavImage& out, std::string& why) {
   return true;
 }
 
-bool MakeBufferFormat(const WavFormat& file, BufferFormat& out, std::string& why) {
-  out = BufferFormat{};
+WavCoding CodingOf(const WavImage& image) {
+  const WavFormat& f = image.format;
+  const uint16_t tag = f.formatTag == kWavExtensible ? image.subFormat : f.formatTag;
+  switch (tag) {
+    case kWavMsAdpcm:
+    case kWavFloat:
+    case kWavALaw:
+    case kWavMuLaw:
+    case kWavImaAdpcm:
+      return WavCoding::kConverted;
+    case kWavPcm:
+      if (f.bitsPerSample == 24 || f.bitsPerSample == 32) return WavCoding::kConverted;
+      break;
+    default:
+      break;
+  }
+  return f.bitsPerSample == 8 || f.bitsPerSample == 16 ? WavCoding::kPlain : WavCoding::kNone;
+}
+
+bool CheckWavFormat(const WavFormat& file, std::string& why) {
   if (file.channels == 0) return Fail(why, "no channels");
   if (file.samplesPerSec == 0) return Fail(why, "zero sample rate");
   if (file.samplesPerSec < 100 || file.samplesPerSec > 200000) return Fail(why, "sample rate outside 100..200000");
+  return true;
+}
+
+bool MakeBufferFormat(const WavFormat& file, BufferFormat& out, std::string& why) {
+  out = BufferFormat{};
+  if (!CheckWavFormat(file, why)) return false;
   if (file.blockAlign == 0) return Fail(why, "zero block align");
   if (file.bitsPerSample != 8 && file.bitsPerSample != 16) return Fail(why, "bits per sample not 8 or 16");
   out.formatTag = 1;  // PCM, whatever the file says
@@ -163,11 +193,77 @@ bool ConvertToMix(const BufferFormat& format, std::span<const uint8_t> data, con
   return true;
 }
 
+namespace {
+
+// A coded file through SDL's WAV loader, then to signed 16-bit samples with
+// the file's channels and rate; those are then read like a plain 16-bit
+// file, so every coding reaches the mixer by the same path.
+bool DecodeConverted(std::span<const uint8_t> bytes, const WavImage& image, const MixFormat& mix,
+                     DecodedSound& out, std::string& why) {
+  const WavFormat& f = image.format;
+  if (!CheckWavFormat(f, why)) return false;
+  if (f.channels > 255) return Fail(why, "more than 255 channels");
+  // Refused before anything is decoded: the most frames the data can hold
+  // (4-bit ADPCM packs the most), taken to the mixer's rate.
+  const double maxFrames = static_cast<double>(image.data.size()) * 8 / (std::max<int>(f.bitsPerSample, 4) * f.channels);
+  if (maxFrames * mix.rate / f.samplesPerSec * 4 > static_cast<double>(kMaxDecodedBytes))
+    return Fail(why, "sound too long");
+  if (bytes.size() > INT_MAX) return Fail(why, "file too large");
+  SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+  if (!rw) return Fail(why, kWavOutOfMemory);
+  SDL_AudioSpec spec{};
+  Uint8* raw = nullptr;
+  Uint32 rawBytes = 0;
+  if (!SDL_LoadWAV_RW(rw, 1, &spec, &raw, &rawBytes)) {
+    why = std::string("cannot be decoded: ") + SDL_GetError();
+    return false;
+  }
+  const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> decoded(raw, SDL_FreeWAV);
+  if (spec.channels == 0 || spec.freq <= 0) return Fail(why, "cannot be decoded");
+  if (!raw || rawBytes == 0) return Fail(why, "no whole sample frame");
+  SDL_AudioCVT cvt;
+  if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16LSB, spec.channels, spec.freq) < 0)
+    return Fail(why, "cannot be converted");
+  std::vector<uint8_t> samples(static_cast<size_t>(rawBytes) * static_cast<size_t>(std::max(cvt.len_mult, 1)));
+  std::memcpy(samples.data(), raw, rawBytes);
+  size_t sampleBytes = rawBytes;
+  if (cvt.needed) {
+    cvt.buf = samples.data();
+    cvt.len = static_cast<int>(std::min<Uint32>(rawBytes, INT_MAX));
+    if (SDL_ConvertAudio(&cvt) != 0 || cvt.len_cvt < 0) return Fail(why, "cannot be converted");
+    sampleBytes = static_cast<size_t>(cvt.len_cvt);
+  }
+  BufferFormat& b = out.format;
+  b.formatTag = kWavPcm;
+  b.channels = spec.channels > 1 ? 2 : 1;
+  b.samplesPerSec = static_cast<uint32_t>(spec.freq);
+  b.bitsPerSample = 16;
+  b.blockAlign = static_cast<uint16_t>(2 * spec.channels);
+  b.avgBytesPerSec = b.samplesPerSec * b.blockAlign;
+  return ConvertToMix(b, std::span<const uint8_t>(samples.data(), sampleBytes), mix, out.pcm, why);
+}
+
+}  // namespace
+
 bool DecodeWav(std::span<const uint8_t> bytes, const MixFormat& mix, DecodedSound& out, std::string& why) {
-  out.pcm.clear();
-  WavImage image;
-  return ParseWav(bytes, image, why) && MakeBufferFormat(image.format, out.format, why) &&
-         ConvertToMix(out.format, image.data, mix, out.pcm, why);
+  std::vector<uint8_t>().swap(out.pcm);
+  try {
+    WavImage image;
+    if (!ParseWav(bytes, image, why)) return false;
+    switch (CodingOf(image)) {
+      case WavCoding::kPlain:
+        return MakeBufferFormat(image.format, out.format, why) &&
+               ConvertToMix(out.format, image.data, mix, out.pcm, why);
+      case WavCoding::kConverted:
+        return DecodeConverted(bytes, image, mix, out, why);
+      case WavCoding::kNone:
+        break;
+    }
+    return Fail(why, "a sample coding that cannot be decoded");
+  } catch (const std::bad_alloc&) {
+    std::vector<uint8_t>().swap(out.pcm);
+    return Fail(why, kWavOutOfMemory);
+  }
 }
 
 }  // namespace orv

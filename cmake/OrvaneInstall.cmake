@@ -30,10 +30,28 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/package/OrvaneConfig.cmake
               cmake/OrvaneDeps.cmake
         DESTINATION ${ORVANE_CMAKE_DIR})
 
-# pkg-config: the libraries are static, so their dependencies are public.
+# pkg-config: the libraries are static, so their dependencies are public:
+# the modules the build itself was linked with (cmake/OrvaneDeps.cmake).
+list(JOIN ORVANE_PKG_MODULES " " ORVANE_PC_REQUIRES)
+file(RELATIVE_PATH ORVANE_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(cmake/package/orvane.pc.in ${CMAKE_CURRENT_BINARY_DIR}/package/orvane.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/package/orvane.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The command reference and the copyright notice go with the headers.
+install(FILES docs/commands.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES cmake/package/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvane-dev)
+
+# Stripped installs (cmake --install --strip, and the .deb) also drop the
+# static libraries' debug sections: CMake strips only programs, and the
+# libraries' symbols must stay for games to link.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP AND NOT \"${CMAKE_STRIP}\" STREQUAL \"\")
+    foreach(lib liborvane.a liborvane_main.a)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/\${lib}\")
+    endforeach()
+  endif()")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvane-dev)
@@ -41,9 +59,14 @@ set(CPACK_PACKAGE_VENDOR "Orvane")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Orvane game runtime: static libraries, headers and tools")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvane developers <orvane@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "cmake, pkg-config, libsdl2-dev, libsdl2-mixer-dev, libgl-dev, libpng-dev, libjpeg-dev, zlib1g-dev, liblzo2-dev, libassimp5")
+# What a game build needs (the headers of every library the runtime links,
+# from the same table as orvane.pc); the tools' own libraries come from
+# dpkg-shlibdeps.
+list(JOIN ORVANE_DEB_PACKAGES ", " ORVANE_DEB_DEV_PACKAGES)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "cmake, pkg-config, g++, ${ORVANE_DEB_DEV_PACKAGES}")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)

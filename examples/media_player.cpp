@@ -1,6 +1,8 @@
 // Movies and music: plays the movie named first on the command line (any
 // key or click ends it), then loops the music named second with a volume
 // bar. Up and Down change the volume, P pauses and resumes, Escape ends.
+// Without arguments it plays the short clip and the tune the build makes
+// beside it (media/clip.mp4, media/theme.ogg).
 //
 //   media_player intro.mp4 theme.ogg
 #include <cstdio>
@@ -43,10 +45,11 @@ void GameSettings(ProjectSettings& settings) {
 }
 
 double GameMain() {
-  const std::vector<std::string> args = Arguments();
+  std::vector<std::string> args = Arguments();
   if (args.size() < 2) {
-    std::printf("usage: media_player MOVIE [MUSIC]\n");
-    return 0;
+    // The runtime runs in the program's folder, where the build put these.
+    args = {args.empty() ? "media_player" : args[0], "media/clip.mp4", "media/theme.ogg"};
+    std::printf("usage: media_player MOVIE [MUSIC]; playing the sample clip and tune\n");
   }
   {
     const double result = PlayMovie(args[1].c_str(), 0);

@@ -63,13 +63,15 @@ double GameMain() {
     }
     returnHeld = returnDown;
     backHeld = backDown;
-    while (lines.size() > 25) lines.pop_front();
+    while (lines.size() > 25) lines.pop_front();  // what fits above the input box
 
     double y = 8;
     for (const std::string& l : lines) {
       PrintText(l.c_str(), 8, y, 0);
       y += 16;
     }
+    DrawRect(0, 420, 640, 60, 0x603818);
+    PrintText("Return sends to every player, Escape ends", 8, 428, 0);
     PrintText(("> " + typing + "_").c_str(), 8, 456, 0);
     ShowScreen();
   }

@@ -1,6 +1,7 @@
 // The smallest game: opens an 800 x 600 window, fades its clear colour for
-// two seconds and ends (Escape ends it sooner). The start-up and shutdown
-// steps are in ErrorLog.txt in the temporary folder.
+// two seconds while a bar shows the time passing, and ends (Escape ends it
+// sooner). The start-up and shutdown steps are in ErrorLog.txt in the
+// temporary folder.
 #include <cmath>
 #include <cstdio>
 
@@ -20,6 +21,11 @@ double GameMain() {
   while (ElapsedMs() < 2000) {
     int level = static_cast<int>(127 + 120 * std::sin(ElapsedMs() / 300.0));
     SetClearColor(level << 16 | 0x40 << 8 | (255 - level));
+    DrawRect(100, 280, 600, 40, 0x303030);
+    DrawRect(100, 280, 600 * std::fmin(1.0, ElapsedMs() / 2000), 40, 0xF0F0F0);
+    char line[64];
+    std::snprintf(line, sizeof line, "hello: %.0f ms, frame %d", ElapsedMs(), frames);
+    PrintText(line, 100, 256, 1);
     ShowScreen();
     ++frames;
   }

@@ -58,12 +58,15 @@ void AssetLocator::Reset(const RtString& archivePath) {
   byLowerName_.clear();
 }
 
+void AssetLocator::DeleteTempFile() {
+  if (tempFile_.empty()) return;
+  ::unlink(tempFile_.c_str());
+  tempFile_.clear();
+}
+
 void AssetLocator::ReleaseHandedOut() {
   memFile_.reset();
-  if (!tempFile_.empty()) {
-    ::unlink(tempFile_.c_str());
-    tempFile_.clear();
-  }
+  DeleteTempFile();
 }
 
 bool AssetLocator::LoadDirectory(int fd, const archive::ByteSource& source) {
@@ -160,7 +163,7 @@ bool OpenAsset(FileChannel& channel, const RtString& name) {
     channel.Close();
     return false;
   }
-  return channel.OpenRead(path.CStr());
+  return channel.OpenRead(path.CStr(), true);
 }
 
 bool ReadAssetBytes(const RtString& name, std::vector<uint8_t>& out) {

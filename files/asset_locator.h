@@ -46,6 +46,11 @@ class AssetLocator {
   // without a valid trailer disables the locator until the next Reset.
   bool Resolve(const RtString& name, RtString& resultPath, bool inMemory);
 
+  // Deletes the temporary file handed out last, at once: a player that has
+  // it open keeps reading it, and a game killed meanwhile leaves nothing
+  // behind in the shared temporary folder.
+  void DeleteTempFile();
+
   bool Enabled() const { return enabled_; }
   const std::string& ArchivePath() const { return archivePath_; }
   const std::string& TempFile() const { return tempFile_; }

@@ -14,6 +14,7 @@
 #include "files/game_channels.h"
 #include "files/ini_file.h"
 #include "files/paths.h"
+#include "files/save_backup.h"
 #include "runtime/error_state.h"
 #include "runtime/lib/number_convert.h"
 #include "runtime/program_dir.h"
@@ -65,6 +66,17 @@ RtString ReadLineOrEnd(double channel) {
   return line;
 }
 
+// Another game channel is writing the new version of the file a write to
+// `name` would replace. The lock covers a file that exists; a new one has
+// nothing to lock until its channel closes.
+bool BeingReplaced(const RtString& name) {
+  orv::WriteTarget target;
+  if (!orv::FindWriteTarget(orv::SystemPath(name.CStr()), target)) return false;
+  for (int32_t i = 0; i < orv::kGameChannels; ++i)
+    if (orv::GameChannel(i)->ReplacementTarget() == target.path) return true;
+  return false;
+}
+
 bool StatPath(const RtString& name, struct stat& st) {
   std::string path = orv::SystemPath(name.CStr());
   return !path.empty() && ::stat(path.c_str(), &st) == 0;
@@ -81,11 +93,13 @@ double OpenFileChannel(double channel, const RtString& name, double mode) {
   if (mode > 0) {
     RtString path;
     if (!orv::ResolveAsset(orv::Rt().fileLocator.get(), name, path, true)) orv::SetErrorCode(orv::kErrNoSuchFile);
-    ok = c->OpenRead(path.CStr());
+    // A save that is gone or damaged is read from its backup.
+    ok = c->OpenRead(path.CStr()) || (!orv::IsMemName(name.CStr()) && orv::OpenSaveBackup(*c, name.CStr()));
   } else {
     // A write replaces the file, so a file another channel holds must be
     // refused before it is removed.
-    ok = !orv::FileLockedByChannel(name.CStr()) && (mode < 0 ? c->OpenAppend(name.CStr()) : c->OpenWrite(name.CStr()));
+    ok = !orv::FileLockedByChannel(name.CStr()) && !BeingReplaced(name) &&
+         (mode < 0 ? c->OpenAppend(name.CStr()) : c->OpenWrite(name.CStr()));
   }
   // Game channels do not share their files, whatever the mode.
   if (ok && !c->LockExclusive()) {
@@ -96,7 +110,11 @@ double OpenFileChannel(double channel, const RtString& name, double mode) {
   return ok ? 1 : 0;
 }
 
-void CloseFileChannel(double channel) { Channel(channel).Close(); }
+// A write channel's file is replaced here; when that fails the old file
+// stays and the error says so.
+void CloseFileChannel(double channel) {
+  if (!Channel(channel).Close()) orv::SetErrorCode(orv::kErrNoSuchFile);
+}
 
 double FreeFileChannel() {
   for (int32_t i = 0; i < orv::kGameChannels; ++i)
@@ -191,7 +209,13 @@ double FileSize(const RtString& name) {
 
 double FileDelete(const RtString& name) {
   std::string path = orv::SystemPath(name.CStr());
-  return !path.empty() && ::unlink(path.c_str()) == 0 ? 1 : 0;
+  struct stat st;
+  const bool file = !path.empty() && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (path.empty() || ::unlink(path.c_str()) != 0) return 0;
+  // A deleted save must not come back from its backup. (Deleting a link
+  // leaves the file it led to, and that file's backup.)
+  if (file) orv::RemoveSaveBackup(path);
+  return 1;
 }
 
 double MakeDirectory(const RtString& name) {
@@ -209,17 +233,13 @@ double FileCopy(const RtString& source, const RtString& target) {
   while (left > 0) {
     int64_t n = left < static_cast<int64_t>(sizeof block) ? left : static_cast<int64_t>(sizeof block);
     if (!in.Read(block, n) || !out.Write(block, n)) {
-      in.Close();
-      out.Close();
-      // The half-written copy goes; a link that led to it stays.
-      orv::WriteTarget written;
-      if (orv::FindWriteTarget(orv::SystemPath(target.CStr()), written) && written.exists && S_ISREG(written.mode))
-        ::unlink(written.path.c_str());
+      // The half-made copy is dropped: the target stays as it was.
+      out.Discard();
       return orv::Fail(orv::kErrNoSuchFile, 0.0);
     }
     left -= n;
   }
-  return 1;
+  return out.Close() ? 1 : orv::Fail(orv::kErrNoSuchFile, 0.0);
 }
 
 RtString GetCurrentDir() { return orv::CurrentDirectoryForGame(); }

@@ -13,6 +13,8 @@
 
 #include "files/atomic_write.h"
 #include "files/paths.h"
+#include "files/save_backup.h"
+#include "runtime/error_state.h"
 #include "runtime/replay/replay_notes.h"
 
 namespace orv {
@@ -31,20 +33,16 @@ int64_t ReadFully(int fd, void* dst, int64_t n) {
   return done;
 }
 
-// Opens the regular file a write to a game path goes to (through links, to
-// the file they point at). Anything else there (a folder, a pipe, a device)
-// is refused before it is opened, so nothing blocks on a pipe, and it is
-// never removed. `replace` removes the old file first and makes a new one
-// with its permissions: a reader that still has the old file open (a copy
-// onto itself, a loader) keeps its bytes.
-int OpenWriteTarget(const char* name, bool replace) {
+// Opens the regular file an append to a game path goes to (through links,
+// to the file they point at), creating it when it is missing. Anything else
+// there (a folder, a pipe, a device) is refused before it is opened, so
+// nothing blocks on a pipe.
+int OpenAppendTarget(const char* name) {
   WriteTarget target;
   if (!FindWriteTarget(SystemPath(name), target)) return -1;
   if (target.exists && !S_ISREG(target.mode)) return -1;
   NoteUnreplayable(kNoteFilesWritten);
-  if (replace && target.exists) ::unlink(target.path.c_str());
-  const int access = replace ? O_RDWR | O_TRUNC : O_WRONLY;
-  int fd = ::open(target.path.c_str(), access | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+  int fd = ::open(target.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return -1;
   // Checked again on what was opened, in case the path changed meanwhile.
   struct stat st;
@@ -52,18 +50,34 @@ int OpenWriteTarget(const char* name, bool replace) {
     ::close(fd);
     return -1;
   }
-  if (replace && target.exists) fchmod(fd, target.mode & 07777);
   return fd;
 }
 
 }  // namespace
 
-bool FileChannel::OpenRead(const char* name) {
+int OpenRegularFile(const std::string& systemPath) {
+  // Opened without blocking so fstat can tell a pipe before anything waits
+  // on it; reads then block as usual.
+  int fd = ::open(systemPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st;
+  const int flags = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fcntl(fd, F_GETFL) : -1;
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+FileChannel::FileChannel() = default;
+FileChannel::~FileChannel() { Close(); }
+
+bool FileChannel::OpenRead(const char* name, bool regularOnly) {
   Close();
   if (!name || !*name) return false;
   if (IsMemName(name)) return OpenMemory(FindMemBlock(name));
   std::string path = SystemPath(name);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = regularOnly ? OpenRegularFile(path) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -86,16 +100,18 @@ bool FileChannel::OpenMemory(std::shared_ptr<const MemBlock> block) {
 bool FileChannel::OpenWrite(const char* name) {
   Close();
   if (!name || !*name || IsMemName(name)) return false;
-  int fd = OpenWriteTarget(name, true);
-  if (fd < 0) return false;
-  fd_ = fd;
+  auto replacement = std::make_unique<FileReplacement>();
+  if (!replacement->Begin(name)) return false;
+  fd_ = replacement->Fd();
+  replacement_ = std::move(replacement);
+  name_ = name;
   return true;
 }
 
 bool FileChannel::OpenAppend(const char* name) {
   Close();
   if (!name || !*name || IsMemName(name)) return false;
-  int fd = OpenWriteTarget(name, false);
+  int fd = OpenAppendTarget(name);
   if (fd < 0) return false;
   if (::lseek(fd, 0, SEEK_END) < 0) {
     ::close(fd);
@@ -107,8 +123,18 @@ bool FileChannel::OpenAppend(const char* name) {
 
 bool FileChannel::LockExclusive() {
   if (mem_) return true;
-  return fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  if (fd_ < 0) return false;
+  if (!replacement_ || replacement_->InPlace()) return ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  // A new version is written beside the file: the lock is on the old one,
+  // which is what other channels open meanwhile. A new file has none yet.
+  if (lockFd_ < 0 && replacement_->Existed()) {
+    lockFd_ = ::open(replacement_->Target().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (lockFd_ < 0) return false;
+  }
+  return lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) == 0;
 }
+
+std::string FileChannel::ReplacementTarget() const { return replacement_ ? replacement_->Target() : std::string(); }
 
 bool FileLockedByChannel(const char* name) {
   if (!name || !*name || IsMemName(name)) return false;
@@ -120,12 +146,35 @@ bool FileLockedByChannel(const char* name) {
   return locked;
 }
 
-void FileChannel::Close() {
-  if (fd_ >= 0) ::close(fd_);
+bool FileChannel::Close() {
+  bool ok = true;
+  if (replacement_) {
+    ok = !writeFailed_ && replacement_->Commit(KeepSaveBackups());
+    if (!ok) LogFormat("cannot save %s\n", name_.c_str());
+    replacement_.reset();  // a version that was not committed is dropped
+  } else if (fd_ >= 0) {
+    ::close(fd_);
+  }
+  if (lockFd_ >= 0) ::close(lockFd_);
+  lockFd_ = -1;
   fd_ = -1;
+  writeFailed_ = false;
+  name_.clear();
   mem_.reset();
   size_ = 0;
   position_ = 0;
+  return ok;
+}
+
+void FileChannel::Discard() {
+  if (replacement_) {
+    // Rewritten in place, the old content is gone already: the half-written
+    // file goes too.
+    if (replacement_->InPlace()) ::unlink(replacement_->Target().c_str());
+    replacement_.reset();
+    fd_ = -1;
+  }
+  Close();
 }
 
 bool FileChannel::Read(void* dst, int64_t n, int64_t* got) {
@@ -151,6 +200,7 @@ bool FileChannel::Write(const void* src, int64_t n) {
   if (fd_ < 0 || n < 0) return false;
   const int64_t done = static_cast<int64_t>(WriteFully(fd_, src, static_cast<size_t>(n)));
   position_ += done;
+  if (done != n) writeFailed_ = true;
   return done == n;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "files/mem_name.h"
@@ -13,26 +14,38 @@
 
 namespace orv {
 
+class FileReplacement;
+
 // True while a channel holds the lock of LockExclusive on the file at a
 // game path (checked before a write replaces the file under its holder).
 bool FileLockedByChannel(const char* name);
 
+// Opens a regular file (a system path) for reading: its descriptor, or -1.
+// A named pipe or a device is refused at once, never waited on: opening a
+// pipe blocks until a writer comes. For loaders and players, which only
+// ever read files.
+int OpenRegularFile(const std::string& systemPath);
+
 class FileChannel {
  public:
-  FileChannel() = default;
-  ~FileChannel() { Close(); }
+  FileChannel();
+  ~FileChannel();
   FileChannel(const FileChannel&) = delete;
   FileChannel& operator=(const FileChannel&) = delete;
 
   // Each open closes the channel first. Reading: "" fails; a live "mem://"
   // name gives a memory channel; anything else opens the disk file (a
-  // directory fails); size = the file size at open time.
-  bool OpenRead(const char* name);
+  // directory fails); size = the file size at open time. With
+  // `regularOnly` only a regular file opens (see OpenRegularFile).
+  bool OpenRead(const char* name, bool regularOnly = false);
   // Reads a block the caller holds; the channel shares its ownership.
   bool OpenMemory(std::shared_ptr<const MemBlock> block);
-  // Writing: replaces the file (through a link, the file it points at) by
-  // a new one with the old one's permissions. Only regular files are
-  // written: a folder, a pipe or a device fails and stays. "mem://" names fail.
+  // Writing: a new version of the file (through a link, the file it points
+  // at) with the old one's permissions, written beside it and put in its
+  // place by Close, flushed to the disk (files/atomic_write.h). Until then
+  // the file keeps its old content for every reader, and a kill or crash
+  // keeps it for good. Only regular files are written: a folder, a pipe or
+  // a device fails and stays. "mem://" names fail.
   bool OpenWrite(const char* name);
   // Appending: opens or creates the file (the same files as for writing)
   // and moves to its end; size and position start at 0. "mem://" names fail.
@@ -42,8 +55,17 @@ class FileChannel {
   // lock goes with Close. False when another holder has it. A memory
   // channel needs none.
   bool LockExclusive();
-  // Closes the file or forgets the block; all fields back to zero.
-  void Close();
+  // Closes the file or forgets the block; all fields back to zero. A channel
+  // opened for writing replaces its file now, keeping the old version as
+  // NAME.bak when save backups are on (files/save_backup.h); when a write
+  // failed or the replacement cannot be made, the old file stays, the error
+  // log says "cannot save NAME" and the result is false.
+  bool Close();
+  // Closes a channel opened for writing without replacing its file.
+  void Discard();
+  // The file a channel opened for writing will replace (links followed);
+  // "" for any other channel.
+  std::string ReplacementTarget() const;
 
   bool IsOpen() const { return fd_ >= 0 || mem_ != nullptr; }
   bool IsMemory() const { return mem_ != nullptr; }
@@ -80,6 +102,10 @@ class FileChannel {
   bool ReadLineMemory(RtString& out, int32_t capacity);
 
   int fd_ = -1;
+  std::unique_ptr<FileReplacement> replacement_;  // writing: the new version until Close
+  int lockFd_ = -1;          // writing: the old file, held for LockExclusive
+  bool writeFailed_ = false;  // writing: a write fell short, so Close keeps the old file
+  std::string name_;         // writing: the name the game gave, for the log
   std::shared_ptr<const MemBlock> mem_;
   int64_t size_ = 0;
   int64_t position_ = 0;

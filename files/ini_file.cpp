@@ -6,6 +6,7 @@
 #include "files/asset_locator.h"
 #include "files/atomic_write.h"
 #include "files/paths.h"
+#include "files/save_backup.h"
 #include "runtime/error_state.h"
 #include "runtime/lib/text.h"
 #include "runtime/lib/text_trim.h"
@@ -98,7 +99,9 @@ void IniFile::Load(const RtString& name) {
   fromArchive_ = IsMemName(resolved.CStr()) && !IsMemName(name.CStr());
   path_ = fromArchive_ ? name : resolved;
   FileChannel channel;
-  if (!channel.OpenRead(resolved.CStr())) {
+  // A save that is gone or damaged is read from its backup; the next save
+  // replaces it.
+  if (!channel.OpenRead(resolved.CStr()) && (fromArchive_ || !OpenSaveBackup(channel, name.CStr()))) {
     // A file that is there but cannot be read is never saved over: the
     // store would replace it with only the game's new entries.
     if (!fromArchive_ && PathExists(resolved.CStr())) {
@@ -168,7 +171,7 @@ bool IniFile::Save() {
   if (!dirty_ || !unsaved_ || path_.Empty() || unreadable_) return false;
   std::string text = Text();
   if (fromArchive_) MakeParentFolders(path_.CStr());
-  if (!ReplaceFileContents(path_.CStr(), text.data(), text.size())) {
+  if (!ReplaceFileContents(path_.CStr(), text.data(), text.size(), KeepSaveBackups())) {
     LogFormat("cannot save %s\n", path_.CStr());
     return false;
   }

@@ -1,7 +1,10 @@
 // The movie decoder over arbitrary bytes from memory: container probing,
-// demuxing, picture and sound decoding and conversion, with FFmpeg's own
-// error handling in the path. Whatever the bytes, it opens or refuses,
-// decodes pictures of the size it announced, and ends.
+// demuxing, picture and sound decoding and conversion, the one timeline of
+// both streams (silence before late sound, jumps in the stamps), with
+// FFmpeg's own error handling in the path. Whatever the bytes, it opens or
+// refuses, decodes pictures of the size it announced, keeps what one step
+// decodes bounded, and ends.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -15,12 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int step = 0; step < 4096 && decoder.Step(); ++step) {
     for (const orv::MoviePicture& p : decoder.Pictures()) {
       if (p.width <= 0 || p.height <= 0 || p.rgba.size() != static_cast<size_t>(p.width) * p.height * 4) __builtin_trap();
-      if (!(p.timeMs > last)) __builtin_trap();  // pictures come in time order
+      // Pictures come in time order, on a finite timeline.
+      if (!(p.timeMs > last) || !std::isfinite(p.timeMs)) __builtin_trap();
       last = p.timeMs;
     }
     decoder.Pictures().clear();
-    if (decoder.Sound().size() % 2 != 0) __builtin_trap();  // whole stereo frames
+    // Whole stereo frames, and a bounded amount from one packet.
+    if (decoder.Sound().size() % 2 != 0 || decoder.Sound().size() > orv::kMaxPendingSoundSamples) __builtin_trap();
     decoder.Sound().clear();
+    if (!std::isfinite(decoder.SoundEndMs()) || decoder.SoundEndMs() < 0) __builtin_trap();
   }
   return 0;
 }

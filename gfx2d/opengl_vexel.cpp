@@ -70,10 +70,10 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   if (!platform::InitVideo()) return false;
   // Only a context can tell whether the driver gives passes a target of their
   // own; the environment's answer is known before, and saves making the window twice.
-  windowDepth_ = WindowDepthRequested();
-  sceneTargetFailed_ = false;
+  windowDepth_ = SceneTarget::WindowDepthRequested();
+  sceneTarget_.ForgetFailure();
   if (!CreateWindowAndContext(width, height)) return false;
-  if (!window_->HasDepthStencil() && !SceneTargetPossible()) {
+  if (!window_->HasDepthStencil() && !SceneTarget::Possible()) {
     // 3D passes cannot get a depth buffer of their own: the window has one.
     windowDepth_ = true;
     glContext_.reset();
@@ -89,6 +89,8 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   colorBits = bits;
   isFullscreen = false;
 
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  glRenderer = renderer ? renderer : "";
   CheckSoftwareRenderer();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -97,7 +99,7 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   LogLine("flip - 1st call\n");
   Flip(nullptr);
 
-  LoadExtensionEntryPoints();
+  LoadExtensionEntryPoints(platform::GetProcAddress);
   ReadBatchingSwitch();
   RtString ext = GlExtensionString();
   bgraSupported = std::strstr(ext.CStr(), "_texture_format_BGRA8888") || std::strstr(ext.CStr(), "GL_EXT_bgra");
@@ -262,7 +264,7 @@ void OpenGLVexel::ClearResizedWindow() {
   // A drawable that changed its size holds undefined pixels until drawn (a
   // new one is not cleared by every driver); the flip after a size change
   // would show them. Drawing meant for a surface or a 3D pass is left alone.
-  if (currentSurface >= 0 || sceneTargetActive_) return;
+  if (currentSurface >= 0 || sceneTarget_.Active()) return;
   FlushDrawing();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
@@ -293,7 +295,7 @@ void OpenGLVexel::DestroyWindowOnly() {
   if (window_ && glContext_) {
     glContext_->MakeCurrent(*window_);
     ReleaseBatchBuffer();
-    ReleaseSceneTarget();
+    sceneTarget_.Release();
     FreeAllSprites();
     backgrounds_.FreeAll();
   }

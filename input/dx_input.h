@@ -165,7 +165,8 @@ class DXInput {
 
  private:
   struct Joystick {
-    _SDL_Joystick* device = nullptr;
+    bool used = false;  // the number was handed out; it stays with this pad for the run
+    _SDL_Joystick* device = nullptr;  // null while the pad is unplugged
     _SDL_Haptic* haptic = nullptr;  // null without force feedback
     int effect = -1;                // the last force started, kept until the next
     std::string name;
@@ -175,12 +176,26 @@ class DXInput {
     // The device's controls as the event stream last told them.
     int32_t instance = -1;  // the device's identity in events
     bool attached = false;
+    // Who the pad is, to know it again when it is plugged back in.
+    uint8_t guid[16] = {};
+    std::string serial;  // "" when the system has none
+    uint64_t detachedAt = 0;  // order of unplugging, 0 while attached
     std::vector<int16_t> axes;
     uint8_t hats[4] = {};   // platform::JoyHatBits
     uint8_t buttons[32] = {};
   };
 
   Joystick* JoystickOf(int32_t instance);
+  // Every pad the system lists that is not open yet gets its number (its
+  // old one when it was here before) and is opened.
+  void AttachNewJoysticks();
+  void AttachJoystick(int deviceIndex);
+  // The pad of an event's device was unplugged: it reads neutral and keeps
+  // its number.
+  void DetachJoystick(int32_t instance);
+  // The number for a pad: its own old number, else the next never given,
+  // else the one unplugged longest ago; -1 when all ten are in use.
+  int NumberFor(const uint8_t* guid, const std::string& serial) const;
 
   static void PlaceAxes(Joystick& j, int deviceIndex);
 
@@ -211,6 +226,7 @@ class DXInput {
   uint8_t typedChars_[kTypedCharLimit] = {};
   int typedCount_ = 0;
   Joystick joysticks_[kMaxJoysticks];
+  uint64_t detachCount_ = 0;        // unpluggings so far, for Joystick::detachedAt
   bool joystickSystem_ = false;     // joystick subsystem started by us
   bool hapticSystem_ = false;       // haptic subsystem started by us
   bool released_ = false;        // the captured pointer was let go for a debugger

@@ -117,17 +117,20 @@ void DXInput::HandleEvent(const platform::Event& event) {
       }
       break;
     }
+    case EventKind::JoyAdded:
+      AttachNewJoysticks();
+      break;
+    case EventKind::JoyRemoved:
+      DetachJoystick(event.joy.device);
+      break;
     case EventKind::JoyAxis:
     case EventKind::JoyHat:
     case EventKind::JoyButtonDown:
-    case EventKind::JoyButtonUp:
-    case EventKind::JoyRemoved: {
+    case EventKind::JoyButtonUp: {
       Joystick* j = JoystickOf(event.joy.device);
       if (!j) break;
       const int control = event.joy.control;
-      if (event.kind == EventKind::JoyRemoved) {
-        j->attached = false;
-      } else if (event.kind == EventKind::JoyAxis) {
+      if (event.kind == EventKind::JoyAxis) {
         if (control >= 0 && static_cast<size_t>(control) < j->axes.size())
           j->axes[static_cast<size_t>(control)] = static_cast<int16_t>(std::clamp(event.joy.value, -32768, 32767));
       } else if (event.kind == EventKind::JoyHat) {

@@ -1,16 +1,28 @@
-// Joysticks: up to ten controllers enumerated once at start-up, read as a
-// JoystickState, and a constant force on those with force feedback.
+// Joysticks: up to ten controllers, read as a JoystickState, and a
+// constant force on those with force feedback.
 //
 // Like keyboard and pointer, joysticks read what the event stream told: the
 // state at opening, then every axis, hat and button change as dispatched.
 //
 // Like the keyboard, joysticks read only while the game window has the
 // focus; in the background every read is neutral (axes 0, hats centred, no
-// buttons). Controllers plugged in later are not seen.
+// buttons).
+//
+// Pads come and go while the game runs; the game's list of joysticks keeps
+// its ten fixed numbers. A pad present at start-up or plugged in later gets
+// the next number never given before, within the frame that sees the
+// system's event, and JoyCount grows to include it. An unplugged pad keeps
+// its number and its name and reads neutral (axes centred, buttons up)
+// instead of its last values; plugged back in, it gets that number again
+// (known by its GUID, and its serial number where the system gives one). So
+// a game that reads joystick 0 keeps reading the same pad. Only when all
+// ten numbers are taken does a new pad get the number of the pad unplugged
+// longest ago.
 //
 // The system numbers only the axes a device has, so the n-th axis is not
 // the same control on every device: a pad whose axes are X, Y, Z and Rz
 // would read its Rz as Rx. A device the system knows as a game controller
+// (built in, or through a line of the mapping database, input/pad_mappings.h)
 // is read by meaning instead: left stick on X and Y, right stick on Z and
 // Rz, left and right trigger on Rx and Ry, the usual layout of such pads.
 // Other devices, and axes a controller's mapping does not name, keep their
@@ -19,11 +31,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "input/dx_input.h"
+#include "input/pad_mappings.h"
+#include "runtime/error_state.h"
 
 namespace orv {
 
@@ -79,40 +94,105 @@ void DXInput::OpenJoysticks() {
   if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return;
   joystickSystem_ = true;
   hapticSystem_ = SDL_InitSubSystem(SDL_INIT_HAPTIC) == 0;
+  LoadControllerMappings();
+  AttachNewJoysticks();
+}
+
+void DXInput::AttachNewJoysticks() {
+  if (!joystickSystem_) return;
+  // Every device not open yet: an event's device index may have moved on
+  // when another device went away before the event was read.
   const int available = SDL_NumJoysticks();
-  for (int i = 0; i < available && joystickCount < kMaxJoysticks; ++i) {
-    SDL_Joystick* device = SDL_JoystickOpen(i);
-    if (!device) continue;
-    // A controller needs an X and a Y axis to count as a joystick.
-    if (SDL_JoystickNumAxes(device) < 2) {
-      SDL_JoystickClose(device);
-      continue;
-    }
-    Joystick& j = joysticks_[joystickCount++];
-    j.device = device;
-    PlaceAxes(j, i);
-    // Events report changes only: start from the state the device has now.
-    j.instance = SDL_JoystickInstanceID(device);
-    j.attached = true;
-    j.axes.resize(static_cast<size_t>(SDL_JoystickNumAxes(device)));
-    for (size_t a = 0; a < j.axes.size(); ++a) j.axes[a] = SDL_JoystickGetAxis(device, static_cast<int>(a));
-    for (int h = 0; h < std::min(SDL_JoystickNumHats(device), 4); ++h) j.hats[h] = SDL_JoystickGetHat(device, h);
-    for (int b = 0; b < std::min(SDL_JoystickNumButtons(device), 32); ++b)
-      j.buttons[b] = SDL_JoystickGetButton(device, b) ? 1 : 0;
-    const char* instance = SDL_JoystickName(device);
-    const char* product = SDL_IsGameController(i) ? SDL_GameControllerNameForIndex(i) : nullptr;
-    j.name = instance ? instance : "";
-    j.name += ", ";
-    j.name += product ? product : (instance ? instance : "");
-    if (j.name.size() > kJoystickNameMax) j.name.resize(kJoystickNameMax);
-    if (hapticSystem_ && SDL_JoystickIsHaptic(device) == 1) {
-      j.haptic = SDL_HapticOpenFromJoystick(device);
-      if (j.haptic && !(SDL_HapticQuery(j.haptic) & SDL_HAPTIC_CONSTANT)) {
-        SDL_HapticClose(j.haptic);
-        j.haptic = nullptr;
-      }
+  for (int i = 0; i < available; ++i) AttachJoystick(i);
+}
+
+int DXInput::NumberFor(const uint8_t* guid, const std::string& serial) const {
+  // The same pad again: the same GUID, and the same serial number when both
+  // have one; a match with serial numbers beats one without.
+  int sameModel = -1;
+  for (int i = 0; i < kMaxJoysticks; ++i) {
+    const Joystick& j = joysticks_[i];
+    if (!j.used || j.attached || std::memcmp(j.guid, guid, sizeof j.guid) != 0) continue;
+    if (!serial.empty() && !j.serial.empty()) {
+      if (serial == j.serial) return i;
+    } else if (sameModel < 0 || j.detachedAt > joysticks_[sameModel].detachedAt) {
+      sameModel = i;  // the one unplugged last
     }
   }
+  if (sameModel >= 0) return sameModel;
+  if (joystickCount < kMaxJoysticks) return joystickCount;
+  int oldest = -1;
+  for (int i = 0; i < kMaxJoysticks; ++i)
+    if (!joysticks_[i].attached && (oldest < 0 || joysticks_[i].detachedAt < joysticks_[oldest].detachedAt)) oldest = i;
+  return oldest;
+}
+
+void DXInput::AttachJoystick(int deviceIndex) {
+  const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+  if (id < 0 || JoystickOf(id)) return;  // gone again, or open already (the start-up devices are announced too)
+  SDL_Joystick* device = SDL_JoystickOpen(deviceIndex);
+  if (!device) return;
+  // A controller needs an X and a Y axis to count as a joystick.
+  if (SDL_JoystickNumAxes(device) < 2) {
+    SDL_JoystickClose(device);
+    return;
+  }
+  const SDL_JoystickGUID guid = SDL_JoystickGetGUID(device);
+  const char* serial = SDL_JoystickGetSerial(device);
+  const int number = NumberFor(guid.data, serial ? serial : "");
+  if (number < 0) {
+    LogFormat("joystick %s not taken: ten are in use\n", SDL_JoystickName(device));
+    SDL_JoystickClose(device);
+    return;
+  }
+  Joystick& j = joysticks_[number];  // free, or its pad unplugged: nothing is open there
+  j = Joystick{};
+  j.used = true;
+  j.device = device;
+  std::memcpy(j.guid, guid.data, sizeof j.guid);
+  j.serial = serial ? serial : "";
+  if (number >= joystickCount) joystickCount = number + 1;
+  PlaceAxes(j, deviceIndex);
+  // Events report changes only: start from the state the device has now.
+  j.instance = id;
+  j.attached = true;
+  j.axes.resize(static_cast<size_t>(SDL_JoystickNumAxes(device)));
+  for (size_t a = 0; a < j.axes.size(); ++a) j.axes[a] = SDL_JoystickGetAxis(device, static_cast<int>(a));
+  for (int h = 0; h < std::min(SDL_JoystickNumHats(device), 4); ++h) j.hats[h] = SDL_JoystickGetHat(device, h);
+  for (int b = 0; b < std::min(SDL_JoystickNumButtons(device), 32); ++b)
+    j.buttons[b] = SDL_JoystickGetButton(device, b) ? 1 : 0;
+  const char* instance = SDL_JoystickName(device);
+  const char* product = SDL_IsGameController(deviceIndex) ? SDL_GameControllerNameForIndex(deviceIndex) : nullptr;
+  j.name = instance ? instance : "";
+  j.name += ", ";
+  j.name += product ? product : (instance ? instance : "");
+  if (j.name.size() > kJoystickNameMax) j.name.resize(kJoystickNameMax);
+  if (hapticSystem_ && SDL_JoystickIsHaptic(device) == 1) {
+    j.haptic = SDL_HapticOpenFromJoystick(device);
+    if (j.haptic && !(SDL_HapticQuery(j.haptic) & SDL_HAPTIC_CONSTANT)) {
+      SDL_HapticClose(j.haptic);
+      j.haptic = nullptr;
+    }
+  }
+}
+
+void DXInput::DetachJoystick(int32_t instance) {
+  Joystick* j = JoystickOf(instance);
+  if (!j || !j->attached) return;
+  if (j->haptic) {
+    if (j->effect >= 0) SDL_HapticDestroyEffect(j->haptic, j->effect);
+    SDL_HapticClose(j->haptic);
+  }
+  if (j->device) SDL_JoystickClose(j->device);
+  j->haptic = nullptr;
+  j->effect = -1;
+  j->device = nullptr;
+  j->attached = false;
+  j->detachedAt = ++detachCount_;
+  // Nothing of the last readings is left to read back.
+  std::fill(j->axes.begin(), j->axes.end(), int16_t{0});
+  std::memset(j->hats, 0, sizeof j->hats);
+  std::memset(j->buttons, 0, sizeof j->buttons);
 }
 
 void DXInput::PlaceAxes(Joystick& j, int deviceIndex) {
@@ -186,7 +266,7 @@ void DXInput::ReadJoystick(int index, JoystickState& state) {
 
 DXInput::Joystick* DXInput::JoystickOf(int32_t instance) {
   for (int i = 0; i < joystickCount; ++i)
-    if (joysticks_[i].instance == instance) return &joysticks_[i];
+    if (joysticks_[i].attached && joysticks_[i].instance == instance) return &joysticks_[i];
   return nullptr;
 }
 
@@ -234,7 +314,7 @@ std::string DXInput::JoyName(int index) const {
 int DXInput::JoyForce(int index, int milliseconds, double forceX, double forceY) {
   if (index < 0 || index >= joystickCount) return 0;
   Joystick& j = joysticks_[index];
-  if (!j.haptic) return 0;  // no force feedback: nothing happens
+  if (!j.attached || !j.haptic) return 0;  // no force feedback: nothing happens
   // One force at a time: a new one replaces whatever still plays.
   SDL_HapticStopAll(j.haptic);
   if (j.effect >= 0) SDL_HapticDestroyEffect(j.haptic, j.effect);

@@ -30,7 +30,10 @@ void PlayMusic(const RtString& name, double loop) {
   orv::MusicPlayer* music = Music();
   if (music) music->Stop();
   std::string path;
-  if (!ResolveMedia(name, path) || !music || !music->Play(path, loop != 0, orv::ClockMs())) {
+  const bool playing = ResolveMedia(name, path) && music && music->Play(path, loop != 0, orv::ClockMs());
+  // The mixer streams from the file it opened: an extracted copy can go now.
+  if (orv::AssetLocator* locator = orv::Rt().movieLocator.get()) locator->DeleteTempFile();
+  if (!playing) {
     orv::SetErrorCode(orv::kErrNoSuchFile);
     return;
   }

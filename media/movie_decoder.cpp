@@ -8,9 +8,16 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
+#include <new>
+
+#include "files/file_channel.h"
 
 namespace orv {
 
@@ -20,6 +27,19 @@ constexpr int kIoBufferSize = 32768;
 // Pictures beyond this size are refused: a damaged header must not make
 // the runtime allocate gigabytes for one frame.
 constexpr int kMaxSide = 8192;
+// Sound rates the resampler is given. Outside them a stream is not sound
+// anyone recorded: a rate of 1 (a damaged or patched header) would make
+// every decoded sample 22,050 and a second of data hours of playing.
+constexpr int kMinSoundRate = 4000;
+constexpr int kMaxSoundRate = 384000;
+// The sound and the pictures may start this far apart and still be taken
+// as one timeline; a farther start is a damaged stamp and is ignored.
+constexpr double kMaxStartGapMs = 10000;
+// A picture stamped this many frames (at least kMinJumpMs) beyond where
+// the movie has got, or as far before the previous picture, follows a
+// discontinuity in the stamps: it is shown next, not after the gap.
+constexpr double kJumpFrames = 5;
+constexpr double kMinJumpMs = 1000;
 
 int ReadBytes(void* opaque, uint8_t* buf, int size) {
   auto* s = static_cast<MovieDecoder::Source*>(opaque);
@@ -87,16 +107,31 @@ void MovieDecoder::Close() {
   if (source_.file) std::fclose(source_.file);
   source_ = Source{};
   videoStream_ = audioStream_ = -1;
+  soundRate_ = 0;
+  outOfMemory_ = false;
+  originMs_ = 0;
+  leadFrames_ = 0;
+  ResetTimeline();
+}
+
+void MovieDecoder::ResetTimeline() {
   pictures_.clear();
   sound_.clear();
   ended_ = false;
   lastPictureMs_ = -1;
+  pictureShiftMs_ = 0;
+  soundFrames_ = 0;
 }
 
 bool MovieDecoder::OpenFile(const std::string& path, int soundRate) {
   Close();
-  source_.file = std::fopen(path.c_str(), "rb");
-  if (!source_.file) return false;
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  source_.file = ::fdopen(fd, "rb");
+  if (!source_.file) {
+    ::close(fd);
+    return false;
+  }
   return OpenSource(soundRate);
 }
 
@@ -135,6 +170,7 @@ bool MovieDecoder::OpenSource(int soundRate) {
     return false;
   }
   if (soundRate > 0) OpenSound(soundRate);
+  PlaceOnTimeline();
   frame_ = av_frame_alloc();
   packet_ = av_packet_alloc();
   if (!frame_ || !packet_) {
@@ -163,7 +199,10 @@ bool MovieDecoder::OpenVideo() {
     if (w >= 1 && w <= kMaxSide) displayWidth_ = static_cast<int>(w + 0.5);
   }
   const AVRational rate = av_guess_frame_rate(format_, stream, nullptr);
-  if (rate.num > 0 && rate.den > 0) frameMs_ = std::clamp(1000.0 * rate.den / rate.num, 1.0, 1000.0);
+  if (rate.num > 0 && rate.den > 0) {
+    frameMs_ = std::clamp(1000.0 * rate.den / rate.num, 1.0, 1000.0);
+    jumpMs_ = std::clamp(kJumpFrames * 1000.0 * rate.den / rate.num, kMinJumpMs, 600000.0);
+  }
   return true;
 }
 
@@ -173,7 +212,9 @@ bool MovieDecoder::OpenSound(int soundRate) {
   if (s < 0 || !codec) return false;
   audio_ = avcodec_alloc_context3(codec);
   if (!audio_ || avcodec_parameters_to_context(audio_, format_->streams[s]->codecpar) < 0 ||
-      avcodec_open2(audio_, codec, nullptr) < 0 || audio_->sample_rate <= 0 || audio_->ch_layout.nb_channels <= 0) {
+      avcodec_open2(audio_, codec, nullptr) < 0 || audio_->sample_rate < kMinSoundRate ||
+      audio_->sample_rate > kMaxSoundRate || audio_->ch_layout.nb_channels <= 0) {
+    // The movie plays without its sound, on the runtime's clock.
     avcodec_free_context(&audio_);
     return false;
   }
@@ -190,35 +231,60 @@ bool MovieDecoder::OpenSound(int soundRate) {
   return true;
 }
 
-double MovieDecoder::TimeMs(int64_t pts, int stream) const {
+double MovieDecoder::StampMs(int64_t pts, int stream) const {
   const AVStream* st = format_->streams[stream];
-  int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-  return static_cast<double>(pts - start) * 1000.0 * st->time_base.num / st->time_base.den;
+  if (pts == AV_NOPTS_VALUE || st->time_base.den <= 0) return NAN;
+  return static_cast<double>(pts) * 1000.0 * st->time_base.num / st->time_base.den;
 }
+
+void MovieDecoder::PlaceOnTimeline() {
+  // Both streams are measured from the earlier of their two starts, so
+  // sound that starts after the first picture is heard after it: the gap
+  // is filled with silence before the first sample.
+  const double video = StampMs(format_->streams[videoStream_]->start_time, videoStream_);
+  originMs_ = std::isfinite(video) ? video : 0;
+  leadFrames_ = 0;
+  if (audioStream_ < 0 || !std::isfinite(video)) return;
+  const double sound = StampMs(format_->streams[audioStream_]->start_time, audioStream_);
+  if (!std::isfinite(sound) || std::fabs(sound - video) > kMaxStartGapMs) return;
+  originMs_ = std::min(video, sound);
+  leadFrames_ = static_cast<int64_t>(std::lround((sound - originMs_) * soundRate_ / 1000.0));
+}
+
+double MovieDecoder::SoundEndMs() const { return soundRate_ > 0 ? soundFrames_ * 1000.0 / soundRate_ : 0; }
 
 bool MovieDecoder::Step() {
   if (ended_) return false;
-  const int read = av_read_frame(format_, packet_);
-  if (read < 0) {
-    // End of data (or data too damaged to find the next packet): what the
-    // decoders still hold comes out, then the stream is over.
-    avcodec_send_packet(video_, nullptr);
-    DrainVideo();
-    if (audio_) {
-      avcodec_send_packet(audio_, nullptr);
-      DrainSound();
+  try {
+    const int read = av_read_frame(format_, packet_);
+    if (read < 0) {
+      // End of data (or data too damaged to find the next packet): what the
+      // decoders still hold comes out, then the stream is over.
+      avcodec_send_packet(video_, nullptr);
+      DrainVideo();
+      if (audio_) {
+        avcodec_send_packet(audio_, nullptr);
+        DrainSound();
+        FlushResampler();
+      }
+      ended_ = true;
+      return false;
     }
-    ended_ = true;
+    // A packet a decoder rejects is skipped: damage costs a picture, not the movie.
+    if (packet_->stream_index == videoStream_) {
+      if (avcodec_send_packet(video_, packet_) >= 0) DrainVideo();
+    } else if (audio_ && packet_->stream_index == audioStream_) {
+      if (avcodec_send_packet(audio_, packet_) >= 0) DrainSound();
+    }
+    av_packet_unref(packet_);
+    return true;
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the movie ends here with what was decoded.
+    av_packet_unref(packet_);
+    av_frame_unref(frame_);
+    ended_ = outOfMemory_ = true;
     return false;
   }
-  // A packet a decoder rejects is skipped: damage costs a picture, not the movie.
-  if (packet_->stream_index == videoStream_) {
-    if (avcodec_send_packet(video_, packet_) >= 0) DrainVideo();
-  } else if (audio_ && packet_->stream_index == audioStream_) {
-    if (avcodec_send_packet(audio_, packet_) >= 0) DrainSound();
-  }
-  av_packet_unref(packet_);
-  return true;
 }
 
 void MovieDecoder::DrainVideo() {
@@ -244,32 +310,64 @@ void MovieDecoder::DrainVideo() {
       av_frame_unref(frame_);
       continue;
     }
-    const int64_t pts = frame_->best_effort_timestamp;
-    // Missing or backward stamps follow the previous picture by one frame.
-    double t = pts != AV_NOPTS_VALUE ? TimeMs(pts, videoStream_) : lastPictureMs_ + frameMs_;
-    if (lastPictureMs_ >= 0 && !(t > lastPictureMs_)) t = lastPictureMs_ + frameMs_;
-    if (lastPictureMs_ < 0 && !(t >= 0)) t = 0;
-    picture.timeMs = t;
-    lastPictureMs_ = t;
+    picture.timeMs = PictureTime(frame_->best_effort_timestamp);
     pictures_.push_back(std::move(picture));
     av_frame_unref(frame_);
   }
 }
 
+double MovieDecoder::PictureTime(int64_t pts) {
+  // Where the next picture belongs when its stamp cannot be trusted: right
+  // after the previous one. A stamp further ahead than a few frames past
+  // both that and the sound decoded so far (which covers a picture held
+  // while the sound goes on), or as far behind the previous picture, is a
+  // discontinuity.
+  const double next = lastPictureMs_ < 0 ? 0 : lastPictureMs_ + frameMs_;
+  double t = StampMs(pts, videoStream_) - originMs_ + pictureShiftMs_;
+  if (!std::isfinite(t)) {
+    t = next;  // a missing stamp follows the previous picture by one frame
+  } else if (lastPictureMs_ < 0 ? (t < 0 || t > kMaxStartGapMs + jumpMs_)
+                                : (t > std::max(next, SoundEndMs()) + jumpMs_ || t < lastPictureMs_ - jumpMs_)) {
+    // A discontinuity: the stamps jumped (a joined or damaged file). The
+    // pictures go on from here; later ones keep their spacing.
+    pictureShiftMs_ += next - t;
+    t = next;
+  } else if (lastPictureMs_ >= 0 && !(t > lastPictureMs_)) {
+    t = next;  // a stamp that goes back a little follows the previous picture
+  }
+  lastPictureMs_ = t;
+  return t;
+}
+
+bool MovieDecoder::TakeSound(const uint8_t** in, int count) {
+  const int room = swr_get_out_samples(resampler_, count);
+  if (room <= 0) return false;
+  if (sound_.size() + static_cast<size_t>(room) * 2 > kMaxPendingSoundSamples) return false;
+  const size_t old = sound_.size();
+  sound_.resize(old + static_cast<size_t>(room) * 2);
+  uint8_t* out[1] = {reinterpret_cast<uint8_t*>(sound_.data() + old)};
+  const int got = swr_convert(resampler_, out, room, in, count);
+  sound_.resize(old + static_cast<size_t>(std::max(got, 0)) * 2);
+  soundFrames_ += std::max(got, 0);
+  return got > 0;
+}
+
 void MovieDecoder::DrainSound() {
   while (avcodec_receive_frame(audio_, frame_) >= 0) {
-    const int in = frame_->nb_samples;
-    if (in > 0) {
-      const int room = swr_get_out_samples(resampler_, in);
-      if (room > 0) {
-        const size_t old = sound_.size();
-        sound_.resize(old + static_cast<size_t>(room) * 2);
-        uint8_t* out[1] = {reinterpret_cast<uint8_t*>(sound_.data() + old)};
-        const int got = swr_convert(resampler_, out, room, const_cast<const uint8_t**>(frame_->extended_data), in);
-        sound_.resize(old + static_cast<size_t>(std::max(got, 0)) * 2);
-      }
+    if (leadFrames_ > 0 && soundFrames_ == 0) {
+      // The sound starts later than the pictures: silence until it does.
+      sound_.insert(sound_.end(), static_cast<size_t>(leadFrames_) * 2, 0);
+      soundFrames_ = leadFrames_;
     }
+    // A frame too large to hold is dropped like a damaged one.
+    if (frame_->nb_samples > 0) TakeSound(const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
     av_frame_unref(frame_);
+  }
+}
+
+void MovieDecoder::FlushResampler() {
+  // The resampler holds back a few samples to look ahead; the last ones.
+  while (TakeSound(nullptr, 0)) {
   }
 }
 
@@ -287,10 +385,7 @@ bool MovieDecoder::Rewind() {
     swr_close(resampler_);
     swr_init(resampler_);
   }
-  pictures_.clear();
-  sound_.clear();
-  ended_ = false;
-  lastPictureMs_ = -1;
+  ResetTimeline();
   return true;
 }
 

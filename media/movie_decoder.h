@@ -29,6 +29,11 @@ struct SwrContext;
 
 namespace orv {
 
+// Sound one step may decode and leave untaken, at most, in samples (about
+// three minutes at 22050 Hz stereo): a packet that would decode to more is
+// dropped as damaged.
+constexpr size_t kMaxPendingSoundSamples = size_t{8} << 20;
+
 // One decoded picture, top row first, 4 bytes per pixel (R, G, B, A).
 struct MoviePicture {
   int width = 0, height = 0;
@@ -51,15 +56,26 @@ class MovieDecoder {
   bool OpenMemory(const uint8_t* data, size_t size, int soundRate);
 
   // Reads and decodes one packet: pictures join Pictures(), sound joins
-  // Sound(). False once the stream has ended (or is too damaged to go on).
+  // Sound(). False once the stream has ended (or is too damaged to go on,
+  // or memory ran out).
+  //
+  // Pictures and sound share one timeline, from the earlier start of the
+  // two streams: sound that starts later begins with silence, so sample n
+  // of Sound() (counted from the start) is heard at n / rate. Picture
+  // times are on the same timeline; after a jump in the stamps (more than
+  // a few frames) the pictures go on one frame after the previous one.
   bool Step();
   bool Ended() const { return ended_; }
+  // The stream ended early because memory ran out.
+  bool RanOutOfMemory() const { return outOfMemory_; }
   // Back to the start for another round; false when the movie cannot seek.
   bool Rewind();
 
   std::deque<MoviePicture>& Pictures() { return pictures_; }
   // Interleaved stereo samples decoded so far and not yet taken.
   std::vector<int16_t>& Sound() { return sound_; }
+  // Where the sound decoded so far ends on the timeline (0 without sound).
+  double SoundEndMs() const;
 
   bool HasSound() const { return audioStream_ >= 0; }
   // The picture size the movie wants shown (pixel aspect applied).
@@ -83,7 +99,16 @@ class MovieDecoder {
   void Close();
   void DrainVideo();
   void DrainSound();
-  double TimeMs(int64_t pts, int stream) const;
+  void FlushResampler();
+  // Resamples `count` frames (none: what the resampler holds) onto Sound();
+  // false when nothing came out or it would not fit.
+  bool TakeSound(const uint8_t** in, int count);
+  // A stamp in milliseconds (NaN when missing).
+  double StampMs(int64_t pts, int stream) const;
+  void PlaceOnTimeline();
+  void ResetTimeline();
+  // The next picture's time on the timeline.
+  double PictureTime(int64_t pts);
 
   Source source_;
   AVIOContext* io_ = nullptr;
@@ -99,8 +124,14 @@ class MovieDecoder {
   int soundRate_ = 0;
   int displayWidth_ = 0, displayHeight_ = 0;
   double frameMs_ = 40;
+  double jumpMs_ = 1000;       // a larger gap in the stamps is a discontinuity
+  double originMs_ = 0;        // the timeline's start, in stream time
+  int64_t leadFrames_ = 0;     // silence before the first sample
   double lastPictureMs_ = -1;
+  double pictureShiftMs_ = 0;  // added to picture stamps after discontinuities
+  int64_t soundFrames_ = 0;    // sound frames put out since the start (silence too)
   bool ended_ = false;
+  bool outOfMemory_ = false;
   std::deque<MoviePicture> pictures_;
   std::vector<int16_t> sound_;
 };

@@ -3,8 +3,10 @@
 #include <SDL2/SDL_mixer.h>
 
 #include <algorithm>
+#include <new>
 
 #include "audio/sound_device.h"
+#include "files/asset_locator.h"
 #include "gfx2d/opengl_vexel.h"
 #include "gfx2d/sprite_lookup.h"
 #include "input/dx_input.h"
@@ -22,6 +24,10 @@ namespace {
 
 // Sound decoded ahead of the clock: enough to ride out a slow frame.
 constexpr double kSoundAheadMs = 250;
+// ...and never more than this, even while the next picture is still to
+// be found: one picture over a long soundtrack (a sound file with cover
+// art) would otherwise decode the whole soundtrack on the first frame.
+constexpr double kMaxSoundAheadMs = 2000;
 // Pictures decoded ahead; past this, sound the movie does not deliver is
 // given up on and the runtime clock takes over.
 constexpr size_t kMaxPicturesAhead = 48;
@@ -96,8 +102,12 @@ void MovieSession::Fill(double clockMs) {
   auto needMore = [&] {
     if (decoder_.Ended()) return false;
     if (PicturesFull(pictures)) return false;
+    // Sound keeps being read ahead when the runtime clock has taken over:
+    // it is still played, and the round ends only once it has been.
+    const double queued = sound_ ? sound_->QueuedMs() : 0;
+    if (queued >= kMaxSoundAheadMs) return false;
     if (pictures.empty() || pictures.back().timeMs <= clockMs) return true;
-    return soundLive_ && sound_->QueuedMs() < kSoundAheadMs;
+    return sound_ && queued < kSoundAheadMs;
   };
   while (needMore()) {
     decoder_.Step();
@@ -198,7 +208,7 @@ bool MovieSession::Frame(double nowMs, int clientW, int clientH) {
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glPopAttrib();
-  const bool soundLeft = soundLive_ && sound_->QueuedMs() > 0;
+  const bool soundLeft = sound_ && sound_->QueuedMs() > 0;
   const bool shownOut = shownMs_ < 0 || clock >= shownMs_ + decoder_.FrameMs();
   return !(decoder_.Ended() && pictures.empty() && !soundLeft && shownOut);
 }
@@ -229,12 +239,14 @@ void PumpOrEnd() {
 
 }  // namespace
 
-double PlayMovieFile(const std::string& path, bool loop) {
-  NoteUnreplayable(kNoteMovies);
-  RuntimeState& rt = Rt();
-  if (!rt.device || !rt.device->Window()) return 0;
+namespace {
+
+double PlayInWindow(RuntimeState& rt, const std::string& path, bool loop) {
   MovieSession session;
-  if (!session.Open(path, rt.audio && rt.audio->IsOpen())) return 3;
+  const bool opened = session.Open(path, rt.audio && rt.audio->IsOpen());
+  // The decoder reads the file it opened: an extracted copy can go now.
+  if (rt.movieLocator) rt.movieLocator->DeleteTempFile();
+  if (!opened) return 3;
   // The movie goes to the window, not to an off-screen surface the game
   // may still be drawing into.
   rt.device->EndSurface();
@@ -261,9 +273,26 @@ double PlayMovieFile(const std::string& path, bool loop) {
       EndProgram();
     }
   }
+  if (session.Decoder().RanOutOfMemory()) LogAllocationFailure(path.c_str());
   // The next frame of the game starts from the device's own state.
   rt.device->Reset2DState();
   return 0;
+}
+
+}  // namespace
+
+double PlayMovieFile(const std::string& path, bool loop) {
+  NoteUnreplayable(kNoteMovies);
+  RuntimeState& rt = Rt();
+  if (!rt.device || !rt.device->Window()) return 0;
+  try {
+    return PlayInWindow(rt, path, loop);
+  } catch (const std::bad_alloc&) {
+    // Out of memory mid-movie: the movie ends, the game goes on.
+    LogAllocationFailure(path.c_str());
+    rt.device->Reset2DState();
+    return 0;
+  }
 }
 
 }  // namespace orv

@@ -35,7 +35,10 @@ void MovieSound::Queue(std::vector<int16_t>& samples) {
     queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(readPos_));
     readPos_ = 0;
   }
-  queue_.insert(queue_.end(), samples.begin(), samples.end());
+  // A last guard: the player reads only seconds ahead.
+  const size_t room = kMaxQueuedSamples - std::min(kMaxQueuedSamples, queue_.size() - readPos_);
+  const size_t take = std::min(samples.size(), room) & ~size_t{1};
+  queue_.insert(queue_.end(), samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(take));
   samples.clear();
 }
 

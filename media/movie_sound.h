@@ -14,6 +14,10 @@
 
 namespace orv {
 
+// Samples the queue holds at most (32 MB, about six minutes at 22050 Hz
+// stereo); more is dropped. The player reads only seconds ahead.
+constexpr size_t kMaxQueuedSamples = size_t{16} << 20;
+
 class MovieSound {
  public:
   explicit MovieSound(int rate) : rate_(rate) {}
@@ -25,7 +29,8 @@ class MovieSound {
   bool Attach();
   void Detach();
 
-  // Queues interleaved stereo samples (and empties `samples`).
+  // Queues interleaved stereo samples (and empties `samples`), as many as
+  // fit under kMaxQueuedSamples.
   void Queue(std::vector<int16_t>& samples);
   // Milliseconds of sound queued and not yet mixed.
   double QueuedMs();

@@ -37,7 +37,9 @@ class MusicPlayer {
   bool Playing() const;
   // Sends the volume (0..1) unless it equals the last one sent.
   void SetVolume(double volume);
-  // Restarts a looping track whose time is up.
+  // Moves a looping track's restart time on when it is up, and starts a
+  // track shorter than the minimum period again (longer ones the mixer
+  // loops by itself, seamlessly).
   void RestartIfDue(double now);
 
   bool Open() const { return music_ != nullptr; }
@@ -59,6 +61,7 @@ class MusicPlayer {
   double pauseStart_ = 0;
   double volumeCache_ = -1;
   int volumeSends_ = 0;
+  bool mixerLoops_ = false;  // the mixer loops the track (it is not shorter than the minimum period)
 };
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/events.h"
@@ -50,8 +51,23 @@ std::string Utf8ToLatin1(const char* text) {
 
 }  // namespace
 
+std::string MissingDisplay() {
+  auto named = [](const char* value) { return value && *value; };
+  if (named(std::getenv("DISPLAY")) || named(std::getenv("WAYLAND_DISPLAY")) ||
+      named(SDL_GetHint(SDL_HINT_VIDEODRIVER)))
+    return "";
+  return "no display to open the game's window on: neither DISPLAY nor WAYLAND_DISPLAY is set.\n"
+         "Start the game from a desktop session, or name a video driver in SDL_VIDEODRIVER\n"
+         "(SDL_VIDEODRIVER=offscreen runs it without a window).";
+}
+
 bool InitVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  const std::string missing = MissingDisplay();
+  if (!missing.empty()) {
+    SDL_SetError("%s", missing.c_str());
+    return false;
+  }
   // Ctrl+C and termination requests arrive as a quit event, so they end the
   // program in order like the window's close button.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");

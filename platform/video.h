@@ -16,7 +16,13 @@ struct Rect {
 };
 
 // Starts the video system; false (with Error() telling why) when there is no display.
+// Also false, without trying, when MissingDisplay() has a reason.
 bool InitVideo();
+// Why no window could be seen: neither DISPLAY nor WAYLAND_DISPLAY is set and
+// no video driver was asked for (SDL_VIDEODRIVER). "" when a display or a
+// driver is named. Without this check the video system would fall back to its
+// offscreen driver and the game would run where nobody can see it.
+std::string MissingDisplay();
 // The last platform error text.
 std::string Error();
 // Position and size of the primary display's desktop mode.

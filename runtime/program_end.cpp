@@ -58,4 +58,13 @@ void FinishEndingAfterError() {
   std::exit(Rt().exitCode);
 }
 
+void EndFailedStart(const char* reason, int status) {
+  Rt().endInProgress = true;
+  RuntimeShutdown();
+  std::fprintf(stderr, "%s\n", reason);
+  std::fputs("exit\n", stdout);
+  std::fflush(stdout);
+  std::exit(status);
+}
+
 }  // namespace orv

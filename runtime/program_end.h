@@ -20,4 +20,11 @@ void RuntimeShutdown();
 // the stages that are still running, prints "exit\n" and exits with code 0.
 [[noreturn]] void FinishEndingAfterError();
 
+// Exit status of a start that found no display to show the game on.
+inline constexpr int kExitNoDisplay = 1;
+// For a start that failed for a reason the player has to act on: stops what
+// was started, prints `reason` on standard error and "exit\n" on standard
+// output, and exits with `status`, so a shell or script sees the failure.
+[[noreturn]] void EndFailedStart(const char* reason, int status);
+
 }  // namespace orv

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/video.h"
 #include "runtime/program_end.h"
 #include "runtime/runtime_state.h"
 #include "runtime/stages.h"
@@ -27,8 +28,16 @@ void ProgramEntry(int argc, char** argv, const GameProgram& game) {
 
   if (game.settings) game.settings(rt.settings);
   // Without a window there is nothing the game could do: end in order
-  // instead of running it on a missing device.
-  if (RuntimeInit(rt.settings.caption.CStr()) != 0) EndProgram();
+  // instead of running it on a missing device. Without any display the
+  // player is told, and the exit status says it failed.
+  if (RuntimeInit(rt.settings.caption.CStr()) != 0) {
+    const std::string noDisplay = platform::MissingDisplay();
+    if (!noDisplay.empty()) {
+      const std::string program = argc > 0 && argv[0] ? argv[0] : "game";
+      EndFailedStart((program.substr(program.find_last_of('/') + 1) + ": " + noDisplay).c_str(), kExitNoDisplay);
+    }
+    EndProgram();
+  }
   rt.lastError = 0;
   rt.errorLine = 0;
   rt.currentLine = 0;

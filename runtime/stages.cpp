@@ -19,6 +19,7 @@
 #include "net/net_session.h"
 #include "platform/video.h"
 #include "runtime/clock.h"
+#include "runtime/crash_report.h"
 #include "runtime/error_state.h"
 #include "runtime/lib/number_convert.h"
 #include "runtime/lib/random.h"
@@ -36,6 +37,19 @@ bool StartLogStage(RuntimeState& rt) {
   StartLog();
   rt.runtimeActive = true;
   return true;
+}
+
+bool StartCrashReportsStage(RuntimeState&) {
+  StartCrashReports();
+  return true;
+}
+
+void StopCrashReportsStage(RuntimeState&) { StopCrashReports(); }
+
+// A report tells the renderer and the screen size as they were at the last frame.
+void CrashReportsFrame(RuntimeState& rt, FramePhase phase) {
+  if (phase != FramePhase::kAfterPresent || !rt.device) return;
+  NoteCrashScreen(rt.device->glRenderer.c_str(), rt.device->screenWidth, rt.device->screenHeight);
 }
 
 bool StartTimer(RuntimeState&) {
@@ -58,6 +72,7 @@ bool StartDevice(RuntimeState& rt) {
   rt.desktopHeight = desktop.h;
   rt.mainWindow = rt.device->Window();
   rt.mainWindow->SetTitle(rt.windowCaption.CStr());
+  NoteCrashScreen(rt.device->glRenderer.c_str(), rt.device->screenWidth, rt.device->screenHeight);
   LogLine("Cptn\n");
   platform::DisableScreenSaver();
   // startTime is still 0: the seed is the time window creation took.
@@ -99,9 +114,11 @@ bool StartScene(RuntimeState& rt) {
 
 void StopScene(RuntimeState& rt) { rt.scene.reset(); }
 
+// An open shadow pass darkens the viewport it was opened in: it is closed
+// before that picture is shown or the viewport moves.
 void SceneFrame(RuntimeState& rt, FramePhase phase) {
   if (!rt.scene) return;
-  if (phase == FramePhase::kBeforePresent) rt.scene->EndShadowPass();
+  if (phase == FramePhase::kBeforePresent || phase == FramePhase::kBeforeViewport) rt.scene->EndShadowPass();
   if (phase == FramePhase::kAfterPresent) rt.scene->ResetFrameState();
 }
 
@@ -246,6 +263,7 @@ void StopGame(RuntimeState& rt) {
 // Start order and log lines are what a failed start is diagnosed by: keep them.
 const Stage kStages[] = {
     {"log", nullptr, StartLogStage, nullptr},
+    {"crash reports", nullptr, StartCrashReportsStage, StopCrashReportsStage, CrashReportsFrame},
     {"timer", "timer\n", StartTimer, nullptr},
     // Recording or replay: before anything reads the clock or takes an event.
     {"tape", nullptr, StartTapeStage, StopTapeStage, TapeFrame},

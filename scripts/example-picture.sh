@@ -2,7 +2,9 @@
 # Runs one example under SDL's offscreen driver (no display needed) and saves
 # the frame it shows after a while as a PNG; the example is then closed. An
 # example that ends without showing a frame (one that prints to standard
-# output) gets its output saved instead, as OUTPUT with .txt for .png.
+# output) gets its output saved instead, as OUTPUT with .txt for .png. A
+# picture that shows nothing (one colour almost everywhere) fails: it would
+# tell a reader nothing about the example.
 # Usage: scripts/example-picture.sh BUILD_DIR EXAMPLE OUTPUT.png [AFTER_MS]
 set -eu
 build=$(cd "$1" && pwd)
@@ -28,4 +30,8 @@ if [ ! -s "$out" ]; then
     exit 1
   fi
   cp "$work/out.txt" "$text"
+elif ! "$build/tools/orvane-picture-check" "$out" >/dev/null; then
+  mv "$out" "${out%.png}.blank.png"
+  echo "example-picture: the picture of $example is blank (kept as ${out%.png}.blank.png)" >&2
+  exit 1
 fi

@@ -1,22 +1,41 @@
 #!/bin/sh
-# Installs the Debian packages the build, the tests and the tools need.
+# Installs the Debian packages the project needs, in two sets:
+#
+#   install-deps.sh runtime   what building and installing the runtime, its
+#                             tools and games needs (make install, make deb)
+#   install-deps.sh           everything: the runtime set and what the tests,
+#                             benchmarks, fuzzers and vorlo's media need
+#
 # Idempotent and quiet: when everything is present it prints nothing and does
 # not touch the package index. Works as root and through sudo otherwise.
 set -eu
 
-PACKAGES="
-  make cmake ninja-build g++ pkg-config git ccache curl python3
+# The libraries' -dev packages are those of cmake/OrvaneDeps.cmake (which the
+# .deb depends on); the rest builds, packs and runs games.
+RUNTIME="
+  make cmake ninja-build g++ pkg-config
+  libsdl2-dev libsdl2-mixer-dev
+  libgl-dev libgl1-mesa-dri libegl-mesa0
+  libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  libassimp-dev
+  dpkg-dev file binutils
+"
+DEVELOPMENT="
+  git curl python3 ccache
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libsdl2-mixer-dev
-  libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
-  libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev
-  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg
+  libegl-dev ffmpeg
   libx11-dev xvfb xdotool xauth
   zenity xdg-utils
   fonts-dejavu-core libfreetype-dev
-  libassimp-dev
 "
+
+case "${1:-all}" in
+  runtime) PACKAGES=$RUNTIME ;;
+  all) PACKAGES="$RUNTIME $DEVELOPMENT" ;;
+  *) echo "usage: install-deps.sh [runtime|all]" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $PACKAGES; do

@@ -108,6 +108,9 @@ std::string MachineIdAnswer(const std::string& machineId) {
   return text;
 }
 
+const char* RuntimeVersion() { return kVersion; }
+const char* RuntimeBuildTime() { return __DATE__ "-" __TIME__; }
+
 RtString PlatformInfoText(const RtString& key) {
   RtString upper = key.Upper();
   const char* k = upper.CStr();
@@ -123,9 +126,9 @@ RtString PlatformInfoText(const RtString& key) {
     if (percent < 0 || percent > 100) percent = 100;
     return RtString(std::to_string(percent).c_str());
   }
-  if (std::strcmp(k, "COMPILED") == 0) return RtString(__DATE__ "-" __TIME__);
+  if (std::strcmp(k, "COMPILED") == 0) return RtString(RuntimeBuildTime());
   if (std::strcmp(k, "HOSTID") == 0) return RtString(kHostId);
-  if (std::strcmp(k, "VERSION") == 0) return RtString(kVersion);
+  if (std::strcmp(k, "VERSION") == 0) return RtString(RuntimeVersion());
   if (std::strcmp(k, "LOCALE") == 0)
     return RtString(LanguageCode(LanguageIdForLocale(ProcessLocaleName())).c_str());
   if (std::strcmp(k, "DOCUMENTS") == 0) {

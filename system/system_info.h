@@ -31,6 +31,10 @@ std::string ProcessLocaleName();
 // clean-up steps ("us" when the id is not listed).
 std::string LanguageCode(int32_t languageId);
 
+// The runtime's version ("VERSION") and when it was built ("COMPILED").
+const char* RuntimeVersion();
+const char* RuntimeBuildTime();
+
 // The identifier text of "ID" for a machine identifier text ("" when there is none).
 std::string MachineIdAnswer(const std::string& machineId);
 

@@ -6,22 +6,26 @@
 // each starting with its uncompressed length. Offsets count from the end of
 // the file, so the archive stays valid wherever it is appended. Output files
 // are written beside their target and renamed into place: a failure never
-// leaves a half-written game or archive.
+// leaves a half-written game or archive. Folders are packed with every file
+// below them.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <span>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "files/archive_format.h"
 #include "files/atomic_write.h"
 #include "runtime/byte_reader.h"
+#include "tools/elf_symbols.h"
 
 namespace {
 
@@ -33,9 +37,11 @@ const char kUsage[] =
     "Packs game assets into the archive the Orvane runtime reads its files from.\n"
     "\n"
     "commands:\n"
-    "  append GAME FILE...   append an archive of the files to the executable GAME,\n"
-    "                        so the game runs with its assets inside it\n"
-    "  create OUT FILE...    write a stand-alone archive of the files to OUT\n"
+    "  append [-o OUT] GAME PATH...\n"
+    "                        append an archive of the files to the executable GAME,\n"
+    "                        so the game runs with its assets inside it; with -o,\n"
+    "                        GAME stays as it is and the packed game is OUT\n"
+    "  create OUT PATH...    write a stand-alone archive of the files to OUT\n"
     "  list ARCHIVE          show the entries of an archive (or of a packed game)\n"
     "  verify ARCHIVE [FILE...]\n"
     "                        unpack every entry and check its structure; with\n"
@@ -44,10 +50,18 @@ const char kUsage[] =
     "                        changed bytes inside an entry)\n"
     "  --help                show this text\n"
     "\n"
+    "A PATH that is a folder packs every file below it (names starting with '.'\n"
+    "left out), so 'append game Media' packs Media/ with its subfolders. An empty\n"
+    "folder gives an archive without entries.\n"
+    "\n"
     "Entries are stored under their bare file names (the folder part is dropped;\n"
-    "the game finds \"Media/a.png\" as entry \"a.png\"), so two files with the same\n"
-    "name, ignoring case, cannot go into one archive. A game carries one archive:\n"
-    "append refuses a file that already has one.\n"
+    "the game finds \"Media/a.png\" as entry \"a.png\", also from a subfolder), so two\n"
+    "files with the same name, ignoring case, cannot go into one archive. A game\n"
+    "carries one archive: append refuses a file that already has one.\n"
+    "\n"
+    "Strip a game before appending: the archive sits after the program's last\n"
+    "section, and strip drops it without a word. append warns about a program\n"
+    "that still has symbols or debug information.\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 for a usage error.\n";
 
@@ -119,29 +133,78 @@ bool WriteReplacing(const std::string& path, const std::vector<uint8_t>& prefix,
   return ok;
 }
 
-// Reads and compresses the files; prints one line per file as it goes.
-bool PackFiles(const std::vector<std::string>& files, std::vector<ar::PackedEntry>& entries, std::string& error) {
-  std::unordered_set<std::string> seen;
-  for (size_t i = 0; i < files.size(); ++i) {
-    const std::string& path = files[i];
-    std::string name = ar::BareName(path);
+// A file to pack: where it is, and how messages name it (its bare name, or
+// for a file found in a folder its path from that folder on: "Media/sub/a.png").
+struct Input {
+  std::string path, shown;
+};
+
+// The files named on the command line, each folder replaced by the files
+// below it in name order (the archive comes out the same on every machine).
+bool CollectInputs(const std::vector<std::string>& paths, std::vector<Input>& inputs, std::string& error) {
+  namespace fs = std::filesystem;
+  for (const std::string& path : paths) {
+    std::error_code ec;
+    if (!fs::is_directory(path, ec)) {
+      inputs.push_back({path, ar::BareName(path)});
+      continue;
+    }
+    const fs::path folder = fs::path(path).lexically_normal();
+    const std::string shownFolder = (folder.has_filename() ? folder : folder.parent_path()).filename().string();
+    std::vector<std::string> found;
+    fs::recursive_directory_iterator it(path, fs::directory_options::follow_directory_symlink, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+      // A link that leads nowhere is kept: reading it then says which one it is.
+      std::error_code statusError;
+      const bool isFolder = it->is_directory(statusError);
+      const std::string name = it->path().filename().string();
+      if (!name.empty() && name[0] == '.') {
+        if (isFolder) it.disable_recursion_pending();
+        continue;
+      }
+      if (!isFolder) found.push_back(it->path().string());
+    }
+    if (ec) {
+      error = "cannot read the folder '" + path + "': " + ec.message();
+      return false;
+    }
+    std::sort(found.begin(), found.end());
+    for (const std::string& file : found)
+      inputs.push_back({file, (fs::path(shownFolder) / fs::path(file).lexically_relative(folder)).string()});
+  }
+  return true;
+}
+
+// Reads and compresses the files; prints one line per file as it goes. The
+// names are checked first, so a refusal comes before any work.
+bool PackFiles(const std::vector<std::string>& paths, std::vector<ar::PackedEntry>& entries, std::string& error) {
+  std::vector<Input> files;
+  if (!CollectInputs(paths, files, error)) return false;
+  std::unordered_map<std::string, std::string> seen;  // lookup key -> the file packed under it
+  for (const Input& file : files) {
+    const std::string name = ar::BareName(file.path);
     if (name.empty() || name.size() > ar::kMaxNameLength) {
-      error = "unusable entry name for '" + path + "' (1 to 255 bytes after the last '/')";
+      error = "unusable entry name for '" + file.path + "' (1 to 255 bytes after the last '/')";
       return false;
     }
-    if (!seen.insert(ar::LookupKey(name)).second) {
-      error = "two files named '" + name + "' (names are compared ignoring case)";
+    auto [previous, fresh] = seen.emplace(ar::LookupKey(name), file.shown);
+    if (!fresh) {
+      error = "two files named '" + name + "': '" + previous->second + "' and '" + file.shown +
+              "' (names are compared ignoring case; the game finds entries by file name alone)";
       return false;
     }
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string& path = files[i].path;
     std::vector<uint8_t> bytes;
     if (!ReadWhole(path, bytes, error)) return false;
     ar::PackedEntry entry;
-    entry.name = name;
+    entry.name = ar::BareName(path);
     if (!ar::PackEntry(bytes.data(), bytes.size(), entry.stored)) {
       error = "cannot compress '" + path + "' (too large?)";
       return false;
     }
-    std::printf("[%zu/%zu] %s: %zu -> %zu bytes\n", i + 1, files.size(), name.c_str(), bytes.size(),
+    std::printf("[%zu/%zu] %s: %zu -> %zu bytes\n", i + 1, files.size(), files[i].shown.c_str(), bytes.size(),
                 entry.stored.size());
     std::fflush(stdout);
     entries.push_back(std::move(entry));
@@ -160,7 +223,9 @@ int Create(const std::string& out, const std::vector<std::string>& files) {
   return 0;
 }
 
-int Append(const std::string& game, const std::vector<std::string>& files) {
+// Appends to `game`, or with an `out` leaves `game` as it is and writes the
+// packed copy there (which a failure never leaves half-made or unpacked).
+int Append(const std::string& game, const std::string& out, const std::vector<std::string>& files) {
   std::vector<uint8_t> carrier;
   std::string error;
   if (!ReadWhole(game, carrier, error)) return Fail(error);
@@ -169,13 +234,19 @@ int Append(const std::string& game, const std::vector<std::string>& files) {
     return Fail("'" + game + "' already carries an archive; append to a fresh copy of the program");
   struct stat st;
   if (::stat(game.c_str(), &st) != 0) return Fail(SystemError("cannot stat", game));
+  if (orv::tools::ReadElfSymbols(std::span<const uint8_t>(carrier)) == orv::tools::ElfSymbols::kUnstripped)
+    std::fprintf(stderr,
+                 "orvane-pack: warning: '%s' is not stripped (it has symbols or debug information).\n"
+                 "  Strip it before appending: stripping a packed game later deletes its archive.\n",
+                 game.c_str());
   std::vector<ar::PackedEntry> entries;
   if (!PackFiles(files, entries, error)) return Fail(error);
   std::vector<uint8_t> archive;
   if (!ar::BuildArchive(entries, static_cast<int64_t>(carrier.size()), true, archive))
     return Fail("the archive would exceed 2 GiB");
-  if (!WriteReplacing(game, carrier, archive, st.st_mode & 07777, error)) return Fail(error);
-  std::printf("appended %zu entries (%zu bytes) to %s\n", entries.size(), archive.size(), game.c_str());
+  const std::string& target = out.empty() ? game : out;
+  if (!WriteReplacing(target, carrier, archive, st.st_mode & 07777, error)) return Fail(error);
+  std::printf("appended %zu entries (%zu bytes) to %s\n", entries.size(), archive.size(), target.c_str());
   return 0;
 }
 
@@ -185,7 +256,11 @@ bool OpenArchive(const std::string& path, std::vector<uint8_t>& bytes, ar::Direc
   ar::MemorySource source(bytes.data(), bytes.size());
   switch (ar::ReadDirectory(source, directory)) {
     case ar::TrailerStatus::kOk: return true;
-    case ar::TrailerStatus::kNoArchive: error = "'" + path + "' carries no archive (no trailer)"; return false;
+    case ar::TrailerStatus::kNoArchive:
+      error = "'" + path + "' carries no archive: nothing was appended to it";
+      if (orv::tools::ReadElfSymbols(std::span<const uint8_t>(bytes)) != orv::tools::ElfSymbols::kNotElf)
+        error += ", or it was stripped after packing (strip deletes an appended archive: strip first, then append)";
+      return false;
     case ar::TrailerStatus::kCorrupt: error = "'" + path + "' has a damaged trailer"; return false;
   }
   return false;
@@ -270,10 +345,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "append" && !rest.empty() && (rest[0] == "-o" || rest[0] == "--output")) {
+    if (rest.size() < 4) return Usage("append -o needs the output, the game and at least one file");
+    return Append(rest[2], rest[1], std::vector<std::string>(rest.begin() + 3, rest.end()));
+  }
   if (command == "append" || command == "create") {
     if (rest.size() < 2) return Usage((command + " needs a target and at least one file").c_str());
     std::vector<std::string> files(rest.begin() + 1, rest.end());
-    return command == "append" ? Append(rest[0], files) : Create(rest[0], files);
+    return command == "append" ? Append(rest[0], "", files) : Create(rest[0], files);
   }
   if (command == "list") {
     if (rest.size() != 1) return Usage("list needs exactly one archive");

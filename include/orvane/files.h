@@ -9,8 +9,8 @@
 #include "orvane/rt_string.h"
 
 // ---- File channels (numbers 0-7) --------------------------------------------
-double OpenFileChannel(double channel, const RtString& name, double mode);  // mode > 0 read, 0 write (new file), < 0 append; writes follow links to regular files only; 1 or 0 (error 3/7)
-void CloseFileChannel(double channel);                     // close the channel
+double OpenFileChannel(double channel, const RtString& name, double mode);  // mode > 0 read (a missing save: its NAME.bak), 0 write (a new version, in place at close), < 0 append; writes follow links to regular files only; 1 or 0 (error 3/7)
+void CloseFileChannel(double channel);                     // close the channel; a written file replaces the old one now (keeping NAME.bak); error 3 when it cannot
 double FreeFileChannel();                                  // lowest channel not open, or -1
 double EndOfFile(double channel);                          // 1 when the position is at or past the end
 double FilePosition(double channel);                       // the channel's position in bytes
@@ -46,9 +46,9 @@ void FileWriteLine(double channel, const RtString& text);  // the text's bytes, 
 double FileExists(const RtString& name);                   // 1 for an existing file (not a folder)
 double IsDirectory(const RtString& name);                  // 1 for an existing folder
 double FileSize(const RtString& name);                     // size in bytes ("mem://" names too); 0 and error 3 when it cannot be opened
-double FileDelete(const RtString& name);                   // 1 when the file was deleted
+double FileDelete(const RtString& name);                   // 1 when the file was deleted (with its NAME.bak)
 double MakeDirectory(const RtString& name);                // 1 when the folder was created
-double FileCopy(const RtString& source, const RtString& target);  // 1 on success; a failed copy leaves no target (error 3)
+double FileCopy(const RtString& source, const RtString& target);  // 1 on success; a failed copy leaves the target as it was (error 3)
 RtString GetCurrentDir();                                  // current folder with "/" at the end
 double SetCurrentDir(const RtString& path);                // 1, or 0 and error 3
 RtString GetTempDir();                                     // temporary folder with "/" at the end

@@ -9,7 +9,7 @@ void StopMusic();                                   // stops and forgets the mus
 void PauseMusic(double pause);                      // non-zero pauses, 0 resumes; a looping track's restart moves by the paused time
 double IsMusicPlaying();                            // 1 while music plays (looping music always, paused music too), else 0
 void SetMusicVolume(double volume);                 // 0..1; the same value twice is sent once
-void RestartMusicIfDue();                           // restarts looping music whose time is up; every message step calls it
+void RestartMusicIfDue();                           // looping music: moves its restart time on when due (the mixer loops it), restarts a track under 0.5 s; every message step calls it
 
 // ---- Movies -------------------------------------------------------------------
 double PlayMovie(const RtString& name, double loop);  // plays in the window until it ends or a key or button is pressed; 0, or 3 when not found or not media

@@ -1,10 +1,10 @@
 // Game-facing command of path finding: the cheapest 4-connected path over a
 // map of cell costs.
 //
-// The map is a two-dimensional array, cell (x, y) at map(x, y); cells of 0,
-// negative, NaN or infinite cost are walls. The path comes back as rows
-// (x, y) in a count x 2 array, path(i, 0) = x and path(i, 1) = y, row 0 the
-// start and the last row the goal. Weight 0 finds the cheapest path, 1 heads
+// The map is a two-dimensional array, cell (x, y) at map.At(x, y); cells of
+// 0, negative, NaN or infinite cost are walls. The path comes back as rows
+// (x, y) in a count x 2 array, path.At(i, 0) = x and path.At(i, 1) = y, row
+// 0 the start and the last row the goal. Weight 0 finds the cheapest path, 1 heads
 // greedily for the goal; values outside 0..1 are clamped. An unreachable goal
 // empties the path; start or goal outside the map, start equal to goal or a
 // map without an open cell return 0 and leave the path as it was.

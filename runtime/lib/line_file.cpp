@@ -8,6 +8,7 @@
 #include "files/atomic_write.h"
 #include "files/file_channel.h"
 #include "files/paths.h"
+#include "files/save_backup.h"
 #include "runtime/error_state.h"
 #include "runtime/lib/text_trim.h"
 #include "runtime/runtime_state.h"
@@ -20,7 +21,7 @@ void LineFileCache::WriteBack() {
   for (int32_t i = 0; i <= lastLine_; ++i) text.append(lines_[static_cast<size_t>(i)]).append("\r\n");
   text.append(tail_);
   // Write-back failures are not reported to the game; the log says so.
-  if (!ReplaceFileContents(fileName_.c_str(), text.data(), text.size())) LogFormat("cannot save %s\n", fileName_.c_str());
+  if (!ReplaceFileContents(fileName_.c_str(), text.data(), text.size(), KeepSaveBackups())) LogFormat("cannot save %s\n", fileName_.c_str());
 }
 
 bool LineFileCache::Select(const RtString& name) {
@@ -38,7 +39,9 @@ bool LineFileCache::Select(const RtString& name) {
   fileName_ = wanted;
   RtString path;
   FileChannel channel;
-  if (!ResolveAsset(Rt().fileLocator.get(), name, path, true) || !channel.OpenRead(path.CStr())) {
+  // A save that is gone or damaged is read from its backup.
+  if ((!ResolveAsset(Rt().fileLocator.get(), name, path, true) || !channel.OpenRead(path.CStr())) &&
+      !OpenSaveBackup(channel, fileName_.c_str())) {
     missing_ = true;
     unreadable_ = PathExists(fileName_.c_str());
     SetErrorCode(kErrNoSuchFile);

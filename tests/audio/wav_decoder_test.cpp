@@ -2,9 +2,16 @@
 // to the mixer's output, and damaged files.
 #include <SDL2/SDL_audio.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <fstream>
 
 #include "audio/wav_decoder.h"
 #include "tests/audio/wav_builder.h"
+#include "tests/media/media_files.h"
 
 namespace {
 
@@ -123,7 +130,10 @@ TEST(WavDecoder, DamagedFilesFailWithoutReadingPastTheEnd) {
       {"zero block align", Riff(fmt([](Format& f) { f.blockAlign = 0; }) + data)},
       {"block align below a frame", Riff(fmt([](Format& f) { f.channels = 2; f.blockAlign = 2; }) + data)},
       {"odd bit depth", Riff(fmt([](Format& f) { f.bits = 12; }) + data)},
-      {"24-bit", Riff(fmt([](Format& f) { f.bits = 24; }) + data)},
+      {"float of 24 bits", Riff(fmt([](Format& f) { f.tag = 3; f.bits = 24; }) + data)},
+      {"mu-law of 16 bits", Riff(fmt([](Format& f) { f.tag = 7; }) + data)},
+      {"ADPCM without its blocks", Riff(fmt([](Format& f) { f.tag = 0x11; f.bits = 4; f.blockAlign = 0; }) + data)},
+      {"coded, at an absurd rate", Riff(fmt([](Format& f) { f.tag = 3; f.bits = 32; f.rate = 5; }) + data)},
       {"less than one frame", Riff(fmt([](Format& f) { f.channels = 2; f.blockAlign = 8; }) + Chunk("data", Samples16({1, 2})))},
   };
   for (const Case& c : cases) {
@@ -136,6 +146,69 @@ TEST(WavDecoder, DamagedFilesFailWithoutReadingPastTheEnd) {
     EXPECT_FALSE(why.empty()) << c.what;
     EXPECT_TRUE(d.pcm.empty()) << c.what;
   }
+}
+
+TEST(WavDecoder, EveryCodingToolsWriteDecodesToTheSameSound) {
+  // One tone (peaks near 4100) written by the ffmpeg tool in each coding,
+  // stereo at 22050 Hz, against the plain 16-bit file of the same tone.
+  auto tone = [](const std::string& codec) {
+    return orvtest::ReadFile(mediatest::Ffmpeg({"-f", "lavfi", "-i", "sine=frequency=441:sample_rate=22050:duration=0.5",
+                                                "-ac", "2", "-c:a", codec},
+                                               codec + ".wav"));
+  };
+  const std::vector<int16_t> want = Pcm16(Decode(tone("pcm_s16le")).pcm);
+  ASSERT_EQ(want.size(), 11025u * 2);
+  double signal = 0;
+  for (int16_t v : want) signal += double(v) * v;
+  const struct {
+    const char* codec;
+    double maxRmsError;  // relative to the signal; deeper samples come out exact
+    size_t slackFrames;  // ADPCM ends on a whole block
+  } codings[] = {
+      {"pcm_s24le", 0, 0},     {"pcm_s32le", 0, 0},            {"pcm_f32le", 0, 0},     {"pcm_mulaw", 0.02, 0},
+      {"pcm_alaw", 0.02, 0},   {"adpcm_ima_wav", 0.03, 1024}, {"adpcm_ms", 0.03, 1024},
+  };
+  for (const auto& c : codings) {
+    SCOPED_TRACE(c.codec);
+    orv::DecodedSound d = Decode(tone(c.codec));
+    EXPECT_EQ(d.format.formatTag, 1);
+    EXPECT_EQ(d.format.channels, 2);
+    EXPECT_EQ(d.format.samplesPerSec, 22050u);
+    const std::vector<int16_t> got = Pcm16(d.pcm);
+    ASSERT_GE(got.size(), want.size());
+    ASSERT_LE(got.size(), want.size() + 2 * c.slackFrames);
+    double error = 0;
+    for (size_t i = 0; i < want.size(); ++i) error += (double(got[i]) - want[i]) * (double(got[i]) - want[i]);
+    EXPECT_LE(std::sqrt(error / signal), c.maxRmsError);
+  }
+}
+
+TEST(WavDecoder, RunningOutOfMemoryRefusesTheLoad) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "an address-space limit does not work under the sanitizers";
+#else
+  // 20 M samples at 11025 Hz double on the way to the mix rate: about 640 MB
+  // of work, in a child limited to 300 MB more address space than it has.
+  const std::string file = Wav16(std::vector<int16_t>(20'000'000, 1000), 1, 11025);
+  std::fflush(nullptr);  // the child must not print the parent's buffered output again
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{300} << 20);
+    const rlimit r{limit, limit};
+    setrlimit(RLIMIT_AS, &r);
+    orv::DecodedSound d;
+    std::string why;
+    const bool loaded = orv::DecodeWav(Bytes(file), kMix, d, why);
+    _exit(!loaded && why == orv::kWavOutOfMemory && d.pcm.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the load was not refused as out of memory";
+#endif
 }
 
 TEST(WavDecoder, ExpansionBeyondTheLimitIsRefused) {

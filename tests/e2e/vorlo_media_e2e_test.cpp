@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <thread>
@@ -163,25 +165,59 @@ class VorloPlayer : public testing::Test {
   }
 
   size_t AudioBytes() { return orvtest::Exists(audioFile) ? fs::file_size(audioFile) : 0; }
+  // The disk driver's output: 22050 stereo 16-bit frames a second.
+  static constexpr size_t kAudioBytesPerSecond = 22050 * 4;
+  // A cue is heard when its peak passes this.
+  static constexpr int kCueHeard = 3000;
 
   // Peak of the right channel (the game pans its cues fully right) written after byte `from`.
   int RightPeak(size_t from) {
-    std::string bytes = orvtest::ReadFile(audioFile);
+    std::ifstream in(audioFile, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(from & ~size_t{3}));
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     int peak = 0;
-    for (size_t i = (from & ~size_t{3}) + 2; i + 2 <= bytes.size(); i += 4) {
+    for (size_t i = 2; i + 2 <= bytes.size(); i += 4) {
       int16_t r = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8);
       peak = std::max(peak, std::abs(static_cast<int>(r)));
     }
     return peak;
   }
 
-  // Taps the button at (fx, fy) of the window's size; the loudest sound that followed.
+  // Taps the button at (fx, fy) of the window's size and watches what
+  // follows, as a player would: the button flashes pressed for the one frame
+  // that takes the tap, and a cue sounds. Polls the button's corner (small
+  // enough to read every millisecond, so the flash is not missed) and the
+  // recorded audio as it grows. Returns the peak once the cue is heard and
+  // the button is back at rest (the game has seen the button up again, so
+  // the next tap counts as a new press), else the peak of the 0.7 s
+  // recorded after the tap (0 for silence); -1 when the output stopped
+  // growing, since silence then proves nothing.
   int CueAfterTap(const std::string& id, const Geometry& g, double fx, double fy) {
-    Sleep(600);  // the previous cue has ended
-    size_t mark = AudioBytes();
+    // The previous cue has ended: the last 0.1 s recorded is silent.
+    for (int i = 0; i < 300; ++i, Sleep(10)) {
+      const size_t end = AudioBytes();
+      if (end >= kAudioBytesPerSecond / 10 && RightPeak(end - kAudioBytesPerSecond / 10) < 100) break;
+    }
+    const double s = Scale(g);
+    const int corner = std::max(2, static_cast<int>(8 * s));
+    const int cx = static_cast<int>(g.width * fx - 56 * s), cy = static_cast<int>(g.height * fy - 32 * s);
+    orvtools::ScreenReader reader(x.Display());
+    std::vector<uint32_t> rest, now;
+    reader.Read(g.x + cx, g.y + cy, corner, corner, rest);
+    const size_t mark = AudioBytes();
     Tap(id, static_cast<int>(g.width * fx), static_cast<int>(g.height * fy));
-    Sleep(700);
-    return RightPeak(mark);
+    bool pressed = false, released = false;
+    int peak = 0;
+    for (int i = 0; i < 5000; ++i, std::this_thread::sleep_for(std::chrono::microseconds(500))) {
+      reader.Read(g.x + cx, g.y + cy, corner, corner, now);
+      pressed = pressed || now != rest;
+      released = released || (pressed && now == rest);
+      if (i % 20 != 0) continue;
+      peak = RightPeak(mark);
+      const bool windowOver = AudioBytes() - mark >= kAudioBytesPerSecond * 7 / 10;
+      if ((peak > kCueHeard && released) || windowOver) return peak;
+    }
+    return -1;
   }
 
   void Quit(Child& game, const std::string& id) {
@@ -249,7 +285,7 @@ TEST_F(VorloPlayer, EachMissingMediaFileLeavesOutOnlyItsOwnPiece) {
     }
     if (file == "sfx_die.wav") {
       EXPECT_EQ(CueAfterTap(id, g, 0.42, 0.7), 0);
-      EXPECT_GT(CueAfterTap(id, g, 0.64, 0.7), 3000) << "the other cues still play";
+      EXPECT_GT(CueAfterTap(id, g, 0.64, 0.7), kCueHeard) << "the other cues still play";
     }
     Quit(*game, id);
   }
@@ -279,7 +315,7 @@ TEST_F(VorloPlayer, TapsPressEveryButtonAtEverySizeAndTheVariantFollowsTheWidth)
       ASSERT_TRUE(WaitForSize(id, size.w, size.h, g)) << g.width << "x" << g.height;
       ASSERT_TRUE(WaitForTitle(id, g));
     }
-    for (const auto& b : kSoundButtons) EXPECT_GT(CueAfterTap(id, g, b[0], b[1]), 3000) << b[0];
+    for (const auto& b : kSoundButtons) EXPECT_GT(CueAfterTap(id, g, b[0], b[1]), kCueHeard) << b[0];
     // "Test" slides the scene in again with other colours and tiles.
     auto before = ButtonBand(g);
     Tap(id, g.width / 2, g.height / 2);

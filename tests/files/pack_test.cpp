@@ -101,7 +101,54 @@ TEST(Packer, RefusalsAndUsage) {
   EXPECT_EQ(RunProcess({Pack(), "frobnicate"}).exitCode, 2);
   r = RunProcess({Pack(), "--help"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.out.find("append GAME FILE..."), std::string::npos);
+  EXPECT_NE(r.out.find("append [-o OUT] GAME PATH..."), std::string::npos);
+}
+
+// A game's Media/ packed as a folder, into a separate output, and what
+// stripping does to a packed game: the packer warns before, verify says so after.
+TEST(Packer, FoldersOutputFilesAndStripping) {
+  for (const char* d : {"Media", "Media/maps", "Media/maps/deep", "Media/.cache", "Empty"}) mkdir(Dir(d).c_str(), 0755);
+  WriteFile(Dir("Media/logo.png"), "logo");
+  WriteFile(Dir("Media/maps/one.txt"), "one");
+  WriteFile(Dir("Media/maps/deep/two.txt"), "two");
+  WriteFile(Dir("Media/.cache/one.txt"), "left out, like every name starting with '.'");
+  WriteFile(Dir("Media/.keep"), "");
+  const std::string program = orvtest::BinaryPath("tests/files/files_asset_game");
+  const std::string original = ReadFile(program);
+  const std::string strip = "/usr/bin/strip";
+
+  auto r = RunProcess({Pack(), "append", "-o", Dir("packed"), program, Dir("Media")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("[2/3] Media/maps/deep/two.txt"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("is not stripped"), std::string::npos) << r.err;  // a test program keeps its symbols
+  EXPECT_EQ(ReadFile(program), original);                               // -o leaves the game as it was
+  struct stat st;
+  ASSERT_EQ(stat(Dir("packed").c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IXUSR);
+  r = RunProcess({Pack(), "verify", Dir("packed"), Dir("Media/logo.png"), Dir("Media/maps/one.txt"),
+                  Dir("Media/maps/deep/two.txt")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("3 entries ok"), std::string::npos) << r.out;
+
+  // Stripped first, packed after: no warning, and the archive survives.
+  ASSERT_EQ(RunProcess({strip, "-o", Dir("stripped"), program}).exitCode, 0);
+  r = RunProcess({Pack(), "append", "-o", Dir("empty_release"), Dir("stripped"), Dir("Empty")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
+  EXPECT_NE(RunProcess({Pack(), "list", Dir("empty_release")}).out.find("0 entries"), std::string::npos);
+  // Packed first, stripped after: the archive is gone, and verify says why.
+  ASSERT_EQ(RunProcess({strip, Dir("packed")}).exitCode, 0);
+  r = RunProcess({Pack(), "verify", Dir("packed")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("stripped after packing"), std::string::npos) << r.err;
+
+  // Two files of one name in different folders are refused before anything is written.
+  WriteFile(Dir("Media/maps/deep/LOGO.PNG"), "another logo");
+  r = RunProcess({Pack(), "append", "-o", Dir("twice"), Dir("stripped"), Dir("Media")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("'Media/logo.png' and 'Media/maps/deep/LOGO.PNG'"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(orvtest::Exists(Dir("twice")));
 }
 
 TEST(Packer, AProgramReadsItsAppendedAssetsWithNoFilesBesideIt) {

@@ -26,13 +26,16 @@ TEST(SampleModelsTool, WritesCubeSphereAndAnimatedModelsThatLoad) {
   EXPECT_EQ(CountTriangles(0), 12);
   EXPECT_EQ(CountTriangles(1), 2 * 12 * 24);
   EXPECT_EQ(CountTriangles(2), 6);
-  const orv::ModelSlot& animated = *orv::Rt().scene->models.Slot(2);
+  const orv::ModelSlot& animated = *orv::Rt().scene->Models().Slot(2);
   ASSERT_EQ(animated.meshes[0]->FrameCount(), 2);
   EXPECT_GT(animated.meshes[0]->frames[1].radius, animated.meshes[0]->frames[0].radius);
   orv::Rt().scene.reset();
 
-  // A folder that cannot be written to fails, and so does a missing argument.
-  EXPECT_EQ(orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-sample-models"), dir + "/no/such"}).exitCode, 1);
+  // A missing folder is made; one that cannot be made (below a file) fails,
+  // and so does a missing argument.
+  EXPECT_EQ(orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-sample-models"), dir + "/made/here"}).exitCode, 0);
+  EXPECT_TRUE(orvtest::Exists(dir + "/made/here/cube.ddd"));
+  EXPECT_EQ(orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-sample-models"), dir + "/cube.ddd/no"}).exitCode, 1);
   EXPECT_EQ(orvtest::RunProcess({orvtest::BinaryPath("tools/orvane-sample-models")}).exitCode, 2);
 }
 

@@ -2,7 +2,13 @@
 // xdotool: a line typed into InputLine, real keys read as scan codes, a click.
 #include <gtest/gtest.h>
 
+#include <SDL2/SDL.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
+#include <string>
 #include <thread>
 
 #include "support/test_support.h"
@@ -84,6 +90,55 @@ TEST(InputE2E, RealKeysReadAsScanCodesAndClicksAtTheirPosition) {
   x.Xdotool({"key", "Escape"});
   ASSERT_TRUE(game.Wait(10)) << game.Out();
   EXPECT_EQ(game.ExitCode(), 0);
+}
+
+// A pad plugged in while the game runs, by the database beside the program:
+// seen within a frame, its fourth axis read as the stick, neutral once
+// unplugged, and under its old number when it comes back.
+TEST(InputE2E, APadPluggedInLateIsMappedByTheDatabaseBesideTheProgramAndKeepsItsNumber) {
+  // The game's copy in a folder of its own, with the database beside it.
+  const std::string folder = orvtest::PrivateDir() + "/pads";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  const std::string game = folder + "/pad_game";
+  if (link(orvtest::BinaryPath("tests/input/pad_game").c_str(), game.c_str()) != 0)
+    std::filesystem::copy_file(orvtest::BinaryPath("tests/input/pad_game"), game);
+  // The pad's GUID, as the joystick system makes it for the game's pad.
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
+  desc.naxes = 4;
+  desc.nbuttons = 2;
+  desc.vendor_id = 0x1234;
+  desc.product_id = 0x5678;
+  desc.name = "Plug Pad";
+  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  ASSERT_GE(index, 0) << SDL_GetError();
+  char guid[33];
+  SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index), guid, sizeof guid);
+  SDL_JoystickDetachVirtual(index);
+  SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+  orvtest::WriteFile(folder + "/gamecontrollerdb.txt",
+                     std::string("03000000,broken\r\n") + guid + ",Plug Pad,a:b0,b:b1,leftx:a3,lefty:a2,platform:Linux,\r\n");
+
+  VirtualDisplay x(800, 600);
+  ASSERT_TRUE(x.Ok());
+  Child pads({game}, x.ProgramOptions());
+  ASSERT_TRUE(pads.WaitForOutput("ready 0\n", 20)) << pads.Err();
+  const std::string id = x.FindWindow("pads");
+  ASSERT_FALSE(id.empty());
+  x.Xdotool({"windowfocus", "--sync", id});
+  ASSERT_TRUE(pads.Wait(30)) << pads.Out();
+  EXPECT_EQ(pads.ExitCode(), 0);
+  EXPECT_EQ(pads.Out(),
+            "ready 0\n"
+            "plugged count=1 x=-1 button=128 name=Plug Pad, Plug Pad\n"
+            "unplugged count=1 x=0 button=0 name=Plug Pad, Plug Pad\n"
+            "back count=1 x=-1 button=0 name=Plug Pad, Plug Pad\n"
+            "exit\n");
+  const std::string log = orvtest::ErrorLogText();
+  EXPECT_NE(log.find("gamepad mapping skipped (gamecontrollerdb.txt line 1): "), std::string::npos) << log;
+  EXPECT_NE(log.find("gamecontrollerdb.txt: 1 mappings\n"), std::string::npos) << log;
 }
 
 }  // namespace

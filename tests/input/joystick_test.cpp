@@ -5,9 +5,11 @@
 #include <SDL2/SDL.h>
 
 #include <cmath>
+#include <string>
 #include <utility>
 
 #include "input_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -194,6 +196,119 @@ TEST_F(Joysticks, ActivityAndForceFeedback) {
   // The virtual pad has no force feedback: nothing is started.
   EXPECT_EQ(JoyForce(0, 200, 1, 0.5), 0);
   EXPECT_EQ(JoyForce(5, 200, 1, 0.5), 0);
+}
+
+// Finds a virtual pad by the identity the system gave it and unplugs it.
+void Unplug(SDL_JoystickID id) {
+  for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+    if (SDL_JoystickGetDeviceInstanceID(i) == id) {
+      ASSERT_EQ(SDL_JoystickDetachVirtual(i), 0) << SDL_GetError();
+    }
+  }
+}
+
+// Plugs in a virtual pad with two axes and two buttons; a handle to move them.
+SDL_Joystick* PlugIn(const char* name) {
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
+  desc.naxes = 2;
+  desc.nbuttons = 2;
+  desc.name = name;
+  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  EXPECT_GE(index, 0) << SDL_GetError();
+  return SDL_JoystickOpen(index);
+}
+
+TEST_F(Joysticks, PadsPluggedInLaterGetTheNextNumberReadNeutralWhenUnpluggedAndGetTheirNumberBack) {
+  ASSERT_EQ(JoyCount(), 1);
+  SDL_Joystick* late = PlugIn("Late Pad");
+  const SDL_JoystickID lateId = SDL_JoystickInstanceID(late);
+  Frame();  // the system's event is read within this frame
+  ASSERT_EQ(JoyCount(), 2);
+  EXPECT_EQ(JoyName(1), "Late Pad, Late Pad");
+  SDL_JoystickSetVirtualAxis(late, 0, -32768);
+  SDL_JoystickSetVirtualButton(late, 1, 1);
+  EXPECT_EQ(JoyAxisX(1), -1);
+  EXPECT_EQ(JoyButton(1, 1), 128);
+
+  // Unplugged with the stick pushed and a button held: it reads as let go,
+  // and keeps its number and name.
+  SDL_JoystickClose(late);
+  Unplug(lateId);
+  Frame();
+  EXPECT_EQ(JoyAxisX(1), 0);
+  EXPECT_EQ(JoyButton(1, 1), 0);
+  EXPECT_EQ(JoyCount(), 2);
+  EXPECT_EQ(JoyName(1), "Late Pad, Late Pad");
+
+  // Another pad takes the next number, not the unplugged pad's...
+  SDL_Joystick* other = PlugIn("Other Pad");
+  Frame();
+  ASSERT_EQ(JoyCount(), 3);
+  EXPECT_EQ(JoyName(2), "Other Pad, Other Pad");
+  // ...which the same pad gets back when it returns.
+  late = PlugIn("Late Pad");
+  Frame();
+  EXPECT_EQ(JoyCount(), 3);
+  SDL_JoystickSetVirtualButton(late, 0, 1);
+  EXPECT_EQ(JoyButton(1, 0), 128);
+  EXPECT_EQ(JoyButton(2, 0), 0);
+  for (SDL_Joystick* pad : {late, other}) {
+    const SDL_JoystickID id = SDL_JoystickInstanceID(pad);
+    SDL_JoystickClose(pad);
+    Unplug(id);
+  }
+}
+
+// A pad the system does not know, mapped by a line of the environment's
+// mapping database: its third and fourth axes are the left stick.
+class DatabaseMappedJoystick : public inputtest::InputFixture {
+ protected:
+  void BeforeInput() override {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
+    desc.naxes = 4;
+    desc.nbuttons = 4;
+    desc.name = "Mapped Pad";
+    desc.vendor_id = 0x1234;  // as a real pad's: the database knows pads by vendor and product
+    desc.product_id = 0x5678;
+    index_ = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index_, 0) << SDL_GetError();
+    char guid[33];
+    SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index_), guid, sizeof guid);
+    const std::string lines = std::string("# pads of this test\r\n") +
+                              "not a mapping\r\n" +                                   // line 2: refused
+                              "  \r\n" + guid + ",Mapped Pad,a:b0,leftx:a3,lefty:a2,platform:Linux,\r\n" +
+                              "ffff,Elsewhere,platform:Windows,\r\n";               // another platform's: not read
+    setenv("SDL_GAMECONTROLLERCONFIG", lines.c_str(), 1);
+    pad_ = SDL_JoystickOpen(index_);
+  }
+
+  void TearDown() override {
+    InputFixture::TearDown();
+    unsetenv("SDL_GAMECONTROLLERCONFIG");
+    if (pad_) SDL_JoystickClose(pad_);
+    SDL_JoystickDetachVirtual(index_);
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+  }
+
+  int index_ = -1;
+  SDL_Joystick* pad_ = nullptr;
+};
+
+TEST_F(DatabaseMappedJoystick, ALineMovesAnAxisToItsNamedPlaceAndALineThatDoesNotParseIsLoggedAndSkipped) {
+  ASSERT_EQ(JoyCount(), 1);
+  SDL_JoystickSetVirtualAxis(pad_, 3, -32768);
+  SDL_JoystickSetVirtualAxis(pad_, 2, 32767);
+  EXPECT_EQ(JoyAxisX(0), -1);
+  EXPECT_EQ(JoyAxisY(0), 1);
+  const std::string log = orvtest::ErrorLogText();
+  EXPECT_EQ(JoyAxisZ(0), 0) << log;  // the first two axes, named by nothing, take the places left
+  EXPECT_NE(log.find("gamepad mapping skipped (SDL_GAMECONTROLLERCONFIG line 2): "), std::string::npos) << log;
+  EXPECT_EQ(log.find("line 5"), std::string::npos) << log;
 }
 
 // Pads the system knows as game controllers: axes by meaning, whatever their

@@ -1,5 +1,7 @@
 // Music through the mixer's music stream: what reaches the disk output, and
 // the loop, pause and volume bookkeeping.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -74,6 +76,59 @@ TEST_F(Music, MissingOrNonMediaFileIsErrorThree) {
   EXPECT_EQ(IsMusicPlaying(), 0);
 }
 
+TEST_F(Music, HeadersTheMixerCannotTakeAndNamedPipesAreRefused) {
+  using namespace wavtest;
+  const std::string data = Chunk("data", Samples16(std::vector<int16_t>(2000, 3000)));
+  auto fmt = [](uint16_t channels, uint32_t rate = 22050) {
+    Format f;
+    f.channels = channels;
+    f.rate = rate;
+    f.blockAlign = 2;
+    return FmtChunk(f);
+  };
+  // AIFF: big-endian chunks; the rate is an 80-bit float (22050 here).
+  auto aiff = [](int16_t channels) {
+    auto be = [](uint32_t v, int n) {
+      std::string s;
+      for (int i = n - 1; i >= 0; --i) s += static_cast<char>(v >> (8 * i) & 255);
+      return s;
+    };
+    const std::string comm = "COMM" + be(18, 4) + be(static_cast<uint16_t>(channels), 2) + be(1000, 4) + be(16, 2) +
+                             std::string("\x40\x0D\xAC\x44\0\0\0\0\0\0", 10);
+    const std::string ssnd = "SSND" + be(2008, 4) + std::string(2008, '\x10');
+    return "FORM" + be(static_cast<uint32_t>(4 + comm.size() + ssnd.size()), 4) + "AIFF" + comm + ssnd;
+  };
+  const struct {
+    const char* what;
+    std::string bytes;
+  } files[] = {
+      {"no channels", Riff(fmt(0) + data)},
+      {"256 channels", Riff(fmt(256) + data)},
+      {"a second format after the data", Riff(fmt(1) + data + fmt(0))},
+      {"not WAVE", "RIFF" + Le32(4) + "AVI " + fmt(0) + data},
+      {"a rate of 1", Riff(fmt(1, 1) + data)},
+      {"AIFF without channels", aiff(0)},
+      {"AIFF with 256 channels", aiff(256)},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.what);
+    PlayMusic(Write("bad.wav", f.bytes).c_str(), 0);
+    EXPECT_EQ(ErrorCode(), 3);
+    EXPECT_EQ(IsMusicPlaying(), 0);
+  }
+  PlayMusic(Write("good.aif", aiff(1)).c_str(), 0);
+  EXPECT_EQ(ErrorCode(), 0);
+
+  // A named pipe nobody writes to: refused at once, never waited on.
+  const std::string pipe = orvtest::PrivateDir() + "/pipe.wav";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  PlayMusic(pipe.c_str(), 1);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(PlayMovie(pipe.c_str(), 0), 3);
+  LoadSound(pipe.c_str(), 1, 1);
+  EXPECT_EQ(ErrorCode(), 3);
+}
+
 TEST_F(Music, OneShotEndsAndLoopingKeepsPlaying) {
   PlayMusic(Tone("short.flac", 0.3).c_str(), 0);
   ASSERT_EQ(ErrorCode(), 0);
@@ -136,6 +191,37 @@ TEST_F(Music, ShortLoopRestartsEveryHalfSecondWhenDue) {
   EXPECT_EQ(bursts, 5);
   // About 0.2 s of tone per burst (a sine is above the threshold 89% of the time).
   EXPECT_NEAR(static_cast<double>(Loud(m.left)) / 22050, 5 * 0.2 * 0.89, 0.1);
+}
+
+TEST_F(Music, ALoopPlaysTheWholeTrackWhateverLengthItsHeaderClaims) {
+  // One second of noise, then one of silence, as an MP3 without a length
+  // header: the mixer estimates it well under a second.
+  const std::string track = mediatest::Ffmpeg(
+      {"-f", "lavfi", "-i", "anoisesrc=d=1:a=0.3:r=22050,apad=pad_dur=1", "-ac", "2", "-c:a", "libmp3lame", "-q:a", "2",
+       "-write_xing", "0"},
+      "noise.mp3");
+  PlayMusic(track.c_str(), 1);
+  ASSERT_EQ(ErrorCode(), 0);
+  const double start = orv::ClockMs();
+  while (orv::ClockMs() - start < 2600) {
+    orv::ProcessMessages();
+    Sleep(20);
+  }
+  StopMusic();
+  Close();
+  const Mix m = ReadMix();
+  // The silence was heard whole between two rounds of noise: restarting on
+  // the estimated length would have cut every round inside the noise.
+  const auto first = std::find_if(m.left.begin(), m.left.end(), [](int16_t v) { return std::abs(v) > 2000; });
+  ASSERT_NE(first, m.left.end());
+  size_t longestQuiet = 0, run = 0, loudAfter = 0;
+  for (auto it = first; it != m.left.end(); ++it) {
+    run = std::abs(*it) > 100 ? 0 : run + 1;
+    if (run == 0 && longestQuiet > 22050 / 2) ++loudAfter;
+    longestQuiet = std::max(longestQuiet, run);
+  }
+  EXPECT_GT(longestQuiet, 22050u * 8 / 10);
+  EXPECT_GT(loudAfter, 22050u / 10) << "the second round never came";
 }
 
 TEST_F(Music, PausingALoopMovesItsRestartByThePausedTime) {
@@ -204,8 +290,10 @@ TEST_F(Music, ArchivedMusicPlaysFromATemporaryFile) {
   PlayMusic("packed_tune.ogg", 0);
   EXPECT_EQ(ErrorCode(), 0);
   EXPECT_EQ(IsMusicPlaying(), 1);
-  EXPECT_TRUE(orvtest::Exists(Player().File()));
+  // The mixer reads the copy it opened; the copy itself is gone at once, so
+  // a game killed now leaves nothing in the temporary folder.
   EXPECT_NE(Player().File().find("packed_tune.ogg"), std::string::npos);
+  EXPECT_FALSE(orvtest::Exists(Player().File()));
   Sleep(300);
   StopMusic();
   Close();

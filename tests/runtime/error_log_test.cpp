@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "orvane/runtime.h"
@@ -25,6 +29,49 @@ TEST(ErrorLog, LinesAreAppendedByteForByteWithNothingAdded) {
   orv::LogFormat("exepath=curdir= %s\n", "/games/x");
   EXPECT_EQ(orvtest::ReadFile(LogPath()), "Start new log...\ntimer\nno newlineNULLexepath=curdir= /games/x\n");
   EXPECT_TRUE(orv::ErrorLogPath() == LogPath().c_str());
+}
+
+// Started from a terminal, the log file is named once and every logged text
+// also shows there, so a player sees why a game stopped; the file is the same.
+TEST(ErrorLog, ATerminalOnStandardErrorSeesTheLogFileNamedAndEveryText) {
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(grantpt(terminal), 0);
+  ASSERT_EQ(unlockpt(terminal), 0);
+  const int side = open(ptsname(terminal), O_RDWR | O_NOCTTY);
+  ASSERT_GE(side, 0);
+  termios raw;
+  ASSERT_EQ(tcgetattr(side, &raw), 0);
+  cfmakeraw(&raw);  // the bytes as written, without "\n" -> "\r\n"
+  ASSERT_EQ(tcsetattr(side, TCSANOW, &raw), 0);
+  const int savedError = dup(STDERR_FILENO);
+  dup2(side, STDERR_FILENO);
+  orv::StartLog();
+  orv::LogLine("timer\n");
+  LogText("Media/player.png is missing\n");
+  orv::LogLine("no newline");
+  dup2(savedError, STDERR_FILENO);
+  close(savedError);
+  close(side);
+
+  std::string shown;
+  char buffer[256];
+  pollfd ready{terminal, POLLIN, 0};
+  while (poll(&ready, 1, 5000) == 1) {
+    const ssize_t n = read(terminal, buffer, sizeof buffer);
+    if (n <= 0) break;  // everything read: the other side is closed
+    shown.append(buffer, static_cast<size_t>(n));
+  }
+  close(terminal);
+  const std::string texts = "Start new log...\ntimer\nMedia/player.png is missing\nno newline";
+  EXPECT_EQ(shown, "Error log: " + LogPath() + "\n" + texts);
+  EXPECT_EQ(orvtest::ReadFile(LogPath()), texts);
+
+  // Standard error that is not a terminal (here a pipe the test reads) gets nothing.
+  testing::internal::CaptureStderr();
+  orv::StartLog();
+  orv::LogLine("timer\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(ErrorLog, StartLogRestartsTheFile) {

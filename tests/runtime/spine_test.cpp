@@ -103,6 +103,17 @@ TEST(Spine, NoDisplayEndsInOrderAfterTheFailedWindow) {
   EXPECT_EQ(r.out, "ORV_ON_QUIT\nexit\n");  // the game never ran
   std::string log = Log();
   EXPECT_EQ(log, "Start new log...\ntimer\nvexl\nvexl init\nWIN32 init video\n");
+
+  // No display named at all and no driver asked for: the video system would
+  // run the game offscreen where nobody sees it. It ends with the reason
+  // and a failing status instead, the log as above.
+  r = RunGame("spine_game", {{"SDL_VIDEODRIVER", ""}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "ORV_ON_QUIT\nexit\n");
+  EXPECT_EQ(r.err.rfind("spine_game: no display to open the game's window on: neither DISPLAY nor WAYLAND_DISPLAY", 0), 0u)
+      << r.err;
+  EXPECT_NE(r.err.find("SDL_VIDEODRIVER=offscreen"), std::string::npos) << r.err;
+  EXPECT_EQ(Log(), log);
 }
 
 TEST(Spine, RefusedFullScreenFallsBackToAWindow) {

@@ -6,6 +6,8 @@
 //
 //   ORVANE_GRAB=out.png            where to save the frame (required)
 //   ORVANE_GRAB_AFTER_MS=1500      run time before the frame is taken
+//   ORVANE_GRAB_POINTER=x,y        halfway there, the mouse moves to (x, y)
+//   ORVANE_GRAB_TEXT=hello         and this text is typed, as a player would
 //
 // Depends on: SDL2 (the wrapped swap, the close event), GL, libpng.
 #include <GL/gl.h>
@@ -27,8 +29,32 @@ constexpr GLenum kPixelPackBufferBinding = 0x88ED;  // GL_PIXEL_PACK_BUFFER_BIND
 using SwapFn = void (*)(SDL_Window*);
 using BindFn = void (*)(GLenum, GLuint);
 
-bool done = false;
+bool done = false, played = false;
 Uint32 firstSwap = 0;
+
+// What a player would do before the picture is taken, as the window system
+// reports it: a pointer movement and typed text, queued like real input.
+void PlayInput(SDL_Window* window) {
+  const Uint32 id = SDL_GetWindowID(window);
+  int x = 0, y = 0;
+  if (const char* pointer = std::getenv("ORVANE_GRAB_POINTER"); pointer && std::sscanf(pointer, "%d,%d", &x, &y) == 2) {
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = id;
+    motion.motion.x = x;
+    motion.motion.y = y;
+    motion.motion.xrel = x;
+    motion.motion.yrel = y;
+    SDL_PushEvent(&motion);
+  }
+  if (const char* text = std::getenv("ORVANE_GRAB_TEXT"); text && *text) {
+    SDL_Event typed{};
+    typed.type = SDL_TEXTINPUT;
+    typed.text.windowID = id;
+    std::snprintf(typed.text.text, sizeof typed.text.text, "%s", text);
+    SDL_PushEvent(&typed);
+  }
+}
 
 // Reads the back buffer of the default framebuffer, leaving every piece of
 // GL state the program may cache as it was.
@@ -80,6 +106,10 @@ extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     if (firstSwap == 0) firstSwap = now ? now : 1;
     const char* after = std::getenv("ORVANE_GRAB_AFTER_MS");
     const double wait = after ? std::atof(after) : 1500;
+    if (!played && now - firstSwap >= wait / 2) {
+      played = true;
+      PlayInput(window);
+    }
     if (now - firstSwap >= wait) {
       done = true;
       if (!SaveFrame(window, path)) std::fprintf(stderr, "frame_grab: could not save %s\n", path);

@@ -75,7 +75,8 @@ double GameMain() {
     Say("");
     for (int i = 0; i < 3; ++i) {
       RtString line = ReadStdin();
-      Say("[" + std::string(line.CStr(), static_cast<size_t>(line.Length())) + "]");
+      // Appended: GCC 12 at -O3 warns falsely (-Wrestrict) about "[" + a temporary string.
+      Say(std::string("[").append(line.CStr(), static_cast<size_t>(line.Length())).append("]"));
     }
   } else if (mode == "run") {
     ShowScreen();
