@@ -30,7 +30,6 @@
 
 #include "platform/events.h"
 #include "runtime/clock.h"
-#include "runtime/replay/recording_format.h"
 #include "runtime/stages.h"
 
 namespace orv {
