@@ -11,6 +11,7 @@
 
 #include "files/mem_name.h"
 #include "files/paths.h"
+#include "runtime/replay/replay_notes.h"
 
 namespace orv {
 
@@ -108,6 +109,7 @@ bool FileReplacement::Begin(const char* gamePath, InPlaceRewrite inPlace) {
   target_ = where.path;
   existed_ = where.exists;
   mode_ = where.mode & 07777;
+  NoteUnreplayable(kNoteFilesWritten);
 
   // A file without a name vanishes by itself when the writer dies before it
   // is done, so a kill in the middle of writing leaves nothing behind. It is

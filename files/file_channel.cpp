@@ -15,6 +15,7 @@
 #include "files/paths.h"
 #include "files/save_backup.h"
 #include "runtime/error_state.h"
+#include "runtime/replay/replay_notes.h"
 
 namespace orv {
 
@@ -40,6 +41,7 @@ int OpenAppendTarget(const char* name) {
   WriteTarget target;
   if (!FindWriteTarget(SystemPath(name), target)) return -1;
   if (target.exists && !S_ISREG(target.mode)) return -1;
+  NoteUnreplayable(kNoteFilesWritten);
   int fd = ::open(target.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return -1;
   // Checked again on what was opened, in case the path changed meanwhile.

@@ -12,6 +12,7 @@
 #include "runtime/error_state.h"
 #include "runtime/program_dir.h"
 #include "runtime/runtime_state.h"
+#include "runtime/stages.h"
 
 namespace orv {
 
@@ -162,6 +163,7 @@ bool OpenGLVexel::Flip(IdleCallback idleCallback) {
   FlushDrawing();
   EndSurface();
   LeaveSceneTarget(depthClearPending);
+  RunFrameHooks(FramePhase::kPresent);
   if (window_) window_->Swap();
   if (backgrounds_.HasTiles(0)) {
     if (depthClearPending) {
@@ -177,7 +179,7 @@ bool OpenGLVexel::Flip(IdleCallback idleCallback) {
     glClear(mask);
   }
   bool pumped = true;
-  double now = pacer.Wait(ClockMs, SleepMs, [&] { pumped = PumpMessages(idleCallback) && pumped; });
+  double now = WaitForFrame(pacer, [&] { pumped = PumpMessages(idleCallback) && pumped; });
   pacer.Advance(now);
   return pumped;
 }
@@ -198,6 +200,25 @@ bool OpenGLVexel::PumpMessages(IdleCallback idleCallback) {
   return !window_ || window_->Alive();
 }
 
+bool OpenGLVexel::ReadPresentedFrame(PixelImage& out) {
+  if (!window_) return false;
+  int w = 0, h = 0;
+  window_->DrawableSize(w, h);
+  if (!out.Resize(w, h)) return false;
+  // The flip has left every surface and the 3D pass's target: the window's
+  // own framebuffer is bound, its back buffer holds the frame.
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, out.Data());
+  out.FlipVertical();
+  // The window shows no alpha; what a driver keeps there is not the picture.
+  uint8_t* p = out.Data();
+  for (size_t i = 3, n = out.ByteCount(); i < n; i += 4) p[i] = 255;
+  out.hasAlpha = false;
+  return true;
+}
+
 bool OpenGLVexel::SetScreenSize(int width, int height, int bits, bool fullscreen) {
   if (width) screenWidth = width;
   if (height) screenHeight = height;
@@ -215,6 +236,7 @@ bool OpenGLVexel::EnterFullscreen() {
   window_->Show();
   window_->Raise();
   SetScreenSizeFields(screenWidth, screenHeight);
+  ClearResizedWindow();
   isFullscreen = true;
   return true;
 }
@@ -233,8 +255,18 @@ bool OpenGLVexel::EnterWindowed() {
   window_->Show();
   window_->Raise();
   SetViewport(0, 0, 0, 0);
+  ClearResizedWindow();
   isFullscreen = false;
   return true;
+}
+
+void OpenGLVexel::ClearResizedWindow() {
+  // A drawable that changed its size holds undefined pixels until drawn (a
+  // new one is not cleared by every driver); the flip after a size change
+  // would show them. Drawing meant for a surface or a 3D pass is left alone.
+  if (currentSurface >= 0 || sceneTarget_.Active()) return;
+  FlushDrawing();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
 bool OpenGLVexel::HideWindow() {

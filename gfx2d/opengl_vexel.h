@@ -62,10 +62,15 @@ class OpenGLVexel {
   // Drains the event queue: the callback first, then removal and dispatch.
   // False when the window no longer exists.
   bool PumpMessages(IdleCallback idleCallback);
+  // The frame the window is about to show, top row first, opaque: for the
+  // present hook of a flip (the frame is finished, not yet swapped).
+  bool ReadPresentedFrame(PixelImage& out);
   bool SetScreenSize(int width, int height, int colorBits, bool fullscreen);
   bool EnterFullscreen();
   bool EnterWindowed();
   bool HideWindow();
+  // Clears the window after its size changed, unless drawing goes elsewhere.
+  void ClearResizedWindow();
   void SetViewport(int x, int y, int width, int height);
   // Loads the screen's quarter turn into the current GL matrix and sets the
   // GL viewport to the game rectangle (x, y, width, height) turned with it.

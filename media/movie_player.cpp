@@ -12,6 +12,7 @@
 #include "runtime/clock.h"
 #include "runtime/error_state.h"
 #include "runtime/main_loop.h"
+#include "runtime/replay/replay_notes.h"
 #include "runtime/runtime_state.h"
 
 namespace orv {
@@ -173,6 +174,7 @@ double PlayInWindow(RuntimeState& rt, const std::string& path, bool loop) {
 }  // namespace
 
 double PlayMovieFile(const std::string& path, bool loop) {
+  NoteUnreplayable(kNoteMovies);
   RuntimeState& rt = Rt();
   if (!rt.device || !rt.device->Window()) return 0;
   try {

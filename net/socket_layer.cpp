@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/socket.h"
+#include "runtime/replay/replay_notes.h"
 
 namespace orv {
 
@@ -79,6 +81,7 @@ bool SocketTable::Get(int number, Entry& out) const {
 }
 
 int SocketTable::Take(const Entry& e) {
+  NoteUnreplayable(kNoteNetwork);
   std::lock_guard<std::mutex> lock(mutex_);
   for (int i = 0; i < kEntries; ++i) {
     if (entries_[static_cast<size_t>(i)].sock < 0) {

@@ -8,6 +8,8 @@ namespace orv::platform {
 
 namespace {
 
+Tap* g_tap = nullptr;
+
 // The values the seam promises are the platform's own; keep them in step.
 static_assert(kButtonLeft == SDL_BUTTON_LEFT && kButtonMiddle == SDL_BUTTON_MIDDLE && kButtonRight == SDL_BUTTON_RIGHT);
 static_assert(kHatUp == SDL_HAT_UP && kHatRight == SDL_HAT_RIGHT && kHatDown == SDL_HAT_DOWN && kHatLeft == SDL_HAT_LEFT);
@@ -112,20 +114,35 @@ void Describe(const SDL_Event& e, Event& out) {
 
 }  // namespace
 
-void PumpEvents() { SDL_PumpEvents(); }
+void SystemPumpEvents() { SDL_PumpEvents(); }
 
-bool PeekEvent(Event& event) {
+bool SystemPeekEvent(Event& event) {
   SDL_Event e;
   if (SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) != 1) return false;
   Describe(e, event);
   return true;
 }
 
-bool PopEvent(Event& event) {
+bool SystemPopEvent(Event& event) {
   SDL_Event e;
   if (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) != 1) return false;
   Describe(e, event);
   return true;
 }
+
+void SetTap(Tap* tap) { g_tap = tap; }
+
+void TapReading(Reading what, int32_t* values, int count) {
+  if (g_tap) g_tap->Read(what, values, count);
+}
+
+void PumpEvents() {
+  if (g_tap) return g_tap->Pump();
+  SystemPumpEvents();
+}
+
+bool PeekEvent(Event& event) { return g_tap ? g_tap->Peek(event) : SystemPeekEvent(event); }
+
+bool PopEvent(Event& event) { return g_tap ? g_tap->Pop(event) : SystemPopEvent(event); }
 
 }  // namespace orv::platform

@@ -98,4 +98,41 @@ bool PeekEvent(Event& event);
 // Removes the event at the head of the queue; false when the queue is empty.
 bool PopEvent(Event& event);
 
+// ---- The tap ------------------------------------------------------------------
+// Everything the runtime learns from the system that another run could not
+// know by itself passes one point: the event stream above and the few states
+// read outside it. Normally nothing stands there and the calls go straight
+// to the system. A recording installs a tap that notes what the system gives;
+// a replay one that gives back what was noted instead.
+
+// States read outside the stream, with the values each reading carries.
+enum class Reading : uint8_t {
+  KeyboardFocus = 1,    // 1 when the window has the keyboard focus
+  PointerPosition = 2,  // x, y relative to the window's client area
+  DesktopSize = 3,      // width, height of the desktop
+  DesktopBits = 4,      // bits per pixel of the desktop
+};
+constexpr int kMaxReadingValues = 2;
+
+class Tap {
+ public:
+  virtual ~Tap() = default;
+  // Stand in for PumpEvents, PeekEvent and PopEvent.
+  virtual void Pump() = 0;
+  virtual bool Peek(Event& event) = 0;
+  virtual bool Pop(Event& event) = 0;
+  // `count` values just read from the system; the tap may replace them.
+  virtual void Read(Reading what, int32_t* values, int count) = 0;
+};
+
+// Installs a tap (null: none). Only the thread that pumps events uses it.
+void SetTap(Tap* tap);
+// Passes a reading through the tap, when one is installed.
+void TapReading(Reading what, int32_t* values, int count);
+
+// The system's own queue, for a tap that passes it on or drains it.
+void SystemPumpEvents();
+bool SystemPeekEvent(Event& event);
+bool SystemPopEvent(Event& event);
+
 }  // namespace orv::platform

@@ -4,6 +4,9 @@
 #include <SDL2/SDL.h>
 
 #include <cstdlib>
+#include <cstring>
+
+#include "platform/events.h"
 
 namespace orv::platform {
 
@@ -78,19 +81,24 @@ std::string Error() { return SDL_GetError(); }
 
 Rect DesktopBounds() {
   SDL_DisplayMode mode;
-  Rect r;
+  int32_t size[2] = {0, 0};
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-    r.w = mode.w;
-    r.h = mode.h;
+    size[0] = mode.w;
+    size[1] = mode.h;
   }
-  return r;
+  TapReading(Reading::DesktopSize, size, 2);
+  return Rect{0, 0, size[0], size[1]};
 }
 
 int DesktopBitsPerPixel() {
   SDL_DisplayMode mode;
-  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 32;
-  int bits = SDL_BITSPERPIXEL(mode.format);
-  return bits == 24 ? 32 : bits;  // 24-bit colour is stored in 32-bit pixels
+  int32_t bits = 32;
+  if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+    bits = SDL_BITSPERPIXEL(mode.format);
+    if (bits == 24) bits = 32;  // 24-bit colour is stored in 32-bit pixels
+  }
+  TapReading(Reading::DesktopBits, &bits, 1);
+  return bits;
 }
 
 void ShowCursor(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
@@ -101,7 +109,9 @@ void ShowWarningBox(const char* caption, const char* text) {
 
 void DisableScreenSaver() { SDL_DisableScreenSaver(); }
 
-std::unique_ptr<Window> Window::Create(const char* title, int w, int h, int samples, bool depthStencil) {
+namespace {
+
+void SetDrawableAttributes(int samples, bool depthStencil) {
   SDL_GL_ResetAttributes();
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
@@ -113,13 +123,29 @@ std::unique_ptr<Window> Window::Create(const char* title, int w, int h, int samp
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 0 ? samples : 0);
+}
+
+// SDL's offscreen driver makes a window's GL drawable once, at the size the
+// window is created with, and keeps it when the window is resized: a larger
+// window would draw into the old, smaller pixels and lose the rest.
+bool DrawableKeepsItsSize() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && std::strcmp(driver, "offscreen") == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<Window> Window::Create(const char* title, int w, int h, int samples, bool depthStencil) {
+  SetDrawableAttributes(samples, depthStencil);
   // Contexts of successive windows share nothing; textures survive mode
   // switches because the window is kept, not because of sharing.
   // A size of 0 leaves that side to the window layer, which makes it as
   // large as the desktop; the caller reads the created size back.
-  Rect desktop = DesktopBounds();
-  if (w <= 0) w = desktop.w > 0 ? desktop.w : 640;
-  if (h <= 0) h = desktop.h > 0 ? desktop.h : 480;
+  if (w <= 0 || h <= 0) {
+    Rect desktop = DesktopBounds();
+    if (w <= 0) w = desktop.w > 0 ? desktop.w : 640;
+    if (h <= 0) h = desktop.h > 0 ? desktop.h : 480;
+  }
   SDL_Window* window = SDL_CreateWindow(Latin1ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                         w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!window) return nullptr;
@@ -127,7 +153,9 @@ std::unique_ptr<Window> Window::Create(const char* title, int w, int h, int samp
 }
 
 Window::Window(SDL_Window* w, int samples, bool depthStencil)
-    : window_(w), id_(SDL_GetWindowID(w)), samples_(samples), depthStencil_(depthStencil) {}
+    : window_(w), id_(SDL_GetWindowID(w)), samples_(samples), depthStencil_(depthStencil) {
+  SDL_GetWindowSize(w, &drawableW_, &drawableH_);
+}
 
 Window::~Window() {
   if (SDL_Window* w = Live()) SDL_DestroyWindow(w);
@@ -168,20 +196,28 @@ void Window::DrawableSize(int& w, int& h) const {
   if (SDL_Window* window = Live()) SDL_GL_GetDrawableSize(window, &w, &h);
 }
 
-bool Window::HasKeyboardFocus() const { return Live() && SDL_GetKeyboardFocus() == Live(); }
+bool Window::HasKeyboardFocus() const {
+  int32_t focused = Live() && SDL_GetKeyboardFocus() == Live() ? 1 : 0;
+  TapReading(Reading::KeyboardFocus, &focused, 1);
+  return focused != 0;
+}
 
 void Window::PointerPosition(int& x, int& y) const {
-  SDL_Window* w = Live();
-  if (!w) return;
-  if (SDL_GetMouseFocus() == w) {
-    SDL_GetMouseState(&x, &y);
-    return;
+  int32_t at[2] = {x, y};
+  if (SDL_Window* w = Live()) {
+    if (SDL_GetMouseFocus() == w) {
+      SDL_GetMouseState(&at[0], &at[1]);
+    } else {
+      int wx = 0, wy = 0;
+      SDL_GetGlobalMouseState(&at[0], &at[1]);
+      SDL_GetWindowPosition(w, &wx, &wy);
+      at[0] -= wx;
+      at[1] -= wy;
+    }
   }
-  int wx = 0, wy = 0;
-  SDL_GetGlobalMouseState(&x, &y);
-  SDL_GetWindowPosition(w, &wx, &wy);
-  x -= wx;
-  y -= wy;
+  TapReading(Reading::PointerPosition, at, 2);
+  x = at[0];
+  y = at[1];
 }
 
 void Window::WarpPointer(int x, int y) {
@@ -189,7 +225,38 @@ void Window::WarpPointer(int x, int y) {
 }
 
 void Window::SetPosition(int x, int y) { SDL_SetWindowPosition(Live(), x, y); }
-void Window::SetSize(int w, int h) { SDL_SetWindowSize(Live(), w, h); }
+void Window::SetSize(int w, int h) {
+  SDL_Window* window = Live();
+  if (!window) return;
+  SDL_SetWindowSize(window, w, h);
+  int now = 0, high = 0;
+  SDL_GetWindowSize(window, &now, &high);
+  if (DrawableKeepsItsSize() && (now != drawableW_ || high != drawableH_)) RemakeDrawable(now, high);
+}
+
+void Window::RemakeDrawable(int w, int h) {
+  // A new window of the new size with the same drawable format takes over;
+  // the current context moves to it, so every texture survives. When that
+  // fails, the old window stays: smaller than asked, but still drawing.
+  SDL_Window* old = window_;
+  SetDrawableAttributes(samples_, depthStencil_);
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(old, &x, &y);
+  const Uint32 shown = SDL_GetWindowFlags(old) & SDL_WINDOW_SHOWN ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+  SDL_Window* made = SDL_CreateWindow(SDL_GetWindowTitle(old), x, y, w, h, SDL_WINDOW_OPENGL | shown);
+  if (!made) return;
+  SDL_GLContext context = SDL_GL_GetCurrentContext();
+  if (context && SDL_GL_GetCurrentWindow() == old && SDL_GL_MakeCurrent(made, context) != 0) {
+    SDL_GL_MakeCurrent(old, context);
+    SDL_DestroyWindow(made);
+    return;
+  }
+  SDL_DestroyWindow(old);
+  window_ = made;
+  id_ = SDL_GetWindowID(made);
+  drawableW_ = w;
+  drawableH_ = h;
+}
 
 Rect Window::UsableBounds() const {
   int display = SDL_GetWindowDisplayIndex(Live());

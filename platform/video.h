@@ -62,6 +62,8 @@ class Window {
   // Client area: position on the desktop and size.
   Rect ClientRect() const;
   void SetPosition(int x, int y);
+  // Resizes the client area; the GL drawable follows (the window may be
+  // replaced to get there, keeping the context: Id() can change).
   void SetSize(int w, int h);
   // Usable area (without panels and docks) of the display the window is on.
   Rect UsableBounds() const;
@@ -95,10 +97,13 @@ class Window {
   SDL_Window* Native() const { return Live(); }
   Window(SDL_Window* w, int samples, bool depthStencil);
   SDL_Window* Live() const;
+  // Swaps in a window whose drawable is w x h (see SetSize).
+  void RemakeDrawable(int w, int h);
   SDL_Window* window_;
   uint32_t id_;
   int samples_;
   bool depthStencil_;
+  int drawableW_ = 0, drawableH_ = 0;  // the size the GL drawable was made with
   bool hiddenByProgram_ = false;
 };
 

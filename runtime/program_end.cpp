@@ -52,14 +52,14 @@ void EndProgram() {
   RuntimeShutdown();
   std::fputs("exit\n", stdout);
   std::fflush(stdout);
-  std::exit(0);
+  std::exit(rt.exitCode);
 }
 
 void FinishEndingAfterError() {
   RuntimeShutdown();
   std::fputs("exit\n", stdout);
   std::fflush(stdout);
-  std::exit(0);
+  std::exit(Rt().exitCode);
 }
 
 void EndFailedStart(const char* reason, int status) {

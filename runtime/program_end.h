@@ -9,8 +9,9 @@
 namespace orv {
 
 // Raises the quit event, shuts every subsystem down in order, prints "exit\n"
-// and exits with code 0. A nested request while the program is already
-// ending returns at once and does nothing.
+// and exits with code 0 (a replay that did not follow its recording sets
+// another, RuntimeState::exitCode). A nested request while the program is
+// already ending returns at once and does nothing.
 void EndProgram();
 // Shuts down, starts the command as a new program without waiting for it,
 // and exits with code 0.

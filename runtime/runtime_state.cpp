@@ -11,6 +11,7 @@
 #include "media/music_player.h"
 #include "net/net_session.h"
 #include "runtime/lib/line_file.h"
+#include "runtime/replay/session_tape.h"
 #include "system/imports.h"
 
 namespace orv {

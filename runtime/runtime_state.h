@@ -26,6 +26,7 @@ class DXInput;
 class DeclaredImports;
 class SoundDevice;
 class MusicPlayer;
+class SessionTape;
 struct SoundSlot;
 
 namespace platform {
@@ -101,6 +102,11 @@ struct RuntimeState {
 
   // How many entries of the stage table have started (runtime/stages.h).
   int32_t stagesStarted = 0;
+
+  // A recording or replay of this run (runtime/replay/session_tape.h), when one was asked for.
+  std::unique_ptr<SessionTape> tape;
+  // The process's exit code: 0, except for a replay that did not follow its recording.
+  int32_t exitCode = 0;
 };
 
 RuntimeState& Rt();

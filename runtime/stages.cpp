@@ -25,6 +25,7 @@
 #include "runtime/lib/random.h"
 #include "runtime/main_loop.h"
 #include "runtime/program_dir.h"
+#include "runtime/replay/session_tape.h"
 #include "runtime/runtime_state.h"
 #include "system/imports.h"
 
@@ -75,7 +76,7 @@ bool StartDevice(RuntimeState& rt) {
   LogLine("Cptn\n");
   platform::DisableScreenSaver();
   // startTime is still 0: the seed is the time window creation took.
-  SeedRandom(ToInt32(ElapsedMs()));
+  SeedRandom(StartingSeed(ToInt32(ElapsedMs())));
   return true;
 }
 
@@ -262,6 +263,8 @@ const Stage kStages[] = {
     {"log", nullptr, StartLogStage, nullptr},
     {"crash reports", nullptr, StartCrashReportsStage, StopCrashReportsStage, CrashReportsFrame},
     {"timer", "timer\n", StartTimer, nullptr},
+    // Recording or replay: before anything reads the clock or takes an event.
+    {"tape", nullptr, StartTapeStage, StopTapeStage, TapeFrame},
     {"device", "vexl\n", StartDevice, StopDevice, DeviceFrame},
     {"network", "Network\n", StartNet, StopNet},
     {"scene", nullptr, StartScene, StopScene, SceneFrame},

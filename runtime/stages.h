@@ -26,6 +26,7 @@ enum class FramePhase {
   kAfterPresent,    // reset per-frame drawing state for the next frame
   kMessages,        // start of every message pump (ProcessMessages), also in waits
   kBeforeViewport,  // the game moves the 2D viewport: close what covers the old one
+  kPresent,         // in the device's flip, the finished frame just before it is shown (every flip)
 };
 
 struct Stage {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "gfx2d/opengl_vexel.h"
 #include "gl/gl_extensions.h"
@@ -61,6 +62,27 @@ TEST_F(Device, PointsLandWhereTheProjectionSays) {
   EXPECT_EQ(Pixel(63, 47), 0x00FF00u);
   EXPECT_EQ(Pixel(10, 5), 0xFF0000u);
   EXPECT_EQ(Pixel(11, 5), 0u);
+}
+
+TEST_F(Device, AResizedWindowDrawsToItsNewEdgesAndShowsNothingOfBefore) {
+  const int sizes[][2] = {{200, 150}, {32, 24}, {64, 48}};
+  for (const auto& size : sizes) {
+    const int w = size[0], h = size[1];
+    // Something to be left over: the whole drawable in red.
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 1);
+    ASSERT_TRUE(device->SetScreenSize(w, h, 0, false));
+    device->Reset2DState();
+    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h, 0xFFu);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    size_t stale = 0;
+    for (uint32_t p : pixels) stale += (p & 0xFFFFFF) != 0;
+    EXPECT_EQ(stale, 0u) << w << "x" << h;
+    Point(static_cast<float>(w - 1), static_cast<float>(h - 1), 0, 255, 0);
+    EXPECT_EQ(Pixel(w - 1, h - 1), 0x00FF00u) << w << "x" << h;
+  }
 }
 
 TEST_F(Device, OrientationTurnsTheScreenAndSwapsItsSize) {

@@ -58,7 +58,7 @@ install_runtime() {  # sets prefix
 
 check_installed_files() {  # check_installed_files PREFIX
   for f in lib/liborvane.a lib/liborvane_main.a include/orvane/orvane.h include/orvane/key_codes.h \
-           bin/orvane-pack bin/orvane-model bin/orvane-new bin/orvane-sample-models \
+           bin/orvane-pack bin/orvane-model bin/orvane-new bin/orvane-sample-models bin/orvane-replay \
            share/orvane/template/main.cpp.in share/doc/orvane/commands.md \
            lib/cmake/Orvane/OrvaneConfig.cmake lib/pkgconfig/orvane.pc; do
     [ -f "$1/$f" ] || fail "the install has no $f"
@@ -163,7 +163,7 @@ deb_route() {
   usr="$work/root/usr"
   check_installed_files "$usr"
   [ -f "$usr/share/doc/orvane-dev/copyright" ] || fail "the .deb has no copyright file"
-  for tool in orvane-pack orvane-model orvane-sample-models; do
+  for tool in orvane-pack orvane-model orvane-sample-models orvane-replay; do
     has_symbols "$usr/bin/$tool" && fail "the .deb's $tool is not stripped"
   done
   depends=$(echo "$fields" | tr ',' '\n' | sed 's/(.*)//; s/|.*//; s/ //g')
