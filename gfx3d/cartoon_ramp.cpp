@@ -8,12 +8,8 @@
 
 namespace orv {
 
-CartoonRamp::CartoonRamp() {
-  levels_ = {100};
-  levels_.insert(levels_.end(), 6, 160);
-  levels_.push_back(207);
-  levels_.insert(levels_.end(), 8, 255);
-}
+CartoonRamp::CartoonRamp()
+    : levels_{100, 160, 160, 160, 160, 160, 160, 207, 255, 255, 255, 255, 255, 255, 255, 255} {}
 
 void CartoonRamp::Replace(std::span<const double> values) {
   levels_.clear();
