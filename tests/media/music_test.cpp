@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "files/asset_locator.h"
+#include "media/music_mixer.h"
 #include "media/music_player.h"
 #include "orvane/media.h"
 #include "orvane/runtime.h"
@@ -33,6 +34,17 @@ size_t Loud(const std::vector<int16_t>& s, int threshold = 500) {
   return static_cast<size_t>(std::count_if(s.begin(), s.end(), [&](int16_t v) { return std::abs(v) > threshold; }));
 }
 
+// Amplitude of the `hz` component over frames [from, from + n) of the mix.
+double Amplitude(const std::vector<int16_t>& s, size_t from, size_t n, double hz) {
+  double c = 0, q = 0;
+  for (size_t i = from; i < from + n && i < s.size(); ++i) {
+    const double w = 2 * M_PI * hz * static_cast<double>(i) / 22050;
+    c += s[i] * std::cos(w);
+    q += s[i] * std::sin(w);
+  }
+  return 2 * std::hypot(c, q) / static_cast<double>(n);
+}
+
 class Music : public audiotest::AudioTest {
  protected:
   Music() : AudioTest(true) {}
@@ -42,6 +54,16 @@ class Music : public audiotest::AudioTest {
     ASSERT_TRUE(orv::Rt().music);
   }
   static orv::MusicPlayer& Player() { return *orv::Rt().music; }
+  // Waits (bounded) until the mix written so far has grown by `seconds` of sound.
+  static void WaitForOutput(double seconds) {
+    const std::string path = MixPath();
+    auto bytes = [&] {
+      struct stat st;
+      return ::stat(path.c_str(), &st) == 0 ? static_cast<double>(st.st_size) : 0.0;
+    };
+    const double until = bytes() + seconds * 22050 * 4;
+    for (int i = 0; i < 3000 && bytes() < until; ++i) Sleep(5);
+  }
 };
 
 TEST_F(Music, PlaysThenStopSilences) {
@@ -276,6 +298,78 @@ TEST_F(Music, VolumeScalesTheOutputAndTheSameValueIsSentOnce) {
   EXPECT_GT(early, 2000);
   EXPECT_NEAR(static_cast<double>(late) / early, 0.25, 0.03);
 }
+
+// Each track: a quiet sine before the loop, a loud one inside it (a whole
+// number of periods, so a seamless loop is one unbroken sine) and noise
+// after it. Played back, the mix must stay the loud sine throughout: the
+// quiet start heard again, the noise, a gap or a click would all show.
+class MusicSeam : public Music, public testing::WithParamInterface<bool> {};
+
+TEST_P(MusicSeam, TheLoopSeamContinuesTheWaveform) {
+  const int kLoud = 12000;
+  std::string track;
+  double tolerance;  // of the loud amplitude, for the coding noise of the file
+  if (GetParam()) {
+    // A WAV at the mix's rate whose "smpl" chunk loops 11000..21999.
+    std::vector<int16_t> wav;
+    uint32_t x = 1;
+    for (int n = 0; n < 33000; ++n) {
+      const double sine = std::sin(2 * M_PI * n / 50);  // 441 Hz at 22050 Hz
+      wav.push_back(static_cast<int16_t>(n < 11000   ? std::lround(kLoud / 2 * sine)
+                                         : n < 22000 ? std::lround(kLoud * sine)
+                                                     : static_cast<int>((x = x * 1664525u + 1013904223u) >> 17) - 16384));
+    }
+    std::string smpl;
+    for (int i = 0; i < 7; ++i) smpl += wavtest::Le32(0);
+    smpl += wavtest::Le32(1) + wavtest::Le32(0) + wavtest::Le32(0) + wavtest::Le32(0) + wavtest::Le32(11000) +
+            wavtest::Le32(21999) + wavtest::Le32(0) + wavtest::Le32(0);
+    track = Write("smpl.wav", wavtest::Riff(wavtest::FmtChunk(wavtest::Format()) +
+                                            wavtest::Chunk("data", wavtest::Samples16(wav)) + wavtest::Chunk("smpl", smpl)));
+    tolerance = 0.002;
+  } else {
+    // The same shape at 44100 Hz in Vorbis with loop tags, resampled on
+    // the way to the mix. The loud part reaches 4000 samples beyond the
+    // loop on either side: the codec smears a sudden change over a block,
+    // which would otherwise put the quiet start and the noise into the loop.
+    const std::string channel = "if(lt(n\\,18000)\\,0.183\\,if(lt(n\\,48000)\\,0.366\\,random(0)-0.5))*sin(2*PI*441*t)";
+    track = mediatest::Ffmpeg({"-f", "lavfi", "-i", "aevalsrc=exprs='" + channel + "|" + channel + "':s=44100:d=1.5",
+                               "-c:a", "libvorbis", "-q:a", "8", "-metadata", "LOOPSTART=22000", "-metadata",
+                               "LOOPLENGTH=22000"},
+                              "tagged.ogg");
+    tolerance = 0.03;
+  }
+  PlayMusic(track.c_str(), 1);
+  ASSERT_EQ(ErrorCode(), 0);
+  for (int i = 0; i < 2000 && Player().Mixer()->Laps(Player().Voice()) < 4; ++i) Sleep(5);
+  ASSERT_GE(Player().Mixer()->Laps(Player().Voice()), 4);
+  StopMusic();
+  Close();
+  const std::vector<int16_t> s = ReadMix().left;
+  // From the first loud sample to the last one (the stop cuts the sine).
+  size_t from = 0, to = s.size();
+  while (from < s.size() && std::abs(s[from]) < kLoud * 3 / 4) ++from;
+  while (to > from && std::abs(s[to - 1]) < kLoud * 3 / 4) --to;
+  ASSERT_GT(to - from, 22050u * 3 / 2) << "less than three rounds of the loop were heard";
+  // A sine obeys s[n+1] + s[n-1] = 2 cos(w) s[n]: what is left over is a
+  // break in the waveform.
+  const double twoCos = 2 * std::cos(2 * M_PI / 50);
+  double worst = 0;
+  size_t worstAt = 0;
+  for (size_t n = from + 1; n + 1 < to; ++n) {
+    const double residual = std::fabs(s[n + 1] + s[n - 1] - twoCos * s[n]);
+    if (residual > worst) worst = residual, worstAt = n - from;
+  }
+  EXPECT_LT(worst, tolerance * kLoud) << "a break " << worstAt << " frames into the loop";
+  // Loud all through: neither the quiet start nor a gap came back.
+  for (size_t n = from; n + 50 <= to; n += 50) {
+    const int peak = Peak(s, n, n + 50);
+    ASSERT_GT(peak, kLoud * 9 / 10) << "quiet at " << n - from;
+    ASSERT_LT(peak, kLoud * 11 / 10) << "too loud at " << n - from;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MusicSeam, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& p) { return p.param ? "WavSmpl" : "OggTags"; });
 
 TEST_F(Music, ArchivedMusicPlaysFromATemporaryFile) {
   // The packing tool appends an archive to a copy of a program; the movie
