@@ -371,6 +371,82 @@ TEST_P(MusicSeam, TheLoopSeamContinuesTheWaveform) {
 INSTANTIATE_TEST_SUITE_P(Files, MusicSeam, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& p) { return p.param ? "WavSmpl" : "OggTags"; });
 
+TEST_F(Music, DuringACrossFadeBothTracksAreHeardWithEqualPowerGains) {
+  // 441 Hz fades into 882 Hz over one second; over windows of 200 frames
+  // the two are measured apart.
+  const std::string a = Tone("a.ogg", 6, 441), b = Tone("b.wav", 6, 882);
+  PlayMusic(a.c_str(), 1);
+  ASSERT_EQ(ErrorCode(), 0);
+  SetMusicVolume(0.5);  // the volume scales both tracks and survives the fade
+  WaitForOutput(0.5);
+  CrossFadeMusic(b.c_str(), 1000);
+  ASSERT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(Player().VolumeCache(), 0.5);
+  EXPECT_EQ(IsMusicPlaying(), 1);
+  EXPECT_EQ(Player().Mixer()->VoiceCount(), 2u);
+  WaitForOutput(1.6);
+  orv::ProcessMessages();  // the faded track is freed on the game thread
+  EXPECT_EQ(Player().Mixer()->VoiceCount(), 1u);
+  StopMusic();
+  Close();
+  const std::vector<int16_t> s = ReadMix().left;
+  const size_t kWindow = 200;
+  std::vector<double> ga, gb;
+  for (size_t w = 0; (w + 1) * kWindow <= s.size(); ++w) {
+    ga.push_back(Amplitude(s, w * kWindow, kWindow, 441));
+    gb.push_back(Amplitude(s, w * kWindow, kWindow, 882));
+  }
+  // The tones' level alone, before the fade and after it.
+  const size_t half = std::find_if(gb.begin(), gb.end(), [&](double v) { return v > 0.5 * gb[gb.size() - 8]; }) - gb.begin();
+  ASSERT_GT(half, 10u);
+  ASSERT_LT(half + 10, gb.size());
+  const double fullA = *std::max_element(ga.begin(), ga.begin() + static_cast<std::ptrdiff_t>(half));
+  const double fullB = gb[gb.size() - 8];
+  ASSERT_GT(fullA, 700);  // 3000 at half volume, less the Vorbis and resampler losses
+  ASSERT_GT(fullB, 700);
+  // sin(pi/2 t) is one half at t = 1/3: the fade began a third of a second
+  // before the window where the new track reached half its level.
+  const double start = (static_cast<double>(half) + 0.5) * kWindow - 22050.0 / 3;
+  for (double t : {0.1, 0.25, 0.5, 0.75, 0.9}) {
+    SCOPED_TRACE(t);
+    const size_t w = static_cast<size_t>((start + t * 22050) / kWindow);
+    const double tc = ((static_cast<double>(w) + 0.5) * kWindow - start) / 22050;
+    EXPECT_NEAR(ga[w] / fullA, std::cos(M_PI / 2 * tc), 0.04);
+    EXPECT_NEAR(gb[w] / fullB, std::sin(M_PI / 2 * tc), 0.04);
+  }
+  // Before the fade only the first track, after it only the second.
+  const size_t before = static_cast<size_t>(start / kWindow) - 2, after = static_cast<size_t>((start + 22050) / kWindow) + 2;
+  EXPECT_LT(gb[before] / fullB, 0.02);
+  EXPECT_LT(ga[after] / fullA, 0.02);
+}
+
+TEST_F(Music, ACrossFadeThatCannotStartKeepsTheMusicAndOneFromSilenceFadesIn) {
+  CrossFadeMusic("no-such-tune.ogg", 500);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(IsMusicPlaying(), 0);
+  CrossFadeMusic(Tone("first.ogg", 3).c_str(), 300, 0);
+  ASSERT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(Player().VolumeCache(), 1);  // nothing played: the volume starts at 1, as with PlayMusic
+  EXPECT_EQ(Player().LoopEnd(), 0);
+  const int first = Player().Voice();
+  EXPECT_LT(Player().Mixer()->Gain(first), 0.5);
+  CrossFadeMusic("still-missing.ogg", 500);
+  EXPECT_EQ(ErrorCode(), 3);
+  EXPECT_EQ(Player().Voice(), first);
+  EXPECT_EQ(IsMusicPlaying(), 1);
+  // Paused music is not faded into silence: the new track plays.
+  PauseMusic(1);
+  CrossFadeMusic(Tone("second.wav", 3).c_str(), 0);
+  EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(Player().Mixer()->VoiceCount(), 1u);  // no fade: the other stopped at once
+  EXPECT_EQ(Player().Mixer()->Gain(Player().Voice()), 1);
+  EXPECT_GT(Player().LoopEnd(), 0);  // looping unless told otherwise
+  WaitForOutput(0.3);
+  StopMusic();
+  Close();
+  EXPECT_GT(Loud(ReadMix().left), 22050u / 10);
+}
+
 TEST_F(Music, ArchivedMusicPlaysFromATemporaryFile) {
   // The packing tool appends an archive to a copy of a program; the movie
   // locator is pointed at that copy.
