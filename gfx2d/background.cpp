@@ -50,7 +50,7 @@ bool BackgroundStore::Load(int index, const RtString& path) {
   const int rows = std::min((image.height + S - 1) / S, kMaxTiles);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns; ++c) {
-      if (!BuildTexture(image, c * S, r * S, S, S, bg.tiles[c][r], nullptr, false, true)) {
+      if (!BuildTexture(image, bg.tiles[c][r], {.x = c * S, .y = r * S, .width = S, .height = S, .nearest = true})) {
         Free(index);
         return false;
       }

@@ -2,7 +2,6 @@
 #include "orvane/gfx2d.h"
 
 #include "gfx2d/command_args.h"
-#include "gfx3d/vexel3d.h"
 #include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
 #include "runtime/stages.h"
@@ -52,7 +51,7 @@ void SetSmoothing(double on) {
 void SetViewport(double x, double y, double width, double height) {
   orv::OpenGLVexel* d = Device();
   if (!d) return;
-  if (orv::Rt().scene) orv::Rt().scene->EndShadowPass();
+  orv::RunFrameHooks(orv::FramePhase::kBeforeViewport);
   d->SetViewport(orv::ToInt32(x), orv::ToInt32(y), orv::ToInt32(width), orv::ToInt32(height));
 }
 

@@ -157,7 +157,7 @@ uint32_t OpenGLVexel::GetPixel(int x, int y) {
   const int H = TargetHeight();
   uint8_t p[4] = {0, 0, 0, 0};
   const bool bgra = bgraSupported;
-  glReadBuffer(surface || sceneTargetActive_ ? GL_COLOR_ATTACHMENT0_EXT : GL_BACK);
+  glReadBuffer(surface || sceneTarget_.Active() ? GL_COLOR_ATTACHMENT0_EXT : GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(x, H - y - 1, 1, 1, bgra ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, p);
   const uint8_t r = bgra ? p[2] : p[0], b = bgra ? p[0] : p[2];

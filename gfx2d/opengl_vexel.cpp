@@ -69,10 +69,10 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   if (!platform::InitVideo()) return false;
   // Only a context can tell whether the driver gives passes a target of their
   // own; the environment's answer is known before, and saves making the window twice.
-  windowDepth_ = WindowDepthRequested();
-  sceneTargetFailed_ = false;
+  windowDepth_ = SceneTarget::WindowDepthRequested();
+  sceneTarget_.ForgetFailure();
   if (!CreateWindowAndContext(width, height)) return false;
-  if (!window_->HasDepthStencil() && !SceneTargetPossible()) {
+  if (!window_->HasDepthStencil() && !SceneTarget::Possible()) {
     // 3D passes cannot get a depth buffer of their own: the window has one.
     windowDepth_ = true;
     glContext_.reset();
@@ -98,7 +98,7 @@ bool OpenGLVexel::Init(int width, int height, int bits, int framesPerSecond, int
   LogLine("flip - 1st call\n");
   Flip(nullptr);
 
-  LoadExtensionEntryPoints();
+  LoadExtensionEntryPoints(platform::GetProcAddress);
   ReadBatchingSwitch();
   RtString ext = GlExtensionString();
   bgraSupported = std::strstr(ext.CStr(), "_texture_format_BGRA8888") || std::strstr(ext.CStr(), "GL_EXT_bgra");
@@ -263,7 +263,7 @@ void OpenGLVexel::DestroyWindowOnly() {
   if (window_ && glContext_) {
     glContext_->MakeCurrent(*window_);
     ReleaseBatchBuffer();
-    ReleaseSceneTarget();
+    sceneTarget_.Release();
     FreeAllSprites();
     backgrounds_.FreeAll();
   }

@@ -17,6 +17,7 @@
 #include "gfx2d/collision.h"
 #include "gfx2d/draw_batch.h"
 #include "gfx2d/font.h"
+#include "gfx2d/scene_target.h"
 #include "gfx2d/screen_orientation.h"
 #include "gfx2d/sprite_store.h"
 #include "gfx2d/surface.h"
@@ -29,7 +30,6 @@
 
 namespace orv {
 
-class Vexel3D;
 class AssetLocator;
 
 // The text of the "opengldriver.txt" a game ships beside the program or in
@@ -252,7 +252,7 @@ class OpenGLVexel {
   // Height of the drawing target in pixels (the window or the bound surface's image).
   int TargetHeight() const;
 
-  // ---- The 3D pass's depth buffer (scene_target.cpp) ------------------------------
+  // ---- The 3D pass's depth buffer (scene_target.h) --------------------------------
   // Draws the batch, then, when the window has no depth buffer of its own
   // and no surface is in use, redirects drawing into a framebuffer of the
   // window's size with depth and stencil that holds a copy of the window.
@@ -260,7 +260,7 @@ class OpenGLVexel {
   // Copies that framebuffer back into the window and draws there again;
   // clearDepth clears its depth buffer too (the flip after a 3D frame).
   void LeaveSceneTarget(bool clearDepth);
-  bool SceneTargetActive() const { return sceneTargetActive_; }
+  bool SceneTargetActive() const { return sceneTarget_.Active(); }
 
   // ---- Collision -------------------------------------------------------------------
   // Some pixel is solid in both sprites placed with their top-left corners
@@ -295,7 +295,6 @@ class OpenGLVexel {
   int multisampleSamples = 0;
   std::string glRenderer;  // the context's renderer name, for diagnostics
   int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
-  Vexel3D* scene3D = nullptr;
   FramePacer pacer;  // nextFlipTime and frameIntervalMs
 
  private:
@@ -327,13 +326,6 @@ class OpenGLVexel {
   void DrawFan(const float vertices[16], bool textured);
   void CheckSoftwareRenderer();
   void DestroyWindowOnly();
-  // Whether this context can give 3D passes a depth buffer of their own,
-  // so the window can go without one.
-  static bool SceneTargetPossible();
-  // The environment asks for depth in the window (known before any context).
-  static bool WindowDepthRequested();
-  bool MakeSceneTarget(int width, int height);
-  void ReleaseSceneTarget();
   // The sprite store tells the surfaces when a slot's texture goes away.
   void SurfaceTextureReleased(int slot);
   // Copies the surface's or the scratch sprite's pixels into the window's
@@ -368,12 +360,9 @@ class OpenGLVexel {
   GLuint batchBuffer_ = 0;
   GLenum blendDestination_ = 0;  // the blend function's destination factor as last set
 
-  // The window was made with depth and stencil (see scene_target.cpp).
+  // The window was made with depth and stencil (see scene_target.h).
   bool windowDepth_ = false;
-  GLuint sceneFramebuffer_ = 0, sceneColor_ = 0, sceneDepth_ = 0;
-  int sceneWidth_ = 0, sceneHeight_ = 0;
-  bool sceneTargetActive_ = false;
-  bool sceneTargetFailed_ = false;
+  SceneTarget sceneTarget_;
 };
 
 }  // namespace orv

@@ -27,11 +27,17 @@ void LoadViewport3D(OpenGLVexel& device, int& width, int& height) {
   device.LoadTurnedViewport(x, y, w, h);
 }
 
+void DeviceViewport(const OpenGLVexel& device, int& x, int& y, int& width, int& height) {
+  device.GetViewport(x, y, width, height);
+}
+
 void BindTextures3D(OpenGLVexel& device, int first, int second, bool useMip) {
   device.BindSprite(first, second, useMip, nullptr);
 }
 
 float DeviceAlpha(const OpenGLVexel& device) { return device.GlobalAlpha(); }
+
+uint32_t DeviceTransparentColor(const OpenGLVexel& device) { return device.TransparentColor(); }
 
 bool DeviceUsesBgra(const OpenGLVexel& device) { return device.bgraSupported; }
 

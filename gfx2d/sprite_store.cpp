@@ -53,10 +53,6 @@ const SpriteSlot* LookUpSprite(const OpenGLVexel& device, int slot) {
   return device.IsUsedSprite(slot) ? &device.Sprite(slot) : nullptr;
 }
 
-void AttachScene3D(OpenGLVexel& device, Vexel3D* scene) { device.scene3D = scene; }
-
-Vexel3D* AttachedScene3D(const OpenGLVexel& device) { return device.scene3D; }
-
 void FlushDevice2D(OpenGLVexel& device) { device.FlushDrawing(); }
 
 bool OpenGLVexel::IsUsedSprite(int slot) const { return IsSpriteSlot(slot) && sprites_[slot].imageWidth > 0; }
@@ -115,7 +111,8 @@ bool OpenGLVexel::SpriteFromImage(int slot, const PixelImage& image, bool asNorm
   // Font images are drawn texel for texel: no mip copy, no filtering.
   const bool font = slot >= kFirstFontSprite;
   SpriteSlot& s = sprites_[slot];
-  if (!BuildTexture(image, 0, 0, 0, 0, s.texture, font ? nullptr : &s.mipTexture, asNormalMap && !font, font)) {
+  if (!BuildTexture(image, s.texture,
+                    {.mipTarget = font ? nullptr : &s.mipTexture, .asNormalMap = asNormalMap && !font, .nearest = font})) {
     FreeSprite(slot);
     return false;
   }

@@ -33,7 +33,7 @@ bool OpenGLVexel::FramebufferFallbackRequested() {
 }
 
 void OpenGLVexel::InitSurfaces() {
-  LoadFramebufferEntryPoints();
+  LoadFramebufferEntryPoints(platform::GetProcAddress);
   GlEntryPoints& g = Gl();
   // Some drivers hand out an entry point for any name asked; only an
   // advertised extension makes the pointers usable.
@@ -196,7 +196,7 @@ void OpenGLVexel::CreateSurface(int index, int slot, int width, int height) {
   // collision masks describe the texture that is really there.
   PixelImage blank;
   SpriteSlot& s = sprites_[slot];
-  if (!blank.Resize(width, height) || !BuildTexture(blank, 0, 0, 0, 0, s.texture, nullptr, false, false)) {
+  if (!blank.Resize(width, height) || !BuildTexture(blank, s.texture)) {
     FreeSprite(slot);
     ReleaseSurface(r);
     return;

@@ -1,7 +1,7 @@
 // Game-facing light commands: convert and forward.
 #include <vector>
 
-#include "gfx3d/lights.h"
+#include "gfx3d/vexel3d.h"
 #include "orvane/gfx3d.h"
 #include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
@@ -19,16 +19,16 @@ uint32_t Colour(double c) { return static_cast<uint32_t>(orv::ToInt32(c)); }
 void SetLight(double index, double color, double x, double y, double z, double dx, double dy, double dz,
               double cutoff, double show) {
   if (Scene())
-    orv::SetLight(*Scene(), orv::ToInt32(index), Colour(color), {F(x), F(y), F(z)}, {F(dx), F(dy), F(dz)},
-                  F(cutoff), orv::ToInt32(show) != 0);
+    Scene()->SetLight(orv::ToInt32(index), Colour(color), {F(x), F(y), F(z)}, {F(dx), F(dy), F(dz)}, F(cutoff),
+                      orv::ToInt32(show) != 0);
 }
 
 void SetCameraLight(double index, double color) {
-  if (Scene()) orv::SetCameraLight(*Scene(), orv::ToInt32(index), Colour(color));
+  if (Scene()) Scene()->SetCameraLight(orv::ToInt32(index), Colour(color));
 }
 
 void DrawAxes(double x, double y, double z) {
-  if (Scene()) orv::DrawAxes(*Scene(), F(x), F(y), F(z));
+  if (Scene()) Scene()->DrawAxes(F(x), F(y), F(z));
 }
 
 void SetCartoonRamp(const RtArray<double>& ramp) {
@@ -36,5 +36,5 @@ void SetCartoonRamp(const RtArray<double>& ramp) {
   std::vector<double> values;
   const int n = ramp.Dims() > 0 && ramp.Data() ? ramp.Size(0) : 0;
   for (int i = 0; i < n; ++i) values.push_back(ramp.Dims() == 1 ? ramp.At(i) : ramp.At(i, 0));
-  orv::ReplaceCartoonRamp(values);
+  if (Scene()) Scene()->SetCartoonRamp(values);
 }

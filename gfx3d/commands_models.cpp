@@ -3,26 +3,23 @@
 #include <array>
 #include <vector>
 
-#include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "orvane/gfx3d.h"
-#include "runtime/error_state.h"
 #include "runtime/lib/number_convert.h"
 #include "runtime/runtime_state.h"
 
 namespace {
 
-orv::ModelStore* Models() {
-  orv::Vexel3D* scene = orv::Rt().scene.get();
-  return scene ? &scene->models : nullptr;
-}
+orv::Vexel3D* Scene() { return orv::Rt().scene.get(); }
+
+orv::ModelStore* Models() { return Scene() ? &Scene()->Models() : nullptr; }
 
 int Slot(double slot) { return orv::ToInt32(slot); }
 
 }  // namespace
 
 void LoadObject(const RtString& path, double slot) {
-  if (orv::ModelStore* m = Models()) m->Load(path, Slot(slot));
+  if (Scene()) Scene()->LoadObject(path, Slot(slot));
 }
 
 double SaveObject(const RtString& path, double slot) {
@@ -76,15 +73,9 @@ void ScaleObject(double slot, double sx, double sy, double sz) {
 }
 
 double DrawObject(double slot, double frameA, double frameB, double tween, double interpolate) {
-  orv::ModelStore* m = Models();
-  orv::ModelSlot* s = m ? m->Slot(Slot(slot)) : nullptr;
-  if (!s) return 0;
-  orv::ModelDrawState state;
-  state.device = orv::Rt().device.get();
-  if (state.device) state.alpha = state.device->GlobalAlpha();
-  if (m->sceneState) m->sceneState(state);
-  return orv::DrawSlot(*s, orv::ToInt32(frameA), orv::ToInt32(frameB), static_cast<float>(tween), interpolate != 0,
-                       state);
+  return Scene() ? Scene()->DrawObject(Slot(slot), orv::ToInt32(frameA), orv::ToInt32(frameB),
+                                       static_cast<float>(tween), interpolate != 0)
+                 : 0;
 }
 
 void DrawObjectFrame(double slot, double frame) { DrawObject(slot, frame, frame, 0, 0); }

@@ -17,7 +17,7 @@ void ReportToDebugOutput(const RtString& text) {
   orv::DebugOut(line);
 }
 
-orv::Shaders* Slots() { return orv::Rt().scene ? &orv::Rt().scene->shaders : nullptr; }
+orv::Shaders* Slots() { return orv::Rt().scene ? &orv::Rt().scene->ShaderSlots() : nullptr; }
 
 }  // namespace
 

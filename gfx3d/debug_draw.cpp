@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gfx2d/opengl_vexel.h"
+#include "gfx2d/sprite_lookup.h"
 #include "gl/gl.h"
 #include "gl/gl_state_cache.h"
 
@@ -19,7 +19,7 @@ class DebugPen {
     GlStateCache& gl = GlState();
     relight_ = gl.Slot(kCapLighting) == 1;
     gl.Set(kCapColorMaterial, true);
-    device.BindSprite(-1, -1, false, nullptr);
+    BindTextures3D(device, -1, -1, false);
     glDisable(GL_TEXTURE_2D);
     if (relight_) gl.Set(kCapLighting, false);
     glColor4ub(static_cast<GLubyte>(colour & 0xFF), static_cast<GLubyte>(colour >> 8 & 0xFF),
@@ -27,7 +27,7 @@ class DebugPen {
   }
   ~DebugPen() {
     if (relight_) GlState().Set(kCapLighting, true);
-    glColor4f(1, 1, 1, device_.GlobalAlpha());
+    glColor4f(1, 1, 1, DeviceAlpha(device_));
   }
   DebugPen(const DebugPen&) = delete;
   DebugPen& operator=(const DebugPen&) = delete;

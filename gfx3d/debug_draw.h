@@ -3,7 +3,8 @@
 // by the debug-primitive commands and, in debug mode, to show the shape a
 // collision query tested. Leaves the colour white at the device's alpha
 // and lighting as it found it.
-// Depends on: gfx3d/collision.h (OrientedBox), gl/ (GL and its state cache).
+// Depends on: gfx3d/collision.h (OrientedBox), gl/ (GL and its state cache),
+// gfx2d/sprite_lookup.h (texturing off, the device's alpha).
 #pragma once
 
 #include <array>

@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "gfx3d/lights.h"
+#include "gfx3d/light_modes.h"
+#include "gfx3d/model_draw.h"
+#include "gfx3d/vexel3d.h"
 #include "gl/gl.h"
 #include "gl/gl_extensions.h"
 #include "gl/gl_state_cache.h"
@@ -42,12 +44,6 @@ void UnitTexture(GLenum unit, uint32_t texture) {
 bool HasMultitexture() {
   const GlEntryPoints& gl = Gl();
   return gl.glActiveTextureARB && gl.glClientActiveTextureARB && gl.glMultiTexCoord2fARB;
-}
-
-Vec3 SpecialLightInObjectSpace(const Vexel3D& scene, const Mat4& objectTransform) {
-  Mat4 inverse;
-  if (!Invert(objectTransform, inverse)) return scene.specialLightPosition;
-  return TransformPoint(inverse, scene.specialLightPosition);
 }
 
 void WriteBumpLightVector(MeshVertex& out, const MeshVertex& source, Vec3 lightObject) {
@@ -111,14 +107,15 @@ void EndLightModeUnits() {
 }
 
 float CartoonOutlineOffset(Vexel3D& scene, Vec3 frameCentre, float radius) {
-  if (scene.cullMode == 0) return 0;
+  if (scene.Pass().CullMode() == 0) return 0;
   const Mat4& transform = scene.CurrentTransform();
+  const SceneCamera& camera = scene.Camera();
   Mat4 inverse;
-  const Vec3 eye = Invert(transform, inverse) ? TransformPoint(inverse, scene.cameraEye) : scene.cameraEye;
-  float offset = Length(eye - frameCentre) * scene.coneTangent * 0.003f;
+  const Vec3 eye = Invert(transform, inverse) ? TransformPoint(inverse, camera.Eye()) : camera.Eye();
+  float offset = Length(eye - frameCentre) * camera.ConeTangent() * 0.003f;
   // A scaled model gets a thinner outline in object space, so it keeps its
   // width on screen.
-  for (int level = 0; level <= scene.TransformDepth(); ++level) {
+  for (int level = 0; level <= scene.Transforms().Depth(); ++level) {
     float sx = 1, sy = 1, sz = 1;
     if (scene.TransformScale(sx, sy, sz)) {
       const float mean = (sx + sy + sz) / 3;
@@ -138,17 +135,21 @@ void DrawCartoonOutline(Vexel3D& scene, MeshObjectX& mesh, float offset) {
   const bool buffers = gl.glGenBuffersARB && gl.glBindBufferARB && gl.glBufferDataARB;
   const MeshVertex* base = moved.data();
   if (buffers) {
-    if (mesh.buffers[1] == 0) gl.glGenBuffersARB(1, &mesh.buffers[1]);
+    if (mesh.buffers[1] == 0) {
+      gl.glGenBuffersARB(1, &mesh.buffers[1]);
+      mesh.glRelease = DeleteGlNames;
+    }
     gl.glBindBufferARB(GL_ARRAY_BUFFER_ARB, mesh.buffers[1]);
     gl.glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(moved.size() * sizeof(MeshVertex)),
                        moved.data(), GL_STREAM_DRAW_ARB);
     base = nullptr;
   }
 
-  const int8_t cull = scene.cullMode;
+  ScenePass& pass = scene.Pass();
+  const int8_t cull = pass.CullMode();
   GlStateCache& state = GlState();
-  scene.SetCullMode(static_cast<int8_t>(-cull));
-  UnbindSceneTextures(scene);
+  pass.SetCullMode(static_cast<int8_t>(-cull));
+  pass.UnbindTextures();
   state.Set(kCapLighting, false);
   state.Set(kCapColorMaterial, true);
   glDepthFunc(GL_LEQUAL);
@@ -160,9 +161,9 @@ void DrawCartoonOutline(Vexel3D& scene, MeshObjectX& mesh, float offset) {
   if (buffers) gl.glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
 
   glDepthFunc(GL_LESS);
-  RebindSceneTextures(scene);
-  scene.SetCullMode(cull);
-  if (scene.lightingMask != 0) state.Set(kCapLighting, true);
+  pass.RebindTextures();
+  pass.SetCullMode(cull);
+  if (scene.Lights().AnyOn()) state.Set(kCapLighting, true);
 }
 
 }  // namespace orv

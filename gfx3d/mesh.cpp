@@ -15,8 +15,6 @@ const std::array<Vec3, kNormalCount> kNormals = {{
 #include "gfx3d/normal_table.inc"
 }};
 
-MeshGlRelease g_glRelease = nullptr;
-
 // Walks a stream's primitives and calls emit(i0, i1, i2) with the record
 // indices of every triangle, wound so that strips keep one facing.
 template <typename Emit>
@@ -112,12 +110,6 @@ uint8_t NearestNormalIndex(Vec3 n) {
     }
   }
   return static_cast<uint8_t>(bestIndex);
-}
-
-void SetMeshGlRelease(MeshGlRelease release) { g_glRelease = release; }
-
-void ReleaseGlNames(std::span<const uint32_t> buffers, std::span<const uint32_t> textures) {
-  if (g_glRelease && (!buffers.empty() || !textures.empty())) g_glRelease(buffers, textures);
 }
 
 std::vector<int> WeldByScan(const std::vector<MeshVertex>& stream) {
@@ -343,10 +335,15 @@ void MeshObjectX::Reset() {
   shadowEdges.reserve(64);
   shadowFacing = {};
   shadowFacing.reserve(64);
-  if (buffers[0] || buffers[1] || texture)
-    ReleaseGlNames(buffers, texture ? std::span<const uint32_t>(&texture, 1) : std::span<const uint32_t>());
+  if (glRelease && (buffers[0] || buffers[1] || texture))
+    glRelease(buffers, texture ? std::span<const uint32_t>(&texture, 1) : std::span<const uint32_t>());
   buffers = {};
   texture = 0;
+}
+
+void MeshObjectX::DropStaticBuffer() {
+  if (glRelease && buffers[0]) glRelease(std::span<const uint32_t>(&buffers[0], 1), {});
+  buffers[0] = 0;
 }
 
 void MeshObjectX::Scale(Vec3 s) {

@@ -1,8 +1,8 @@
 // Meshes of the 3D layer: the vertex record the vertex buffers hold, the
 // frames of an animated mesh, and the processing that turns a vertex stream
 // with primitive markers into triangles, normals, tangents, a palette and
-// bounding spheres. CPU only: the GL names a mesh owns are released through
-// a hook the drawing code installs.
+// bounding spheres. CPU only: the GL names a mesh owns go back through the
+// release the drawing code recorded beside them when it made them.
 // Depends on: gfx3d/matrix.h.
 #pragma once
 
@@ -61,6 +61,12 @@ MeshVertex MarkerVertex(uint32_t marker);
 size_t TriangleRecordCount(const std::vector<MeshVertex>& stream);
 
 class TriangleBvh;
+
+// Gives GL names back: one buffer-delete call for `buffers`, one
+// texture-delete call for `textures`, zeros skipped. A mesh or slot holding
+// names keeps the release of the code that made them, so freeing it needs
+// no GL of its own (and a mesh that never drew has none to give back).
+using GlNameRelease = void (*)(std::span<const uint32_t> buffers, std::span<const uint32_t> textures);
 
 struct MeshFrame {
   std::vector<MeshVertex> stream;     // as given, markers included
@@ -128,8 +134,11 @@ class MeshObjectX : public MeshObject {
   // Triangles of every frame from its stream, current triangles from frame
   // 0, and the coloured flag from the palette.
   void Prepare() override;
-  // Empties everything and releases the GL names the mesh owns.
+  // Empties everything and gives the GL names the mesh owns back.
   void Reset();
+  // Gives the static vertex buffer back (its records changed); the next
+  // draw makes and fills a new one.
+  void DropStaticBuffer();
   // Positions scaled component-wise by s; normals, tangents and bitangents
   // follow the scaled surface and stay unit length. Bounds are recomputed.
   void Scale(Vec3 s);
@@ -142,14 +151,10 @@ class MeshObjectX : public MeshObject {
   std::vector<uint8_t> shadowFacing;
   int textureA = 0;
   int textureB = 0;
+  // How `buffers` and `texture` go back to GL; set by whoever made one.
+  // Without it they are only forgotten.
+  GlNameRelease glRelease = nullptr;
 };
-
-// Installed by the drawing code: deletes the given GL buffer names (one
-// buffer-delete call) and texture names (one texture-delete call); zeros in
-// either list are to be skipped. Without it, meshes and slots only forget them.
-using MeshGlRelease = void (*)(std::span<const uint32_t> buffers, std::span<const uint32_t> textures);
-void SetMeshGlRelease(MeshGlRelease release);
-void ReleaseGlNames(std::span<const uint32_t> buffers, std::span<const uint32_t> textures);
 
 // The straightforward weld: entry of each record found by scanning the
 // earlier entries for an equal position. Kept as the reference the hashed

@@ -1,8 +1,10 @@
 #include "gfx3d/model_builder.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 
+#include "gfx3d/model_file.h"
 #include "runtime/error_state.h"
 
 namespace orv {
@@ -27,7 +29,15 @@ void ModelBuilder::SetFrame(int frame) {
   MeshObjectX* mesh = slot_ ? Mesh() : nullptr;
   if (!mesh || frame < 0) return;
   const size_t f = static_cast<size_t>(frame);
-  // A frame number no memory can hold leaves the build where it was.
+  // A built model may take what a loaded one may, and every frame of a
+  // finished model holds as many records as frame 0, at least three: a frame
+  // number that could never be finished is refused before anything is taken.
+  const size_t records = std::max<size_t>(mesh->frames[0].stream.size(), 3);
+  if (f >= kMaxModelBytes / (sizeof(MeshFrame) + records * sizeof(MeshVertex))) {
+    SetErrorCode(kErrOutOfMemory);
+    return;
+  }
+  // One that memory cannot hold all the same leaves the build where it was.
   try {
     if (mesh->frames.size() < f + 1) mesh->frames.resize(f + 1);
   } catch (const std::bad_alloc&) {
@@ -77,6 +87,8 @@ bool ModelBuilder::End(int normalMode) {
     DebugOut(RtString(("Frame " + std::to_string(f) + " has " + std::to_string(count) +
                        " nodes, but must have (like frame 0) " + std::to_string(nodes) + " nodes\n")
                           .c_str()));
+    // The refused model's frames are of no further use: give their memory back.
+    mesh->Reset();
     slot->inUse = 0;
     return false;
   }

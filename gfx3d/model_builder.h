@@ -16,14 +16,18 @@ class ModelBuilder {
   // Appends a marker record switching the primitive kind.
   void NewGroup(int kind);
   // Selects frame f (created when missing; a new frame starts with frame 0's
-  // first record). Negative frames are ignored.
+  // first record). Negative frames are ignored; a frame beyond what a model
+  // may hold (kMaxModelBytes, every frame as long as frame 0 and at least
+  // three records) or memory can take is refused with error 7, and the
+  // build stays in its frame.
   void SetFrame(int frame);
   // Appends a vertex (v given the game's way up); false when nothing is
   // being built or memory ran out (error 7).
   bool AddVertex(float x, float y, float z, float u, float v, uint32_t colour);
   // Finishes the model; normalMode 0 none, 1 per face, 2 welded. True when
-  // the slot is in use afterwards; a model memory cannot hold is dropped
-  // with error 7. There is no model being built after it.
+  // the slot is in use afterwards; a refused model (too few records, frames
+  // of different lengths) gives its memory back, and one memory cannot hold
+  // is dropped with error 7. There is no model being built after it.
   bool End(int normalMode);
 
   bool Building() const { return slot_ != nullptr; }

@@ -7,12 +7,11 @@
 
 #include "gfx2d/image_codec.h"
 #include "gfx2d/sprite_lookup.h"
-#include "gfx3d/lights.h"
-#include "gfx3d/shadow_volume.h"
+#include "gfx3d/light_modes.h"
+#include "gfx3d/vexel3d.h"
 #include "gl/gl_extensions.h"
 #include "gl/gl_state_cache.h"
 #include "gl/texture.h"
-#include "orvane/gfx2d.h"
 
 namespace orv {
 namespace {
@@ -77,18 +76,6 @@ void BindUnit(GLuint name) {
   }
 }
 
-void ReleaseThroughGl(std::span<const uint32_t> buffers, std::span<const uint32_t> textures) {
-  std::vector<GLuint> names;
-  for (uint32_t b : buffers)
-    if (b) names.push_back(b);
-  const GlEntryPoints& g = Gl();
-  if (!names.empty() && g.glDeleteBuffersARB) g.glDeleteBuffersARB(static_cast<GLsizei>(names.size()), names.data());
-  names.clear();
-  for (uint32_t t : textures)
-    if (t) names.push_back(t);
-  if (!names.empty()) glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
-}
-
 }  // namespace
 
 FrameBlend ChooseFrames(int frameCount, int a, int b, float t, bool interpolate) {
@@ -131,7 +118,7 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
              const ModelDrawState& s) {
   if (mesh.frames.empty() || mesh.frames[0].stream.empty()) return 0;
   // 1 bump, 2 cartoon, 3 shadow volumes; 0 while the special light is off.
-  const int mode = s.scene && s.scene->specialLight ? s.scene->specialLightMode : 0;
+  const int mode = s.scene ? s.scene->Lights().DrawingMode() : 0;
   const FrameBlend blend = ChooseFrames(mesh.FrameCount(), a, b, t, interpolate);
   // A caster outside the view may still throw its shadow into it.
   if (mode != 3 && s.inFrustum) {
@@ -142,21 +129,21 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
   GlStateCache& gl = GlState();
   glColor4f(1, 1, 1, s.alpha);
   gl.Set(kCapColorMaterial, true);
-  if (mode == 1) mesh.GenerateNormals(true, s.scene->normalMode == 2, true);
+  if (mode == 1) mesh.GenerateNormals(true, s.scene->Models().NormalMode() == 2, true);
   if (mode == 2 || mode == 3) mesh.GenerateNormals(true, false, false);
-  if (mode == 2) EnsureCartoonRampTexture(mesh, s.device && DeviceUsesBgra(*s.device));
+  if (mode == 2) s.scene->Ramp().EnsureTexture(mesh, s.device && DeviceUsesBgra(*s.device));
   if (mesh.currentTriangles.empty()) mesh.Prepare();
   // Taken after the normals: generating them rebuilds the frames' triangles.
   const MeshFrame& fc = mesh.frames[static_cast<size_t>(blend.c)];
   const MeshFrame& fd = mesh.frames[static_cast<size_t>(blend.d)];
-  const Vec3 light = s.scene ? SpecialLightInObjectSpace(*s.scene, s.transform) : Vec3{};
+  const Vec3 light = s.scene ? s.scene->Lights().SpecialPositionIn(s.transform) : Vec3{};
 
-  if (s.scene && s.scene->shadowPass) {
+  if (s.scene && s.scene->Shadows().Open()) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glMultMatrixf(s.transform.data());
-    UnbindSceneTextures(*s.scene);
-    DrawShadowVolume(s.scene->shadowPass, mesh, fc.triangles, light);
+    s.scene->Pass().UnbindTextures();
+    s.scene->Shadows().DrawVolume(mesh, fc.triangles, light);
     glPopMatrix();
     gl.Set(kCapColorMaterial, false);
     return 1;
@@ -191,7 +178,10 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
     const bool isStatic = direct && blend.c == 0;
     uint32_t& name = mesh.buffers[isStatic ? 0 : 1];
     const bool created = name == 0;
-    if (created) g.glGenBuffersARB(1, &name);
+    if (created) {
+      g.glGenBuffersARB(1, &name);
+      mesh.glRelease = DeleteGlNames;
+    }
     g.glBindBufferARB(GL_ARRAY_BUFFER_ARB, name);
     if (!isStatic || created)
       g.glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(count * sizeof(MeshVertex)), records,
@@ -293,13 +283,23 @@ int DrawSlot(ModelSlot& slot, int a, int b, float t, bool interpolate, const Mod
   return static_cast<int>(slot.meshes.size());
 }
 
-void InstallMeshGlRelease() { SetMeshGlRelease(ReleaseThroughGl); }
+void DeleteGlNames(std::span<const uint32_t> buffers, std::span<const uint32_t> textures) {
+  std::vector<GLuint> names;
+  for (uint32_t b : buffers)
+    if (b) names.push_back(b);
+  const GlEntryPoints& g = Gl();
+  if (!names.empty() && g.glDeleteBuffersARB) g.glDeleteBuffersARB(static_cast<GLsizei>(names.size()), names.data());
+  names.clear();
+  for (uint32_t t : textures)
+    if (t) names.push_back(t);
+  if (!names.empty()) glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
+}
 
-uint32_t LoadSceneTexture(const RtString& path) {
+uint32_t LoadSceneTexture(const RtString& path, int32_t colourKey) {
   PixelImage image;
-  if (!ReadImage(path, static_cast<int32_t>(GetTransparentColor()), image)) return 0;
+  if (!ReadImage(path, colourKey, image)) return 0;
   GLuint name = 0;
-  if (!BuildTexture(image, 0, 0, 0, 0, name, nullptr, false, false)) return 0;
+  if (!BuildTexture(image, name)) return 0;
   return name;
 }
 

@@ -3,8 +3,9 @@
 // the vertex records fed to GL from a static buffer (frame 0 drawn as it
 // is), a streamed buffer (everything else), or straight from memory when
 // vertex buffers are not advertised or ORVANE_NO_VERTEX_BUFFER=1 is set.
-// The scene pass supplies the transform, frustum test and textures through
-// ModelDrawState, so drawing keeps no scene state of its own.
+// The renderer supplies the transform, frustum test and textures through
+// ModelDrawState, so drawing keeps no scene state of its own; the GL names
+// a draw makes go back through DeleteGlNames, which it records on the mesh.
 // Depends on: gfx3d/model_slot.h, gl/ (entry points, state cache),
 // gfx2d/sprite_lookup.h (sprite textures).
 #pragma once
@@ -50,8 +51,9 @@ struct ModelDrawState {
   bool sphereMapping = false;
   bool lighting = false;  // lights are on, so normals are needed
   const OpenGLVexel* device = nullptr;  // sprite textures by id
-  // The special light (bump, cartoon, shadow volumes) and the shadow pass;
-  // none: plain drawing.
+  // The renderer whose special light (bump, cartoon, shadow volumes),
+  // shadow pass, cartoon ramp, culling and normal mode apply; none: plain
+  // drawing.
   Vexel3D* scene = nullptr;
 };
 
@@ -73,11 +75,13 @@ int DrawSlot(ModelSlot& slot, int a, int b, float t, bool interpolate, const Mod
 // environment.
 bool VertexBuffersUsable();
 
-// Installs the release of mesh buffers and textures through GL.
-void InstallMeshGlRelease();
+// Deletes GL buffer names (one buffer-delete call) and texture names (one
+// texture-delete call); zeros are skipped. The GlNameRelease of every mesh
+// and slot that holds names the drawing code made.
+void DeleteGlNames(std::span<const uint32_t> buffers, std::span<const uint32_t> textures);
 
-// A GL texture made from an image file (for scene files); 0 when it
-// cannot be read.
-uint32_t LoadSceneTexture(const RtString& path);
+// A GL texture made from an image file (for scene files), pixels of
+// colourKey (0x00BBGGRR) transparent; 0 when it cannot be read.
+uint32_t LoadSceneTexture(const RtString& path, int32_t colourKey);
 
 }  // namespace orv

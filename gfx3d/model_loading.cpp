@@ -34,7 +34,7 @@ size_t CountInSection(const IniFile& ini, const char* section, int count) {
   return std::min(static_cast<size_t>(count), keys);
 }
 
-void LoadScene(const RtString& name, ModelSlot& slot, int normalMode, SceneTextureLoader loadTexture) {
+void LoadScene(const RtString& name, ModelSlot& slot, int normalMode, const SceneTextureLoader& loadTexture) {
   slot.inUse = 1;
   slot.scene = 1;
   IniFile ini;
@@ -87,7 +87,7 @@ RtString FolderOf(const RtString& path) {
   return slash == std::string::npos ? RtString("") : RtString(text.substr(0, slash + 1).c_str());
 }
 
-bool LoadModelFile(const RtString& name, ModelSlot& slot, int normalMode, SceneTextureLoader loadTexture) {
+bool LoadModelFile(const RtString& name, ModelSlot& slot, int normalMode, const SceneTextureLoader& loadTexture) {
   slot.Free();
   try {
     std::vector<uint8_t> bytes;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "gfx3d/model_slot.h"
 #include "orvane/rt_string.h"
@@ -13,13 +14,14 @@
 namespace orv {
 
 // Makes a GL texture from the image file at path; 0 when it cannot. Supplied
-// by the drawing side, so mesh loading itself stays free of GL.
-using SceneTextureLoader = uint32_t (*)(const RtString& path);
+// by the drawing side, so mesh loading itself stays free of GL; empty: no
+// textures.
+using SceneTextureLoader = std::function<uint32_t(const RtString& path)>;
 
 // Frees the slot, then loads the file into it. A scene always succeeds (its
 // parts may fail one by one); a model succeeds when it reads and frame 0
 // has records. The slot's in-use flag tells the result afterwards too.
-bool LoadModelFile(const RtString& name, ModelSlot& slot, int normalMode, SceneTextureLoader loadTexture);
+bool LoadModelFile(const RtString& name, ModelSlot& slot, int normalMode, const SceneTextureLoader& loadTexture);
 
 // Writes mesh 0 of the slot as a version 2.0 .ddd file under the name as
 // given; true when it was written. A slot without frames, or a file that

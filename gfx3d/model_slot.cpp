@@ -6,7 +6,7 @@ void ModelSlot::Free() {
   for (auto& mesh : meshes)
     if (mesh) mesh->Reset();
   meshes.clear();
-  ReleaseGlNames({}, textures);
+  if (glRelease && !textures.empty()) glRelease({}, textures);
   textures.clear();
   inUse = scene = 0;
 }

@@ -18,13 +18,16 @@ struct ModelSlot {
   uint8_t scene = 0;
   std::vector<std::unique_ptr<MeshObjectX>> meshes;
   std::vector<uint32_t> textures;  // GL texture names owned by a scene
+  // How `textures` go back to GL; the store owning the slot sets it. Without
+  // it they are only forgotten.
+  GlNameRelease glRelease = nullptr;
 
   ModelSlot() = default;
   ~ModelSlot() { Free(); }
   ModelSlot(const ModelSlot&) = delete;
   ModelSlot& operator=(const ModelSlot&) = delete;
 
-  // Resets every mesh, deletes the slot's textures, clears both flags.
+  // Resets every mesh, gives the slot's textures back, clears both flags.
   void Free();
 };
 

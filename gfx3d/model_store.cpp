@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "gfx3d/model_draw.h"
 #include "gfx3d/model_loading.h"
 #include "runtime/error_state.h"
 
@@ -11,7 +10,9 @@ namespace orv {
 // The file layer maps names into a buffer of this size.
 constexpr size_t kMaxModelName = 1024;
 
-ModelStore::ModelStore() : slots_(std::make_unique<ModelSlot[]>(kModelSlots)) { InstallMeshGlRelease(); }
+ModelStore::ModelStore(GlNameRelease release) : slots_(std::make_unique<ModelSlot[]>(kModelSlots)) {
+  for (int i = 0; i < kModelSlots; ++i) slots_[static_cast<size_t>(i)].glRelease = release;
+}
 
 ModelStore::~ModelStore() { FreeAll(); }
 
@@ -29,14 +30,14 @@ int ModelStore::FindFree() const {
   return -1;
 }
 
-bool ModelStore::Load(const RtString& name, int slot) {
+bool ModelStore::Load(const RtString& name, int slot, const SceneTextureLoader& textures) {
   ModelSlot* s = Slot(slot);
   if (!s) return Fail(kErrOutOfBounds, false);
   if (static_cast<size_t>(name.Length()) >= kMaxModelName) return Fail(kErrNoSuchFile, false);
   ClearError();
   // A build into this slot would go on in the loaded mesh's frames.
   if (builder_.Target() == s) builder_.Abandon();
-  if (LoadModelFile(name, *s, normalMode, LoadSceneTexture)) return true;
+  if (LoadModelFile(name, *s, normalMode_, textures)) return true;
   return Fail(kErrNoSuchFile, false);
 }
 
@@ -86,11 +87,8 @@ void ModelStore::Scale(int slot, Vec3 scale) {
   ModelSlot* s = Slot(slot);
   if (!s) return;
   ScaleObject(*s, scale);
-  for (auto& mesh : s->meshes) {
-    if (!mesh || !mesh->buffers[0]) continue;
-    ReleaseGlNames(std::span<const uint32_t>(&mesh->buffers[0], 1), {});
-    mesh->buffers[0] = 0;
-  }
+  for (auto& mesh : s->meshes)
+    if (mesh) mesh->DropStaticBuffer();
 }
 
 }  // namespace orv

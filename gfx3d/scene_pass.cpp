@@ -1,6 +1,7 @@
 // The 3D pass: switching the shared context from 2D into 3D state and back,
-// projection and viewport, depth, culling, fog and the 3D textures.
-#include <cmath>
+// projection and viewport, and the pass's own settings (depth, culling,
+// fog, texture offset, sphere mapping, the 3D textures).
+#include "gfx3d/scene_pass.h"
 
 #include "gfx2d/sprite_lookup.h"
 #include "gfx3d/vexel3d.h"
@@ -9,54 +10,9 @@
 
 namespace orv {
 
-namespace {
+// ---- The pass's settings ----------------------------------------------------------------
 
-constexpr float kPi = 3.14159265358979f;
-
-}  // namespace
-
-void Vexel3D::Begin3D(float nearZ, float farZ, float fov) {
-  // 2D drawing still held back belongs under the 3D picture, and the pass
-  // draws where there is a depth buffer.
-  if (device) MarkDepthUsed(*device);
-  ClearDepth();
-  SetProjection(nearZ, farZ, fov);
-  SetCullModeCommand(0);
-  ClearPassFlags();
-  SetTexture3D(-1, -1);
-}
-
-void Vexel3D::SetProjection(float nearZ, float farZ, float fov) {
-  if (device) MarkDepthUsed(*device);
-  EndShadowPass();
-  const float cone = fov + 5;
-  coneTangent = std::tan((cone > 89 ? 89 : cone) * kDegToRad);
-  nearPlane = nearZ;
-  farPlane = farZ;
-  cameraUp = {0, 1, 0};
-
-  int width = 0, height = 0;
-  if (device) {
-    LoadViewport3D(*device, width, height);
-  } else {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-  }
-  const float aspect = height != 0 ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
-  if (fov > 0) {
-    const float top = std::tan(fov * kPi / 360) * nearZ;
-    const float right = top * aspect;
-    projection = Frustum(-right, right, -top, top, nearZ, farZ);
-  } else {
-    const float top = nearZ * std::tan(-fov * kPi / 360) * 100;
-    const float right = top * aspect;
-    projection = Orthographic(-right, right, -top, top, nearZ, farZ);
-    coneTangent = std::tan(89 * kDegToRad);
-  }
-  glMultMatrixf(projection.data());
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-
+void ScenePass::SetUpGlState() {
   GlStateCache& gl = GlState();
   gl.Set(kCapCullFace, true);
   glCullFace(GL_BACK);
@@ -76,34 +32,21 @@ void Vexel3D::SetProjection(float nearZ, float farZ, float fov) {
   gl.Set(kCapDither, true);
   glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
   SetDepthTest(true);
+}
 
-  sphereMapping = 0;
-  specialLight = 0;
-  while (PopTransform()) {
-  }
+void ScenePass::Reset() {
+  sphereMapping_ = false;
   SetCullMode(0);
   SetTextureOffset(0, 0);
-  if (device) BindTextures3D(*device, -1, -1, false);
-  SetCamera(0, 0, 0, 0, 0, -1);
 }
 
-void Vexel3D::End3D() {
-  EndShadowPass();
-  if (device) Restore2DState(*device);
-}
-
-void Vexel3D::ClearDepth() {
-  EndShadowPass();
-  glClear(GL_DEPTH_BUFFER_BIT);
-}
-
-void Vexel3D::SetDepthTest(bool on) {
+void ScenePass::SetDepthTest(bool on) {
   GlState().Set(kCapDepthTest, on);
   if (on) glDepthFunc(GL_LESS);
 }
 
-void Vexel3D::SetCullMode(int8_t mode) {
-  cullMode = mode;
+void ScenePass::SetCullMode(int8_t mode) {
+  cullMode_ = mode;
   if (mode == 0) {
     GlState().Set(kCapCullFace, false);
   } else if (mode == 1 || mode == -1) {
@@ -112,13 +55,13 @@ void Vexel3D::SetCullMode(int8_t mode) {
   }
 }
 
-void Vexel3D::SetCullModeCommand(int mode) {
-  lastCullMode = static_cast<int8_t>(mode > 0 ? 1 : (mode < 0 ? -1 : 0));
-  SetCullMode(lastCullMode);
+void ScenePass::SetCullModeCommand(int mode) {
+  lastCullMode_ = static_cast<int8_t>(mode > 0 ? 1 : (mode < 0 ? -1 : 0));
+  SetCullMode(lastCullMode_);
 }
 
-void Vexel3D::SetFog(int32_t color, bool exponential, float a, float b) {
-  if (color == -1) {
+void ScenePass::SetFog(int32_t colour, bool exponential, float a, float b, float nearPlane, float farPlane) {
+  if (colour == -1) {
     GlState().Set(kCapFog, false);
     return;
   }
@@ -135,22 +78,100 @@ void Vexel3D::SetFog(int32_t color, bool exponential, float a, float b) {
     glFogf(GL_FOG_START, a);
     glFogf(GL_FOG_END, b);
   }
-  const GLfloat rgba[4] = {static_cast<float>(color & 0xFF) / 255, static_cast<float>((color >> 8) & 0xFF) / 255,
-                           static_cast<float>((color >> 16) & 0xFF) / 255, 0};
+  const GLfloat rgba[4] = {static_cast<float>(colour & 0xFF) / 255, static_cast<float>((colour >> 8) & 0xFF) / 255,
+                           static_cast<float>((colour >> 16) & 0xFF) / 255, 0};
   glFogfv(GL_FOG_COLOR, rgba);
 }
 
-int Vexel3D::SetNormalMode(int n) {
-  normalMode = n % 3;
-  models.normalMode = normalMode;
-  return normalMode;
+void ScenePass::SetTextures(int first, int second) {
+  textures_[0] = first;
+  textures_[1] = second;
+  if (device_) BindTextures3D(*device_, first, second, textureOption_ != 0);
+}
+
+void ScenePass::UnbindTextures() {
+  if (device_)
+    BindTextures3D(*device_, -1, -1, false);
+  else
+    glDisable(GL_TEXTURE_2D);
+}
+
+void ScenePass::RebindTextures() {
+  if (device_) BindTextures3D(*device_, textures_[0], textures_[1], textureOption_ != 0);
+}
+
+// ---- The renderer's pass ------------------------------------------------------------------
+
+void Vexel3D::Begin3D(float nearZ, float farZ, float fov) {
+  // 2D drawing still held back belongs under the 3D picture, and the pass
+  // draws where there is a depth buffer.
+  if (device_) MarkDepthUsed(*device_);
+  ClearDepth();
+  SetProjection(nearZ, farZ, fov);
+  pass_.SetCullModeCommand(0);
+  lights_.ClearPassFlags();
+  SetTexture3D(-1, -1);
+}
+
+void Vexel3D::SetProjection(float nearZ, float farZ, float fov) {
+  if (device_) MarkDepthUsed(*device_);
+  EndShadowPass();
+  int width = 0, height = 0;
+  if (device_) {
+    LoadViewport3D(*device_, width, height);
+  } else {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+  }
+  const float aspect = height != 0 ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
+  camera_.SetProjection(nearZ, farZ, fov, aspect);
+  glMultMatrixf(camera_.Projection().data());
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  pass_.SetUpGlState();
+  pass_.Reset();
+  lights_.SwitchSpecialOff();
+  transforms_.Clear();
+  if (device_) BindTextures3D(*device_, -1, -1, false);
+  SetCamera(0, 0, 0, 0, 0, -1);
+}
+
+void Vexel3D::End3D() {
+  EndShadowPass();
+  if (device_) Restore2DState(*device_);
+}
+
+void Vexel3D::ClearDepth() {
+  EndShadowPass();
+  glClear(GL_DEPTH_BUFFER_BIT);
 }
 
 void Vexel3D::SetTexture3D(int first, int second) {
-  texture3D[0] = first;
-  texture3D[1] = second;
-  if (device) BindTextures3D(*device, first, second, textureOption != 0);
-  SetTextureSamplerUniforms(*this);
+  pass_.SetTextures(first, second);
+  // Shader programs take their texture units from "TextureID1" (unit 0) and
+  // "TextureID2" (unit 1).
+  ShaderSetSamplers(shaders_);
+}
+
+void Vexel3D::BeginShadowPass() { shadows_.Begin(); }
+
+void Vexel3D::EndShadowPass() {
+  if (!shadows_.Open()) return;
+  shadows_.End(lights_.ShadowColour());
+  pass_.SetCullMode(pass_.CullMode());
+}
+
+void Vexel3D::SetCamera(float eyeX, float eyeY, float eyeZ, float targetX, float targetY, float targetZ) {
+  camera_.LookAt({eyeX, eyeY, eyeZ}, {targetX, targetY, targetZ});
+  glMatrixMode(GL_MODELVIEW);
+  glLoadMatrixf(camera_.View().data());
+  transforms_.Clear();
+}
+
+void Vexel3D::ApplyTransform() {
+  glMatrixMode(GL_MODELVIEW);
+  glMultMatrixf(transforms_.Current().data());
 }
 
 }  // namespace orv

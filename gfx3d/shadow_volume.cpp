@@ -13,17 +13,6 @@ namespace orv {
 
 namespace {
 
-bool g_noStencilLogged = false;
-
-bool StencilOrLog() {
-  if (StencilAvailable()) return true;
-  if (!g_noStencilLogged) {
-    g_noStencilLogged = true;
-    LogLine("no stencil buffer: shadows are not drawn\n");
-  }
-  return false;
-}
-
 // Texturing off on both units the 3D drawing uses.
 void TexturesOff() {
   GlEntryPoints& g = Gl();
@@ -67,9 +56,18 @@ bool StencilAvailable() {
   return bits > 0;
 }
 
-void EnterShadowPass(uint8_t& pass) {
-  if (pass) return;
-  pass = 1;
+bool ShadowPass::StencilOrLog() {
+  if (StencilAvailable()) return true;
+  if (!noStencilLogged_) {
+    noStencilLogged_ = true;
+    LogLine("no stencil buffer: shadows are not drawn\n");
+  }
+  return false;
+}
+
+void ShadowPass::Begin() {
+  if (open_) return;
+  open_ = true;
   if (!StencilOrLog()) return;
   glShadeModel(GL_FLAT);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
@@ -79,9 +77,9 @@ void EnterShadowPass(uint8_t& pass) {
   glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
 }
 
-void LeaveShadowPass(uint8_t& pass, uint32_t shadowColour) {
-  if (!pass) return;
-  pass = 0;
+void ShadowPass::End(uint32_t shadowColour) {
+  if (!open_) return;
+  open_ = false;
   if (!StencilAvailable()) return;  // entering found none either, and said so
   GlStateCache& gl = GlState();
   glCullFace(GL_BACK);
@@ -134,8 +132,8 @@ void LeaveShadowPass(uint8_t& pass, uint32_t shadowColour) {
   glCullFace(GL_BACK);
 }
 
-void DrawShadowVolume(uint8_t pass, MeshObjectX& mesh, const std::vector<MeshVertex>& triangles, Vec3 light) {
-  if (!pass || !StencilOrLog()) return;
+void ShadowPass::DrawVolume(MeshObjectX& mesh, const std::vector<MeshVertex>& triangles, Vec3 light) {
+  if (!open_ || !StencilOrLog()) return;
   BuildShadowEdges(mesh);
   MarkSilhouette(mesh, triangles, light);
   const size_t count = triangles.size() / 3;

@@ -1,8 +1,6 @@
-// The object transform stack: 16 levels, each a list of parts (scale,
-// rotations, translation, appended matrices) folded into one matrix when
+// The object transform stack: levels of parts folded into one matrix when
 // someone needs it.
-#include "gfx3d/vexel3d.h"
-#include "gl/gl.h"
+#include "gfx3d/transform_stack.h"
 
 namespace orv {
 
@@ -15,17 +13,17 @@ void TransformEntry::Reset(const Mat4& base) {
   valid = 1;
 }
 
-Mat4 Vexel3D::BaseOf(int depth) const {
-  return depth > 0 ? stack[static_cast<size_t>(depth - 1)].current : Mat4::Identity();
+Mat4 TransformStack::BaseOf(int depth) const {
+  return depth > 0 ? entries_[static_cast<size_t>(depth - 1)].current : Mat4::Identity();
 }
 
-TransformEntry& Vexel3D::ComputeTop() {
-  TransformEntry& e = stack[static_cast<size_t>(stackDepth)];
+TransformEntry& TransformStack::ComputeTop() {
+  TransformEntry& e = entries_[static_cast<size_t>(depth_)];
   if (e.valid) return e;
   // Always fold from the level's starting matrix, never from an earlier fold:
   // a rotation added after the matrix was used must not apply the
   // translation and the older rotations a second time.
-  Mat4 m = BaseOf(stackDepth);
+  Mat4 m = BaseOf(depth_);
   for (int i = 0; i < e.matrixCount; ++i) m = m * e.matrices[static_cast<size_t>(i)];
   if (e.translation.x != 0 || e.translation.y != 0 || e.translation.z != 0)
     m = m * Translation(e.translation.x, e.translation.y, e.translation.z);
@@ -39,62 +37,57 @@ TransformEntry& Vexel3D::ComputeTop() {
   return e;
 }
 
-void Vexel3D::PushTransform() {
-  if (stackDepth >= kStackLevels - 1) return;
+void TransformStack::Push() {
+  if (depth_ >= kLevels - 1) return;
   const Mat4 parent = ComputeTop().current;
-  ++stackDepth;
-  stack[static_cast<size_t>(stackDepth)].Reset(parent);
+  ++depth_;
+  entries_[static_cast<size_t>(depth_)].Reset(parent);
 }
 
-bool Vexel3D::PopTransform() {
-  if (stackDepth > 0) {
-    --stackDepth;
+bool TransformStack::Pop() {
+  if (depth_ > 0) {
+    --depth_;
     return true;
   }
-  stack[0].Reset(Mat4::Identity());
+  entries_[0].Reset(Mat4::Identity());
   return false;
 }
 
-void Vexel3D::Translate(float x, float y, float z) {
-  TransformEntry& e = stack[static_cast<size_t>(stackDepth)];
+void TransformStack::Translate(float x, float y, float z) {
+  TransformEntry& e = entries_[static_cast<size_t>(depth_)];
   const Vec3 keptScale = e.scale;
-  e.Reset(BaseOf(stackDepth));
+  e.Reset(BaseOf(depth_));
   e.scale = keptScale;
   e.translation = {x, y, z};
   e.valid = 0;
 }
 
-void Vexel3D::Scale(float x, float y, float z) {
-  TransformEntry& e = stack[static_cast<size_t>(stackDepth)];
+void TransformStack::Scale(float x, float y, float z) {
+  TransformEntry& e = entries_[static_cast<size_t>(depth_)];
   const Vec3 keptTranslation = e.translation;
-  e.Reset(BaseOf(stackDepth));
+  e.Reset(BaseOf(depth_));
   e.translation = keptTranslation;
   e.scale = {x, y, z};
   e.valid = 0;
 }
 
-void Vexel3D::Rotate(float angle, float x, float y, float z) {
-  TransformEntry& e = stack[static_cast<size_t>(stackDepth)];
+void TransformStack::Rotate(float angle, float x, float y, float z) {
+  TransformEntry& e = entries_[static_cast<size_t>(depth_)];
   if (e.rotationCount >= TransformEntry::kMaxParts) return;
   e.rotations[static_cast<size_t>(e.rotationCount++)] = {angle, x, y, z};
   e.valid = 0;
 }
 
-void Vexel3D::MultiplyMatrix(const float m[16]) {
-  TransformEntry& e = stack[static_cast<size_t>(stackDepth)];
+void TransformStack::MultiplyMatrix(const float m[16]) {
+  TransformEntry& e = entries_[static_cast<size_t>(depth_)];
   if (e.matrixCount >= TransformEntry::kMaxParts) return;
   e.matrices[static_cast<size_t>(e.matrixCount++)] = Mat4::FromColumnMajor(m);
   e.valid = 0;
 }
 
-const Mat4& Vexel3D::CurrentTransform() { return ComputeTop().current; }
+const Mat4& TransformStack::Current() { return ComputeTop().current; }
 
-void Vexel3D::ApplyTransform() {
-  glMatrixMode(GL_MODELVIEW);
-  glMultMatrixf(ComputeTop().current.data());
-}
-
-bool Vexel3D::TransformScale(float& sx, float& sy, float& sz) {
+bool TransformStack::AxisScale(float& sx, float& sy, float& sz) {
   const Mat4& m = ComputeTop().current;
   bool identity = true;
   for (int r = 0; r < 3; ++r)

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/video.h"
-
 namespace orv {
 
 GlEntryPoints& Gl() {
@@ -32,86 +30,86 @@ bool HasExtension(const char* name) {
 
 namespace {
 template <class F>
-void Fetch(F& pointer, const char* name) {
-  pointer = reinterpret_cast<F>(platform::GetProcAddress(name));
+void Fetch(GlProcResolver resolve, F& pointer, const char* name) {
+  pointer = reinterpret_cast<F>(resolve(name));
 }
 }  // namespace
 
-void LoadExtensionEntryPoints() {
+void LoadExtensionEntryPoints(GlProcResolver resolve) {
   GlEntryPoints& g = Gl();
   g = GlEntryPoints{};
   RtString ext = GlExtensionString();
   if (std::strstr(ext.CStr(), "GL_ARB_multitexture")) {
-    Fetch(g.glActiveTextureARB, "glActiveTextureARB");
-    Fetch(g.glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
-    Fetch(g.glClientActiveTextureARB, "glClientActiveTextureARB");
-    Fetch(g.glGenBuffersARB, "glGenBuffersARB");
-    Fetch(g.glBindBufferARB, "glBindBufferARB");
-    Fetch(g.glBufferDataARB, "glBufferDataARB");
-    Fetch(g.glDeleteBuffersARB, "glDeleteBuffersARB");
-    Fetch(g.glMapBufferARB, "glMapBufferARB");
-    Fetch(g.glUnmapBufferARB, "glUnmapBufferARB");
-    Fetch(g.glGetBufferParameterivARB, "glGetBufferParameterivARB");
+    Fetch(resolve, g.glActiveTextureARB, "glActiveTextureARB");
+    Fetch(resolve, g.glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
+    Fetch(resolve, g.glClientActiveTextureARB, "glClientActiveTextureARB");
+    Fetch(resolve, g.glGenBuffersARB, "glGenBuffersARB");
+    Fetch(resolve, g.glBindBufferARB, "glBindBufferARB");
+    Fetch(resolve, g.glBufferDataARB, "glBufferDataARB");
+    Fetch(resolve, g.glDeleteBuffersARB, "glDeleteBuffersARB");
+    Fetch(resolve, g.glMapBufferARB, "glMapBufferARB");
+    Fetch(resolve, g.glUnmapBufferARB, "glUnmapBufferARB");
+    Fetch(resolve, g.glGetBufferParameterivARB, "glGetBufferParameterivARB");
   }
   if (std::strstr(ext.CStr(), "GL_ARB_fragment_program")) {
-    Fetch(g.glCreateProgramObjectARB, "glCreateProgramObjectARB");
-    Fetch(g.glDeleteObjectARB, "glDeleteObjectARB");
-    Fetch(g.glCreateShaderObjectARB, "glCreateShaderObjectARB");
-    Fetch(g.glShaderSourceARB, "glShaderSourceARB");
-    Fetch(g.glCompileShaderARB, "glCompileShaderARB");
-    Fetch(g.glGetObjectParameterivARB, "glGetObjectParameterivARB");
-    Fetch(g.glAttachObjectARB, "glAttachObjectARB");
-    Fetch(g.glGetInfoLogARB, "glGetInfoLogARB");
-    Fetch(g.glLinkProgramARB, "glLinkProgramARB");
-    Fetch(g.glUseProgramObjectARB, "glUseProgramObjectARB");
-    Fetch(g.glGetUniformLocationARB, "glGetUniformLocationARB");
-    Fetch(g.glUniform1fARB, "glUniform1fARB");
-    Fetch(g.glUniform1iARB, "glUniform1iARB");
-    Fetch(g.glGetAttribLocationARB, "glGetAttribLocationARB");
-    Fetch(g.glVertexAttrib1fARB, "glVertexAttrib1fARB");
+    Fetch(resolve, g.glCreateProgramObjectARB, "glCreateProgramObjectARB");
+    Fetch(resolve, g.glDeleteObjectARB, "glDeleteObjectARB");
+    Fetch(resolve, g.glCreateShaderObjectARB, "glCreateShaderObjectARB");
+    Fetch(resolve, g.glShaderSourceARB, "glShaderSourceARB");
+    Fetch(resolve, g.glCompileShaderARB, "glCompileShaderARB");
+    Fetch(resolve, g.glGetObjectParameterivARB, "glGetObjectParameterivARB");
+    Fetch(resolve, g.glAttachObjectARB, "glAttachObjectARB");
+    Fetch(resolve, g.glGetInfoLogARB, "glGetInfoLogARB");
+    Fetch(resolve, g.glLinkProgramARB, "glLinkProgramARB");
+    Fetch(resolve, g.glUseProgramObjectARB, "glUseProgramObjectARB");
+    Fetch(resolve, g.glGetUniformLocationARB, "glGetUniformLocationARB");
+    Fetch(resolve, g.glUniform1fARB, "glUniform1fARB");
+    Fetch(resolve, g.glUniform1iARB, "glUniform1iARB");
+    Fetch(resolve, g.glGetAttribLocationARB, "glGetAttribLocationARB");
+    Fetch(resolve, g.glVertexAttrib1fARB, "glVertexAttrib1fARB");
   }
   int major = 0, minor = 0;
   if (GlVersion(major, minor) && major >= 2) {
-    Fetch(g.glCreateShader, "glCreateShader");
-    Fetch(g.glShaderSource, "glShaderSource");
-    Fetch(g.glCompileShader, "glCompileShader");
-    Fetch(g.glGetShaderiv, "glGetShaderiv");
-    Fetch(g.glGetShaderInfoLog, "glGetShaderInfoLog");
-    Fetch(g.glCreateProgram, "glCreateProgram");
-    Fetch(g.glAttachShader, "glAttachShader");
-    Fetch(g.glDetachShader, "glDetachShader");
-    Fetch(g.glLinkProgram, "glLinkProgram");
-    Fetch(g.glGetProgramiv, "glGetProgramiv");
-    Fetch(g.glGetProgramInfoLog, "glGetProgramInfoLog");
-    Fetch(g.glUseProgram, "glUseProgram");
-    Fetch(g.glGetUniformLocation, "glGetUniformLocation");
-    Fetch(g.glUniform1f, "glUniform1f");
-    Fetch(g.glUniform2f, "glUniform2f");
-    Fetch(g.glUniform3f, "glUniform3f");
-    Fetch(g.glUniform4f, "glUniform4f");
-    Fetch(g.glUniform1i, "glUniform1i");
-    Fetch(g.glUniform2i, "glUniform2i");
-    Fetch(g.glUniform3i, "glUniform3i");
-    Fetch(g.glUniform4i, "glUniform4i");
-    Fetch(g.glUniform1fv, "glUniform1fv");
-    Fetch(g.glUniform2fv, "glUniform2fv");
-    Fetch(g.glUniform3fv, "glUniform3fv");
-    Fetch(g.glUniform4fv, "glUniform4fv");
-    Fetch(g.glUniform1iv, "glUniform1iv");
-    Fetch(g.glUniformMatrix3fv, "glUniformMatrix3fv");
-    Fetch(g.glUniformMatrix4fv, "glUniformMatrix4fv");
-    Fetch(g.glGetAttribLocation, "glGetAttribLocation");
-    Fetch(g.glBindAttribLocation, "glBindAttribLocation");
-    Fetch(g.glVertexAttrib1f, "glVertexAttrib1f");
-    Fetch(g.glVertexAttrib2f, "glVertexAttrib2f");
-    Fetch(g.glVertexAttrib3f, "glVertexAttrib3f");
-    Fetch(g.glVertexAttrib4f, "glVertexAttrib4f");
-    Fetch(g.glVertexAttrib4fv, "glVertexAttrib4fv");
-    Fetch(g.glVertexAttribPointer, "glVertexAttribPointer");
-    Fetch(g.glEnableVertexAttribArray, "glEnableVertexAttribArray");
-    Fetch(g.glDisableVertexAttribArray, "glDisableVertexAttribArray");
-    Fetch(g.glDeleteShader, "glDeleteShader");
-    Fetch(g.glDeleteProgram, "glDeleteProgram");
+    Fetch(resolve, g.glCreateShader, "glCreateShader");
+    Fetch(resolve, g.glShaderSource, "glShaderSource");
+    Fetch(resolve, g.glCompileShader, "glCompileShader");
+    Fetch(resolve, g.glGetShaderiv, "glGetShaderiv");
+    Fetch(resolve, g.glGetShaderInfoLog, "glGetShaderInfoLog");
+    Fetch(resolve, g.glCreateProgram, "glCreateProgram");
+    Fetch(resolve, g.glAttachShader, "glAttachShader");
+    Fetch(resolve, g.glDetachShader, "glDetachShader");
+    Fetch(resolve, g.glLinkProgram, "glLinkProgram");
+    Fetch(resolve, g.glGetProgramiv, "glGetProgramiv");
+    Fetch(resolve, g.glGetProgramInfoLog, "glGetProgramInfoLog");
+    Fetch(resolve, g.glUseProgram, "glUseProgram");
+    Fetch(resolve, g.glGetUniformLocation, "glGetUniformLocation");
+    Fetch(resolve, g.glUniform1f, "glUniform1f");
+    Fetch(resolve, g.glUniform2f, "glUniform2f");
+    Fetch(resolve, g.glUniform3f, "glUniform3f");
+    Fetch(resolve, g.glUniform4f, "glUniform4f");
+    Fetch(resolve, g.glUniform1i, "glUniform1i");
+    Fetch(resolve, g.glUniform2i, "glUniform2i");
+    Fetch(resolve, g.glUniform3i, "glUniform3i");
+    Fetch(resolve, g.glUniform4i, "glUniform4i");
+    Fetch(resolve, g.glUniform1fv, "glUniform1fv");
+    Fetch(resolve, g.glUniform2fv, "glUniform2fv");
+    Fetch(resolve, g.glUniform3fv, "glUniform3fv");
+    Fetch(resolve, g.glUniform4fv, "glUniform4fv");
+    Fetch(resolve, g.glUniform1iv, "glUniform1iv");
+    Fetch(resolve, g.glUniformMatrix3fv, "glUniformMatrix3fv");
+    Fetch(resolve, g.glUniformMatrix4fv, "glUniformMatrix4fv");
+    Fetch(resolve, g.glGetAttribLocation, "glGetAttribLocation");
+    Fetch(resolve, g.glBindAttribLocation, "glBindAttribLocation");
+    Fetch(resolve, g.glVertexAttrib1f, "glVertexAttrib1f");
+    Fetch(resolve, g.glVertexAttrib2f, "glVertexAttrib2f");
+    Fetch(resolve, g.glVertexAttrib3f, "glVertexAttrib3f");
+    Fetch(resolve, g.glVertexAttrib4f, "glVertexAttrib4f");
+    Fetch(resolve, g.glVertexAttrib4fv, "glVertexAttrib4fv");
+    Fetch(resolve, g.glVertexAttribPointer, "glVertexAttribPointer");
+    Fetch(resolve, g.glEnableVertexAttribArray, "glEnableVertexAttribArray");
+    Fetch(resolve, g.glDisableVertexAttribArray, "glDisableVertexAttribArray");
+    Fetch(resolve, g.glDeleteShader, "glDeleteShader");
+    Fetch(resolve, g.glDeleteProgram, "glDeleteProgram");
   }
 }
 
@@ -129,21 +127,21 @@ bool GlVersion(int& major, int& minor) {
   return true;
 }
 
-void LoadFramebufferEntryPoints() {
+void LoadFramebufferEntryPoints(GlProcResolver resolve) {
   GlEntryPoints& g = Gl();
-  Fetch(g.glBindRenderbufferEXT, "glBindRenderbufferEXT");
-  Fetch(g.glDeleteRenderbuffersEXT, "glDeleteRenderbuffersEXT");
-  Fetch(g.glGenRenderbuffersEXT, "glGenRenderbuffersEXT");
-  Fetch(g.glRenderbufferStorageEXT, "glRenderbufferStorageEXT");
-  Fetch(g.glBindFramebufferEXT, "glBindFramebufferEXT");
-  Fetch(g.glDeleteFramebuffersEXT, "glDeleteFramebuffersEXT");
-  Fetch(g.glGenFramebuffersEXT, "glGenFramebuffersEXT");
-  Fetch(g.glCheckFramebufferStatusEXT, "glCheckFramebufferStatusEXT");
-  Fetch(g.glFramebufferTexture2DEXT, "glFramebufferTexture2DEXT");
-  Fetch(g.glFramebufferRenderbufferEXT, "glFramebufferRenderbufferEXT");
-  Fetch(g.glGetFramebufferAttachmentParameterivEXT, "glGetFramebufferAttachmentParameterivEXT");
-  Fetch(g.glBlitFramebufferEXT, "glBlitFramebufferEXT");
-  if (!g.glBlitFramebufferEXT) Fetch(g.glBlitFramebufferEXT, "glBlitFramebuffer");
+  Fetch(resolve, g.glBindRenderbufferEXT, "glBindRenderbufferEXT");
+  Fetch(resolve, g.glDeleteRenderbuffersEXT, "glDeleteRenderbuffersEXT");
+  Fetch(resolve, g.glGenRenderbuffersEXT, "glGenRenderbuffersEXT");
+  Fetch(resolve, g.glRenderbufferStorageEXT, "glRenderbufferStorageEXT");
+  Fetch(resolve, g.glBindFramebufferEXT, "glBindFramebufferEXT");
+  Fetch(resolve, g.glDeleteFramebuffersEXT, "glDeleteFramebuffersEXT");
+  Fetch(resolve, g.glGenFramebuffersEXT, "glGenFramebuffersEXT");
+  Fetch(resolve, g.glCheckFramebufferStatusEXT, "glCheckFramebufferStatusEXT");
+  Fetch(resolve, g.glFramebufferTexture2DEXT, "glFramebufferTexture2DEXT");
+  Fetch(resolve, g.glFramebufferRenderbufferEXT, "glFramebufferRenderbufferEXT");
+  Fetch(resolve, g.glGetFramebufferAttachmentParameterivEXT, "glGetFramebufferAttachmentParameterivEXT");
+  Fetch(resolve, g.glBlitFramebufferEXT, "glBlitFramebufferEXT");
+  if (!g.glBlitFramebufferEXT) Fetch(resolve, g.glBlitFramebufferEXT, "glBlitFramebuffer");
 }
 
 }  // namespace orv

@@ -98,15 +98,19 @@ GlEntryPoints& Gl();
 RtString GlExtensionString();
 // Whole-word search of name in the extension string.
 bool HasExtension(const char* name);
+// Where an entry point is found by name in the current context: the
+// platform's lookup, handed in by the device that made the context (gl/
+// knows GL, not how the platform makes contexts). Null for an unknown name.
+using GlProcResolver = void* (*)(const char* name);
 // Fetches the multitexture group (gated by "GL_ARB_multitexture") and the
 // shader group (gated by "GL_ARB_fragment_program"), plain substring gates,
 // and the GL 2.0 shader group when the context's version is 2.0 or later
 // (core entry points are advertised by the version, not the extension string).
-void LoadExtensionEntryPoints();
+void LoadExtensionEntryPoints(GlProcResolver resolve);
 // Major and minor version of the current context from GL_VERSION; false
 // without a context or with an unreadable string.
 bool GlVersion(int& major, int& minor);
 // Fetches the framebuffer-object entry points (ungated).
-void LoadFramebufferEntryPoints();
+void LoadFramebufferEntryPoints(GlProcResolver resolve);
 
 }  // namespace orv

@@ -143,8 +143,9 @@ void UploadMipChain(std::vector<uint8_t> canvas, int w, int h, GLuint& name) {
 
 }  // namespace
 
-bool BuildTexture(const PixelImage& image, int x, int y, int w, int h, GLuint& texture, GLuint* mipTarget,
-                  bool asNormalMap, bool nearest) {
+bool BuildTexture(const PixelImage& image, GLuint& texture, const TextureOptions& options) {
+  const int x = options.x, y = options.y;
+  int w = options.width, h = options.height;
   const int m = MaxTextureSize();
   if (w == 0) w = image.width - x;
   if (h == 0) h = image.height - y;
@@ -177,14 +178,14 @@ bool BuildTexture(const PixelImage& image, int x, int y, int w, int h, GLuint& t
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  const GLint filter = nearest ? GL_NEAREST : GL_LINEAR;
+  const GLint filter = options.nearest ? GL_NEAREST : GL_LINEAR;
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-  if (asNormalMap) ConvertToNormalMap(canvas.data(), T, U);
+  if (options.asNormalMap) ConvertToNormalMap(canvas.data(), T, U);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, T, U, 0, GL_RGBA, GL_UNSIGNED_BYTE, canvas.data());
-  if (mipTarget) {
+  if (options.mipTarget) {
     try {
-      UploadMipChain(std::move(canvas), T, U, *mipTarget);
+      UploadMipChain(std::move(canvas), T, U, *options.mipTarget);
     } catch (const std::bad_alloc&) {
       return false;
     }

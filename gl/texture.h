@@ -17,16 +17,28 @@ int MaxTextureSize();
 // is at least n, and never below 16.
 int TextureSide(int n);
 
-// Builds a texture from the w x h part of `image` at (x, y) (w or h 0: to
-// the image's right or bottom edge), cut to the maximum texture size. The
-// image's top row becomes the texture's row ch - 1; pixels outside the image
-// and the padding are transparent black. A non-zero `texture` is deleted
-// and its name reused; 0 gets a new name. With `mipTarget` a second,
-// mipmapped texture of the square-reduced canvas is made into it. Leaves
-// the last texture it made bound. False when w or h is below 1 or memory
-// runs out.
-bool BuildTexture(const PixelImage& image, int x, int y, int w, int h, GLuint& texture, GLuint* mipTarget,
-                  bool asNormalMap, bool nearest);
+// What BuildTexture makes of an image; the defaults take the whole image
+// into one linearly filtered colour texture.
+struct TextureOptions {
+  // The part of the image at (x, y); width or height 0: to the image's
+  // right or bottom edge.
+  int x = 0, y = 0, width = 0, height = 0;
+  // Also a second, mipmapped texture of the square-reduced canvas, made into
+  // this name the same way as the first.
+  GLuint* mipTarget = nullptr;
+  // The canvas becomes a normal map (ConvertToNormalMap) before the upload.
+  bool asNormalMap = false;
+  // Nearest instead of linear filtering.
+  bool nearest = false;
+};
+
+// Builds a texture from a part of `image` (see TextureOptions), cut to the
+// maximum texture size. The image's top row becomes the texture's row
+// ch - 1; pixels outside the image and the padding are transparent black. A
+// non-zero `texture` is deleted and its name reused; 0 gets a new name.
+// Leaves the last texture it made bound. False when the part's width or
+// height is below 1 or memory runs out.
+bool BuildTexture(const PixelImage& image, GLuint& texture, const TextureOptions& options = {});
 
 // Turns a w x h RGBA canvas stored bottom row first into a normal map: its
 // blue channel is read as a height field (wrapping at the edges); red,

@@ -113,9 +113,11 @@ bool StartScene(RuntimeState& rt) {
 
 void StopScene(RuntimeState& rt) { rt.scene.reset(); }
 
+// An open shadow pass darkens the viewport it was opened in: it is closed
+// before that picture is shown or the viewport moves.
 void SceneFrame(RuntimeState& rt, FramePhase phase) {
   if (!rt.scene) return;
-  if (phase == FramePhase::kBeforePresent) rt.scene->EndShadowPass();
+  if (phase == FramePhase::kBeforePresent || phase == FramePhase::kBeforeViewport) rt.scene->EndShadowPass();
   if (phase == FramePhase::kAfterPresent) rt.scene->ResetFrameState();
 }
 

@@ -17,14 +17,15 @@ namespace platform {
 class Window;
 }
 
-// Where in ShowScreen a frame hook runs. The order of these points is the
-// order of the frame: input is sampled before the quit keys are checked, the
-// present comes between the last two.
+// When a frame hook runs. The first three are points of ShowScreen, in the
+// order of the frame: input is sampled before the quit keys are checked,
+// the present comes between the second and the third.
 enum class FramePhase {
-  kPoll,           // sample input (also once per round of the pause wait)
-  kBeforePresent,  // close what must not reach the screen half done
-  kAfterPresent,   // reset per-frame drawing state for the next frame
-  kMessages,       // start of every message pump (ProcessMessages), also in waits
+  kPoll,            // sample input (also once per round of the pause wait)
+  kBeforePresent,   // close what must not reach the screen half done
+  kAfterPresent,    // reset per-frame drawing state for the next frame
+  kMessages,        // start of every message pump (ProcessMessages), also in waits
+  kBeforeViewport,  // the game moves the 2D viewport: close what covers the old one
 };
 
 struct Stage {

@@ -4,10 +4,12 @@
 // -1..1 span the 64 x 48 screen.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "gfx2d/gl_fixture.h"
 #include "gfx3d/debug_draw.h"
-#include "gfx3d/query_scene.h"
 #include "gfx3d/sample_models.h"
+#include "gfx3d/vexel3d.h"
 #include "gl/gl_state_cache.h"
 #include "orvane/gfx3d.h"
 
@@ -26,19 +28,16 @@ class DebugDraw : public gltest::GlDevice {
     glLoadIdentity();
     orv::GlState().Set(orv::kCapDepthTest, false);
     orv::GlState().Set(orv::kCapCullFace, false);
-    ASSERT_TRUE(orv::BuildSampleCube(cube, 2));
-    orv::QueryScene& s = orv::SceneForQueries();
-    s.modelSlot = [this](int i) { return i == 1 ? &cube : nullptr; };
-    s.objectTransform = [this] { return transform; };
+    // A renderer with a cube in slot 1, outside any pass: the queries see
+    // the slot and the transform stack, the shapes draw in the identities.
+    orv::Rt().scene = std::make_unique<orv::Vexel3D>(d);
+    ASSERT_TRUE(orv::BuildSampleCube(*orv::Rt().scene->Models().Slot(1), 2));
   }
   void TearDown() override {
-    orv::SceneForQueries() = orv::QueryScene{};
+    orv::Rt().scene.reset();
     orv::Rt().settings.debugMode = 0;
     GlDevice::TearDown();
   }
-
-  orv::ModelSlot cube;
-  orv::Mat4 transform = orv::Mat4::Identity();
 };
 
 TEST_F(DebugDraw, DotsAndLinesInTheirColourWithoutLighting) {
@@ -92,7 +91,7 @@ TEST_F(DebugDraw, CollisionsShowTheirShapeInDebugMode) {
   EXPECT_EQ(Pixel(60, 24), 0u);
   // Rays against the cube made small: behind the origin (yellow, up to the
   // hit), and missing (red, drawn on to the screen's edge).
-  transform = orv::Scaling(0.25f, 0.25f, 0.25f);
+  Scale(0.25, 0.25, 0.25);
   EXPECT_NEAR(CollideRay(1, 0, 0.6, 0.1, 0, 1, 0, 0), -0.35, 1e-5);
   EXPECT_EQ(Pixel(44, 21), kYellow);
   EXPECT_EQ(Pixel(36, 21), 0u);  // the line stops at the cube

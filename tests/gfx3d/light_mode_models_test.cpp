@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "gfx3d/lights.h"
+#include "gfx3d/light_modes.h"
 #include "gfx3d/sample_models.h"
 #include "gfx3d/shadow_volume.h"
 #include "orvane/gfx3d.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr uint32_t kBlue = 0xFF0000;
 
 struct LightModeModels : scenetest::SceneTest {
-  orv::ModelSlot& Slot(int i) { return *Scene().models.Slot(i); }
+  orv::ModelSlot& Slot(int i) { return *Scene().Models().Slot(i); }
 
   // A fresh frame: a blue background, the camera on +z looking at the origin.
   void Start(double z) {
@@ -33,7 +33,7 @@ TEST_F(LightModeModels, CartoonModeShadesASphereInBandsWithAnOutline) {
   // Built four times larger and drawn at a quarter: the outline keeps its
   // width on screen by growing in object space, wide enough to see here.
   ASSERT_TRUE(orv::BuildSampleSphere(Slot(0), 4, 24, 32));
-  orv::ReplaceCartoonRamp(std::vector<double>{100 / 255.0, 160 / 255.0, 207 / 255.0, 1.0});
+  Scene().Ramp().Replace(std::vector<double>{100 / 255.0, 160 / 255.0, 207 / 255.0, 1.0});
   Start(6);
   SetCullMode(1);
   SetLight(-2, 0xFFFFFF, 4, 3, 10, 0, 0, 0, 1, 0);
@@ -100,7 +100,7 @@ TEST_F(LightModeModels, ShadowModeDarkensTheFloorUnderACubeOnly) {
     EXPECT_EQ(DrawObject(0, 0, 0, 0, 0), 1);
     if (shadows) {
       SetLight(-3, 0, 10, 0, 10, 0, 0, 0, 1, 0);
-      EXPECT_EQ(Scene().shadowPass, 1);
+      EXPECT_EQ(Scene().Shadows().Open(), 1);
       EXPECT_EQ(DrawObject(0, 0, 0, 0, 0), 1);
       SetLight(-3, 0, 10, 0, 10, 0, 0, 0, 0, 0);
     }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gfx2d/gl_fixture.h"
-#include "gfx3d/lights.h"
+#include "gfx3d/light_modes.h"
 #include "gfx3d/vexel3d.h"
 #include "gl/gl_state_cache.h"
 #include "orvane/gfx3d.h"
@@ -68,15 +68,15 @@ TEST_F(LightModes, CartoonModeDrawsRampBandsAndABlackOutline) {
   SetCamera(0, 0, 6, 0, 0, 0);
   SetCullMode(-1);
   SetLight(-2, 0xFFFFFF, 4, 3, 10, 0, 0, 0, 1, 0);
-  ASSERT_EQ(s->specialLightMode, 2);
+  ASSERT_EQ(s->Lights().SpecialMode(), 2);
 
   // Four bands (the default's levels), whatever an earlier test left.
-  orv::ReplaceCartoonRamp(std::vector<double>{100 / 255.0, 160 / 255.0, 207 / 255.0, 1.0});
+  s->Ramp().Replace(std::vector<double>{100 / 255.0, 160 / 255.0, 207 / 255.0, 1.0});
   orv::MeshObjectX mesh;
   mesh.palette = {0xFFFFFF};
   mesh.currentTriangles = Sphere(1, 24, 32);
-  ASSERT_TRUE(orv::EnsureCartoonRampTexture(mesh, false));
-  const orv::Vec3 light = orv::SpecialLightInObjectSpace(*s, s->CurrentTransform());
+  ASSERT_TRUE(s->Ramp().EnsureTexture(mesh, false));
+  const orv::Vec3 light = s->Lights().SpecialPositionIn(s->CurrentTransform());
   for (orv::MeshVertex& v : mesh.currentTriangles) orv::WriteCartoonCoordinates(v, light, mesh.cartoonRowStep);
   EXPECT_EQ(mesh.currentTriangles[0].by, 0.5f);  // the one palette row's middle
 
@@ -123,7 +123,7 @@ TEST_F(LightModes, CartoonModeDrawsRampBandsAndABlackOutline) {
   EXPECT_EQ(Pixel(32 + 15, 24), kBlue);
   EXPECT_EQ(Pixel(32, 24), inside);
   // Culling, depth function and lighting are as they were.
-  EXPECT_EQ(s->cullMode, -1);
+  EXPECT_EQ(s->Pass().CullMode(), -1);
   GLint func = 0, front = 0;
   glGetIntegerv(GL_DEPTH_FUNC, &func);
   glGetIntegerv(GL_FRONT_FACE, &front);
@@ -185,7 +185,7 @@ TEST_F(LightModes, BumpModeShadesByTheLightAgainstTheNormalMap) {
     Begin3D(1, 100, 45);
     SetCamera(0, 0, 6, 0, 0, 0);
     SetLight(-1, 0xFFFFFF, lx, ly, lz, 0, 0, 0, 1, 0);
-    const orv::Vec3 light = orv::SpecialLightInObjectSpace(*s, s->CurrentTransform());
+    const orv::Vec3 light = s->Lights().SpecialPositionIn(s->CurrentTransform());
     for (orv::MeshVertex& v : quad) orv::WriteBumpLightVector(v, v, light);
     PointArrays(quad);
     EXPECT_TRUE(orv::BeginBumpUnits(map, 0, quad.data()));

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "gfx2d/gl_fixture.h"
-#include "gfx3d/lights.h"
 #include "gfx3d/vexel3d.h"
 #include "gl/gl_state_cache.h"
+#include "orvane/gfx2d.h"
 #include "orvane/gfx3d.h"
+#include "orvane/runtime.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ constexpr double kWhite = 0xFFFFFF;
 int Red(uint32_t c) { return static_cast<int>(c & 0xFF); }
 int Green(uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
 int Blue(uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
+uint32_t Grey(int level) { return static_cast<uint32_t>(level) * 0x010101u; }
 
 class Lights : public gltest::GlDevice {
  protected:
@@ -84,7 +86,8 @@ TEST_F(Lights, DirectionalLightBrightensTheFacesItShinesOnOnly) {
   Rotate(45, 0, 1, 0);
   ApplyTransform();
   LitCube(1);
-  EXPECT_NEAR(Red(Pixel(36, 24)), 190, 6);
+  EXPECT_TRUE(orvtest::SamePicture(Region(35, 21, 6, 7), orvtest::Picture::Filled(6, 7, Grey(190)),
+                                   orvtest::kVertexLighting, "lit face"));
   EXPECT_LT(Red(Pixel(28, 24)), 20);
   EXPECT_GT(Red(Pixel(28, 24)), 0);  // the scene's ambient still shows it
   PopTransform();
@@ -143,7 +146,7 @@ TEST_F(Lights, CutoffZeroSwitchesOffAndTheLastOffDisablesLighting) {
   SetLight(0, 0x0000FF, 0, 0, 0, 0, 0, 0, 180, 0);
   // Index 9 drives GL light 1, in its own colour.
   SetLight(9, 0x00FF00, 0, 0, 0, 0, 0, 0, 180, 0);
-  EXPECT_EQ(s->lightingMask, 0x03);
+  EXPECT_EQ(s->Lights().Mask(), 0x03);
   EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
   GLfloat diffuse[4] = {};
   glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
@@ -154,7 +157,7 @@ TEST_F(Lights, CutoffZeroSwitchesOffAndTheLastOffDisablesLighting) {
   EXPECT_GE(Green(Pixel(32, 24)), 250);
 
   SetLight(0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-  EXPECT_EQ(s->lightingMask, 0x02);
+  EXPECT_EQ(s->Lights().Mask(), 0x02);
   EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
   EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
   ClearDepth();
@@ -165,7 +168,7 @@ TEST_F(Lights, CutoffZeroSwitchesOffAndTheLastOffDisablesLighting) {
   // Light 17 is light 1 again: switching it off leaves no light at all, and
   // the cube shows its plain colour.
   SetLight(17, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-  EXPECT_EQ(s->lightingMask, 0);
+  EXPECT_EQ(s->Lights().Mask(), 0);
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
   glColor3ub(0x40, 0x80, 0xC0);
   SetDepthTest(0);
@@ -182,52 +185,59 @@ TEST_F(Lights, CutoffZeroSwitchesOffAndTheLastOffDisablesLighting) {
 TEST_F(Lights, TheSpecialLightOnlySetsItsModeAndPosition) {
   Begin3D(1, 100, 45);
   SetLight(-1, 0x102030, 1, 2, 3, 0, 0, 0, 1, 0);
-  EXPECT_EQ(s->specialLight, 1);
-  EXPECT_EQ(s->specialLightMode, 1);
-  EXPECT_EQ(s->specialLightPosition.y, 2);
-  EXPECT_EQ(s->shadowColor, 0x102030u);
+  EXPECT_EQ(s->Lights().SpecialOn(), 1);
+  EXPECT_EQ(s->Lights().SpecialMode(), 1);
+  EXPECT_EQ(s->Lights().SpecialPosition().y, 2);
+  EXPECT_EQ(s->Lights().ShadowColour(), 0x102030u);
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_EQ(s->lightingMask, 0);
+  EXPECT_EQ(s->Lights().Mask(), 0);
   // Off (below the threshold) keeps the old position; any other negative
   // index is cartoon mode.
   SetLight(-7, 0, 9, 9, 9, 0, 0, 0, 0.000001, 0);
-  EXPECT_EQ(s->specialLight, 0);
-  EXPECT_EQ(s->specialLightMode, 2);
-  EXPECT_EQ(s->specialLightPosition.x, 1);
+  EXPECT_EQ(s->Lights().SpecialOn(), 0);
+  EXPECT_EQ(s->Lights().SpecialMode(), 2);
+  EXPECT_EQ(s->Lights().SpecialPosition().x, 1);
   // Shadow mode opens the shadow pass at once and closes it when switched off.
   SetLight(-3, 0x404040, 0, 5, 0, 0, 0, 0, -2, 0);
-  EXPECT_EQ(s->specialLight, 1);
-  EXPECT_EQ(s->specialLightMode, 3);
-  EXPECT_EQ(s->shadowPass, 1);
+  EXPECT_EQ(s->Lights().SpecialOn(), 1);
+  EXPECT_EQ(s->Lights().SpecialMode(), 3);
+  EXPECT_EQ(s->Shadows().Open(), 1);
   SetLight(-3, 0x404040, 0, 5, 0, 0, 0, 0, 0, 0);
-  EXPECT_EQ(s->shadowPass, 0);
+  EXPECT_EQ(s->Shadows().Open(), 0);
   SetLight(-3, 0x404040, 0, 5, 0, 0, 0, 0, 1, 0);
   Begin3D(1, 100, 45);
-  EXPECT_EQ(s->specialLight, 0);
+  EXPECT_EQ(s->Lights().SpecialOn(), 0);
+  // Its darkening covers the viewport it was opened in: moving the viewport
+  // or showing the frame closes it first (the scene stage's hooks).
+  SetLight(-3, 0x404040, 0, 5, 0, 0, 0, 0, 1, 0);
+  SetViewport(0, 0, 32, 24);
+  EXPECT_FALSE(s->Shadows().Open());
+  SetLight(-3, 0x404040, 0, 5, 0, 0, 0, 0, 1, 0);
+  ShowScreen();
+  EXPECT_FALSE(s->Shadows().Open());
   End3D();
 }
 
 TEST_F(Lights, TheCameraLightFollowsTheCamera) {
   // Seen from (3, 0, 4) the cube shows its +z face on the left and its +x
   // face on the right; a light from the eye lights them by 0.8 and 0.6
-  // (plus the ambient 10).
-  auto faces = [&](float ex, float ez) {
+  // (plus the ambient 10). From (4, 0, 3) the other way round. The regions
+  // lie inside those faces from both eyes.
+  auto faces = [&](float ex, float ez, int left, int right) {
     NextFrame();
     Begin3D(1, 100, 45);
     SetCamera(ex, 0, ez, 0, 0, 0);
     SetCameraLight(2, kWhite);
     LitCube(1);
-    const std::pair result{Red(Pixel(28, 24)), Red(Pixel(36, 24))};
+    EXPECT_TRUE(orvtest::SamePicture(Region(21, 22, 5, 5), orvtest::Picture::Filled(5, 5, Grey(left)),
+                                     orvtest::kVertexLighting, "+z face"));
+    EXPECT_TRUE(orvtest::SamePicture(Region(38, 22, 5, 5), orvtest::Picture::Filled(5, 5, Grey(right)),
+                                     orvtest::kVertexLighting, "+x face"));
     End3D();
-    return result;
   };
-  const auto [leftA, rightA] = faces(3, 4);
-  EXPECT_NEAR(leftA, 214, 6);
-  EXPECT_NEAR(rightA, 163, 6);
-  const auto [leftB, rightB] = faces(4, 3);
-  EXPECT_NEAR(leftB, 163, 6);
-  EXPECT_NEAR(rightB, 214, 6);
-  EXPECT_EQ(s->lightingMask, 0x04);
+  faces(3, 4, 214, 163);
+  faces(4, 3, 163, 214);
+  EXPECT_EQ(s->Lights().Mask(), 0x04);
 }
 
 TEST_F(Lights, ShownLightsAreMarked) {
@@ -290,13 +300,13 @@ TEST_F(Lights, AxesPointAlongTheWorldAxesAndRestoreTheState) {
 TEST_F(Lights, RampTextureHoldsThePaletteScaledByTheDefaultRamp) {
   const std::vector<uint8_t> expected = {100, 160, 160, 160, 160, 160, 160, 207,
                                          255, 255, 255, 255, 255, 255, 255, 255};
-  EXPECT_EQ(orv::CartoonRamp(), expected);
+  EXPECT_EQ(s->Ramp().Levels(), expected);
   orv::MeshObjectX mesh;
   mesh.palette = {0x0000FF, 0x00FF00, 0xFF0000};
   for (bool bgra : {false, true}) {
     SCOPED_TRACE(bgra);
     mesh.texture = 0;
-    ASSERT_TRUE(orv::EnsureCartoonRampTexture(mesh, bgra));
+    ASSERT_TRUE(s->Ramp().EnsureTexture(mesh, bgra));
     ASSERT_NE(mesh.texture, 0u);
     EXPECT_EQ(mesh.cartoonRowStep, 0.25f);  // three colours: four rows
     glBindTexture(GL_TEXTURE_2D, mesh.texture);
@@ -326,7 +336,7 @@ TEST_F(Lights, RampTextureHoldsThePaletteScaledByTheDefaultRamp) {
 TEST_F(Lights, ANewRampRefillsExistingTexturesAndSizesTheirWidth) {
   orv::MeshObjectX mesh;
   mesh.palette = {0xFFFFFF, orv::kMarkerStrip};
-  ASSERT_TRUE(orv::EnsureCartoonRampTexture(mesh, false));
+  ASSERT_TRUE(s->Ramp().EnsureTexture(mesh, false));
   const uint32_t name = mesh.texture;
   auto texel = [&](int row, int j) {
     GLint width = 0;
@@ -342,7 +352,7 @@ TEST_F(Lights, ANewRampRefillsExistingTexturesAndSizesTheirWidth) {
   const double two[2] = {0.5, 1.0};
   ramp.Fill(two, 2);
   SetCartoonRamp(ramp);
-  ASSERT_TRUE(orv::EnsureCartoonRampTexture(mesh, false));
+  ASSERT_TRUE(s->Ramp().EnsureTexture(mesh, false));
   EXPECT_EQ(mesh.texture, name);  // refilled in place
   EXPECT_EQ(texel(0, 0), (std::pair<GLint, uint8_t>{64, 127}));
   EXPECT_EQ(texel(0, 63).second, 255);
@@ -353,14 +363,14 @@ TEST_F(Lights, ANewRampRefillsExistingTexturesAndSizesTheirWidth) {
   twenty[19] = 7;
   ramp.Fill(twenty.data(), 20);
   SetCartoonRamp(ramp);
-  ASSERT_TRUE(orv::EnsureCartoonRampTexture(mesh, false));
+  ASSERT_TRUE(s->Ramp().EnsureTexture(mesh, false));
   EXPECT_EQ(texel(0, 0), (std::pair<GLint, uint8_t>{128, 0}));
   EXPECT_EQ(texel(0, 64).second, 63);
   EXPECT_EQ(texel(0, 127).second, 255);
   // An empty list is full colour everywhere.
   ramp.Dim(0);
   SetCartoonRamp(ramp);
-  EXPECT_EQ(orv::CartoonRamp(), std::vector<uint8_t>{255});
+  EXPECT_EQ(s->Ramp().Levels(), std::vector<uint8_t>{255});
   glDeleteTextures(1, &mesh.texture);
   mesh.texture = 0;
 }

@@ -31,7 +31,7 @@ class ModelCommands : public testing::Test {
     orv::Rt().fileLocator.reset();
     orv::Rt().scene.reset();
   }
-  orv::ModelStore& Models() { return orv::Rt().scene->models; }
+  orv::ModelStore& Models() { return orv::Rt().scene->Models(); }
   std::string Path(const char* name) { return dir + "/" + name; }
 
   // A two-triangle square in slot, built through the commands.
@@ -69,13 +69,21 @@ TEST_F(ModelCommands, BuildQueryScaleAndFindFree) {
   EXPECT_EQ(face.At(1, 0), 6);
   EXPECT_EQ(face.At(1, 1), 2);
 
-  // Frames that disagree in length refuse the model; fewer than three records discard it.
+  // Frames that disagree in length refuse the model, and its memory goes
+  // with it; fewer than three records discard it. A frame number no model
+  // could fill is refused with error 7 before anything is taken, and the
+  // build goes on in its frame.
   StartObject(1, 1);
   for (int i = 0; i < 3; ++i) AddVertex(i, i * i, 0, 0, 0, 0xFF);
+  SetBuildFrame(5e6);
+  EXPECT_EQ(ErrorCode(), 7);
+  EXPECT_EQ(Models().Slot(1)->meshes[0]->FrameCount(), 1);
+  EXPECT_EQ(AddVertex(0, 0, 0, 0, 0, 0xFF), 1);
   SetBuildFrame(1);
   AddVertex(0, 0, 0, 0, 0, 0xFF);
   EndObject();
   EXPECT_EQ(Models().Slot(1)->inUse, 0);
+  EXPECT_TRUE(Models().Slot(1)->meshes[0]->frames.empty());
   StartObject(2, 2);
   NewGroup(0);
   EndObject();

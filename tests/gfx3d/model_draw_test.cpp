@@ -55,14 +55,14 @@ TEST_F(ModelDraw, ModelsOutsideTheFrustumAreNotDrawn) {
   float seenRadius = 0;
   orv::Vec3 seenCentre;
   bool visible = true;
-  models->sceneState = [&](orv::ModelDrawState& s) {
-    s.transform = orv::Translation(3, 0, 0) * orv::Scaling(1, 4, 2);
-    s.inFrustum = [&](orv::Vec3 c, float r) {
-      seenCentre = c, seenRadius = r;
-      return visible;
-    };
+  orv::ModelDrawState s;
+  s.device = d;
+  s.transform = orv::Translation(3, 0, 0) * orv::Scaling(1, 4, 2);
+  s.inFrustum = [&](orv::Vec3 c, float r) {
+    seenCentre = c, seenRadius = r;
+    return visible;
   };
-  EXPECT_EQ(DrawObject(0, 0, 0, 0, 0), 1);
+  EXPECT_EQ(orv::DrawSlot(*models->Slot(0), 0, 0, 0, false, s), 1);
   const float radius = models->Slot(0)->meshes[0]->frames[0].radius;
   EXPECT_FLOAT_EQ(seenRadius, radius * 4);  // the longest axis of the transform
   EXPECT_NEAR(seenCentre.x, 3, 1e-6);
@@ -70,7 +70,7 @@ TEST_F(ModelDraw, ModelsOutsideTheFrustumAreNotDrawn) {
   EXPECT_GT(drawn, 0);
   Begin();
   visible = false;
-  EXPECT_EQ(DrawObject(0, 0, 0, 0, 0), 0);
+  EXPECT_EQ(orv::DrawSlot(*models->Slot(0), 0, 0, 0, false, s), 0);
   EXPECT_EQ(Count(0), kWidth * kHeight);
   EXPECT_EQ(DrawObject(1, 0, 0, 0, 0), 0);  // an empty slot
 }
@@ -79,10 +79,8 @@ TEST_F(ModelDraw, StaticStreamedAndClientArrayRecordsGiveTheSamePixels) {
   ASSERT_TRUE(orv::VertexBuffersUsable());
   MakeSprite(3, 16, 16, [](int x, int y) { return ((x / 4 + y / 4) % 2) ? 0xFF20A0F0u : 0xFF602010u; });
   for (int slot : {0, 1}) ASSERT_TRUE(orv::BuildSampleCube(*models->Slot(slot), 2));
-  models->sceneState = [](orv::ModelDrawState& s) {
-    s.transform = orv::Rotation(30, 1, 1, 0);
-    s.texture1 = 3;
-  };
+  Rotate(30, 1, 1, 0);
+  SetTexture3D(3, -1);
   const orv::MeshObjectX& buffered = *models->Slot(0)->meshes[0];
   const orv::MeshObjectX& plain = *models->Slot(1)->meshes[0];
 
@@ -132,35 +130,30 @@ TEST_F(ModelDraw, TexturesOffsetsAndTwoUnits) {
   MakeSprite(4, 16, 16, [](int, int) { return 0xFF00FFFFu; });                         // yellow
   MakeSprite(5, 16, 16, [](int, int) { return 0xFFFFFF00u; });                         // cyan
   BuildQuad(0, {1.5f}, 1.5f, 0xFFFFFF);
-  orv::ModelDrawState wanted;
-  models->sceneState = [&](orv::ModelDrawState& s) {
-    s.texture1 = wanted.texture1, s.texture2 = wanted.texture2;
-    s.offsetU = wanted.offsetU;
-  };
   const int cy = kHeight / 2, left = kWidth / 2 - 6, right = kWidth / 2 + 6;
 
-  wanted.texture1 = 3;
+  SetTexture3D(3, -1);
   DrawObjectFrame(0, 0);
   EXPECT_EQ(Pixel(left, cy), kRed);
   EXPECT_EQ(Pixel(right, cy), kBlue);
 
   // Half a texture across: the halves swap, and stay swapped draw after draw.
-  wanted.offsetU = 0.5f;
+  SetTextureOffset(0.5, 0);
   for (int draw = 0; draw < 3; ++draw) {
     Begin();
     DrawObjectFrame(0, 0);
     EXPECT_EQ(Pixel(left, cy), kBlue) << draw;
     EXPECT_EQ(Pixel(right, cy), kRed) << draw;
   }
-  wanted.offsetU = 0;
+  SetTextureOffset(0, 0);
 
   // Two textures modulate: yellow x cyan = green.
-  wanted.texture1 = 4, wanted.texture2 = 5;
+  SetTexture3D(4, 5);
   Begin();
   DrawObjectFrame(0, 0);
   EXPECT_EQ(Pixel(kWidth / 2, cy), 0x00FF00u);
   // An id naming no sprite draws untextured (white).
-  wanted.texture1 = 999, wanted.texture2 = -1;
+  SetTexture3D(999, -1);
   Begin();
   DrawObjectFrame(0, 0);
   EXPECT_EQ(Pixel(kWidth / 2, cy), 0xFFFFFFu);
@@ -185,11 +178,8 @@ TEST_F(ModelDraw, SphereMappingTakesTextureCoordinatesFromTheNormals) {
   constexpr uint32_t kBlue = 0xFF0000u;
   MakeSprite(3, 16, 16, [](int x, int) { return x < 8 ? 0xFF0000FFu : 0xFFFF0000u; });  // red | blue
   ASSERT_TRUE(orv::BuildSampleSphere(*models->Slot(0), 1.5f, 12, 24));
-  bool mapped = true;
-  models->sceneState = [&](orv::ModelDrawState& s) {
-    s.texture1 = 3;
-    s.sphereMapping = mapped;
-  };
+  SetTexture3D(3, -1);
+  SetSphereMapping(1);
   // Normals facing left pick the left of the texture, facing right the right.
   const int cy = kHeight / 2;
   orv::GlState().Set(orv::kCapDepthTest, true);
@@ -200,7 +190,7 @@ TEST_F(ModelDraw, SphereMappingTakesTextureCoordinatesFromTheNormals) {
   EXPECT_EQ(Pixel(kWidth / 2 + 10, cy), kBlue);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
   // The sphere's own coordinates wrap the texture round it instead.
-  mapped = false;
+  SetSphereMapping(0);
   Begin();
   orv::GlState().Set(orv::kCapDepthTest, true);
   glClear(GL_DEPTH_BUFFER_BIT);

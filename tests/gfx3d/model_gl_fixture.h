@@ -20,7 +20,7 @@ class ModelGl : public GlDevice {
   void SetUp() override {
     GlDevice::SetUp();
     orv::Rt().scene = std::make_unique<orv::Vexel3D>(d);
-    models = &orv::Rt().scene->models;
+    models = &orv::Rt().scene->Models();
     Begin();
   }
 

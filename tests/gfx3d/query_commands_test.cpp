@@ -1,13 +1,13 @@
-// The picking and collision commands as a game calls them, over a scene
-// given through the query accessors: a small slot table, an object
-// transform and a camera.
+// The picking and collision commands as a game calls them, over the real
+// renderer: a model slot, the object transform stack and a camera, in a
+// 640 x 480 window on the offscreen driver.
 #include <gtest/gtest.h>
 
-#include <array>
-
-#include "gfx3d/query_scene.h"
 #include "gfx3d/sample_models.h"
+#include "gfx3d/vexel3d.h"
 #include "orvane/gfx3d.h"
+#include "runtime/runtime_state.h"
+#include "support/runtime_fixture.h"
 
 namespace orv {
 namespace {
@@ -15,26 +15,23 @@ namespace {
 class QueryCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(BuildSampleCube(slots[1], 2));
-    QueryScene& s = SceneForQueries();
-    s.modelSlot = [this](int i) -> const ModelSlot* {
-      return i >= 0 && i < static_cast<int>(slots.size()) && slots[static_cast<size_t>(i)].inUse
-                 ? &slots[static_cast<size_t>(i)]
-                 : nullptr;
-    };
-    s.objectTransform = [this] { return transform; };
-    s.projection = [] { return Perspective(45, 640.0f / 480, 1, 100); };
-    s.view = [] { return Translation(0, 0, -10); };
-    s.viewport = [] { return ScreenRect{0, 0, 640, 480}; };
+    ProjectSettings& s = Rt().settings;
+    s.width = 640, s.height = 480, s.frameRate = 0, s.multisample = 0, s.fullScreen = 0;
+    orvtest::StartRuntimeUpTo("scene");
+    ASSERT_TRUE(Rt().scene);
+    ASSERT_TRUE(BuildSampleCube(*Rt().scene->Models().Slot(1), 2));
+    // Perspective 45 degrees from 1 to 100, the camera ten units back.
+    Begin3D(1, 100, 45);
+    SetCamera(0, 0, 10, 0, 0, 0);
   }
-  void TearDown() override { SceneForQueries() = QueryScene{}; }
-
-  std::array<ModelSlot, 4> slots;
-  Mat4 transform = Mat4::Identity();
+  void TearDown() override {
+    End3D();
+    orvtest::StopRuntime();
+  }
 };
 
 TEST_F(QueryCommands, CollisionsFollowTheObjectTransform) {
-  transform = Translation(0, 0, 10);
+  Translate(0, 0, 10);
   EXPECT_EQ(CollideRay(1, 0, -10, 0.1, 10.2, 1, 0, 0), 9);
   // Triangle number within the mesh: a -x face is hit, whose two triangles
   // are the cube's seventh and eighth.
@@ -82,12 +79,14 @@ TEST_F(QueryCommands, ScreenAndWorldRoundTrip) {
 }
 
 TEST_F(QueryCommands, WithoutASceneEverythingIsNeutral) {
-  SceneForQueries() = QueryScene{};
+  End3D();
+  orvtest::StopRuntime();
   double a = 7, b = 7, c = 7;
   EXPECT_EQ(ProjectToScreen(0, 0, 0, a, b, c), 0);
   EXPECT_EQ(ScreenToWorld(0, 0, 0, a, b, c), 0);
   EXPECT_EQ(a, 7);
   EXPECT_EQ(CollideSphere(1, 0, 100, 0, 0, 0), 0);
+  EXPECT_EQ(LastHitTriangle(), 0);
   EXPECT_EQ(SphereTouchesBox(0, 0, 0, 1, 1, 1, 1), 1);  // the box at the origin
 }
 

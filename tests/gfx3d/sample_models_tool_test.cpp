@@ -26,7 +26,7 @@ TEST(SampleModelsTool, WritesCubeSphereAndAnimatedModelsThatLoad) {
   EXPECT_EQ(CountTriangles(0), 12);
   EXPECT_EQ(CountTriangles(1), 2 * 12 * 24);
   EXPECT_EQ(CountTriangles(2), 6);
-  const orv::ModelSlot& animated = *orv::Rt().scene->models.Slot(2);
+  const orv::ModelSlot& animated = *orv::Rt().scene->Models().Slot(2);
   ASSERT_EQ(animated.meshes[0]->FrameCount(), 2);
   EXPECT_GT(animated.meshes[0]->frames[1].radius, animated.meshes[0]->frames[0].radius);
   orv::Rt().scene.reset();

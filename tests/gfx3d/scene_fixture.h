@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "gfx2d/opengl_vexel.h"
 #include "gfx3d/vexel3d.h"
 #include "runtime/runtime_state.h"
+#include "support/image_compare.h"
 #include "support/runtime_fixture.h"
 #include "support/test_support.h"
 
@@ -49,13 +51,14 @@ class SceneTest : public testing::Test {
     glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return p[0] | p[1] << 8 | p[2] << 16;
   }
+  // The whole picture (0x00BBGGRR, alpha left out), for SamePicture.
+  static orvtest::Picture Frame() {
+    std::vector<uint32_t> rows(static_cast<size_t>(kWidth) * kHeight);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    return orvtest::Picture::Make(kWidth, kHeight, [&](int x, int y) {
+      return rows[static_cast<size_t>(kHeight - 1 - y) * kWidth + x] & 0xFFFFFF;
+    });
+  }
 };
-
-// Every colour channel within `tolerance`.
-inline bool Near(uint32_t a, uint32_t b, int tolerance = 2) {
-  for (int shift = 0; shift < 24; shift += 8)
-    if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance) return false;
-  return true;
-}
 
 }  // namespace scenetest

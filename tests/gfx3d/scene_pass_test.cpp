@@ -76,30 +76,23 @@ class Scene3D : public gltest::GlDevice {
   orv::Vexel3D* s = nullptr;
 };
 
-testing::AssertionResult Near(uint32_t actual, uint32_t expected, int tolerance) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int a = (actual >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
-    if (std::abs(a - e) > tolerance)
-      return testing::AssertionFailure() << std::hex << "0x" << actual << " is not within " << std::dec << tolerance
-                                         << " of 0x" << std::hex << expected;
-  }
-  return testing::AssertionSuccess();
-}
-
 TEST_F(Scene3D, PassStartsLookingDownMinusZWithDepthTestAndNoCulling) {
   SetCullMode(1);
   SetTextureOffset(0.5, 0.25);
   SetSphereMapping(1);
-  s->lightingMask = 3;
-  s->specialLight = 1;
+  SetLight(0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 180, 0);
+  SetLight(1, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 180, 0);
+  SetLight(-2, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 1, 0);
+  ASSERT_EQ(s->Lights().Mask(), 3);
+  ASSERT_TRUE(s->Lights().SpecialOn());
   Begin3D(1, 1000, 45);
-  EXPECT_EQ(s->cullMode, 0);
-  EXPECT_EQ(s->lastCullMode, 0);
-  EXPECT_EQ(s->textureOffset[0], 0);
-  EXPECT_EQ(s->textureOffset[1], 0);
-  EXPECT_EQ(s->sphereMapping, 0);
-  EXPECT_EQ(s->lightingMask, 0);
-  EXPECT_EQ(s->specialLight, 0);
+  EXPECT_EQ(s->Pass().CullMode(), 0);
+  EXPECT_EQ(s->Pass().LastCullMode(), 0);
+  EXPECT_EQ(s->Pass().OffsetU(), 0);
+  EXPECT_EQ(s->Pass().OffsetV(), 0);
+  EXPECT_EQ(s->Pass().SphereMapping(), 0);
+  EXPECT_EQ(s->Lights().Mask(), 0);
+  EXPECT_EQ(s->Lights().SpecialOn(), 0);
   EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   GLint func = 0;
@@ -111,7 +104,7 @@ TEST_F(Scene3D, PassStartsLookingDownMinusZWithDepthTestAndNoCulling) {
   EXPECT_NEAR(p.at(0, 0), 1 / (kTan22 * 64.0f / 48.0f), 1e-4);
   EXPECT_EQ(p.at(0, 2), 0);
   EXPECT_EQ(p.at(3, 2), -1);
-  EXPECT_NEAR(s->coneTangent, std::tan(50 * orv::kDegToRad), 1e-5);
+  EXPECT_NEAR(s->Camera().ConeTangent(), std::tan(50 * orv::kDegToRad), 1e-5);
   // The view is the identity: the camera sits at the origin looking down -z.
   RtArray<double> view;
   view.Dim(4, 4);
@@ -123,10 +116,12 @@ TEST_F(Scene3D, PassStartsLookingDownMinusZWithDepthTestAndNoCulling) {
   // SetTextureOffset and SetSphereMapping store what drawing reads; the
   // flags ClearPassFlags forgets go too.
   SetTextureOffset(0.125, -0.5);
-  EXPECT_EQ(s->textureOffset[1], -0.5f);
-  s->lightingMask = 0x81;
+  EXPECT_EQ(s->Pass().OffsetV(), -0.5f);
+  SetLight(0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 180, 0);
+  SetLight(7, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 180, 0);
+  ASSERT_EQ(s->Lights().Mask(), 0x81);
   ClearPassFlags();
-  EXPECT_EQ(s->lightingMask, 0);
+  EXPECT_EQ(s->Lights().Mask(), 0);
   End3D();
 }
 
@@ -191,32 +186,37 @@ TEST_F(Scene3D, OrthographicSizesDoNotShrinkWithDistance) {
   const float orthoHalf = kTan22 * 100;
   EXPECT_NEAR(heightAt(-45, 5), 10 / orthoHalf * 48, 1.0);
   EXPECT_NEAR(heightAt(-45, 50), 10 / orthoHalf * 48, 1.0);
-  EXPECT_NEAR(s->coneTangent, 57.29f, 0.01f);
+  EXPECT_NEAR(s->Camera().ConeTangent(), 57.29f, 0.01f);
   // A wide perspective clamps only the cone tangent.
   Begin3D(1, 100, 88);
-  EXPECT_NEAR(s->coneTangent, 57.29f, 0.01f);
+  EXPECT_NEAR(s->Camera().ConeTangent(), 57.29f, 0.01f);
   EXPECT_NEAR(s->ProjectionMatrix().at(1, 1), 1 / std::tan(44 * orv::kDegToRad), 1e-4);
   End3D();
 }
 
 TEST_F(Scene3D, FogColourAtAKnownDepth) {
+  // The middle of a white square five units away, all at one depth.
   auto centreWithFog = [&](double color, double exponential, double a, double b, float nearZ, float farZ) {
     NextFrame();
     Begin3D(nearZ, farZ, 45);
     SetFog(color, exponential, a, b);
     Square(0, 0, -5, 1, kWhite);
     End3D();
-    return Pixel(32, 24);
+    return Region(28, 20, 9, 9);
   };
+  auto fogged = [](uint32_t colour) { return orvtest::Picture::Filled(9, 9, colour); };
   // Linear from 0 to 10: half fog at 5. Blue fog is 0xFF0000.
-  EXPECT_TRUE(Near(centreWithFog(0xFF0000, 0, 0, 10, 1, 100), 0xFF8080, 3));
+  EXPECT_TRUE(orvtest::SamePicture(centreWithFog(0xFF0000, 0, 0, 10, 1, 100), fogged(0xFF8080), orvtest::kFogBlend,
+                                   "linear"));
   // Exponential with density 0.1: exp(-0.5) of the surface remains.
-  const int kept = static_cast<int>(std::lround(std::exp(-0.5) * 255));
-  EXPECT_TRUE(Near(centreWithFog(0xFF0000, 1, 0.1, 0, 1, 100), 0xFF0000u | kept | kept << 8, 3));
+  const uint32_t kept = static_cast<uint32_t>(std::lround(std::exp(-0.5) * 255));
+  EXPECT_TRUE(orvtest::SamePicture(centreWithFog(0xFF0000, 1, 0.1, 0, 1, 100), fogged(0xFF0000u | kept | kept << 8),
+                                   orvtest::kFogBlend, "exponential"));
   // Linear 0, 0 runs from the pass's near (1) to its far plane (9): half at 5.
-  EXPECT_TRUE(Near(centreWithFog(0x0000FF, 0, 0, 0, 1, 9), 0x8080FF, 3));
+  EXPECT_TRUE(orvtest::SamePicture(centreWithFog(0x0000FF, 0, 0, 0, 1, 9), fogged(0x8080FF), orvtest::kFogBlend,
+                                   "the pass's planes"));
   // Colour -1: no fog.
-  EXPECT_EQ(centreWithFog(-1, 0, 0, 10, 1, 100), kWhite);
+  EXPECT_TRUE(orvtest::SamePicture(centreWithFog(-1, 0, 0, 10, 1, 100), fogged(kWhite), orvtest::kExact, "none"));
 }
 
 TEST_F(Scene3D, DepthTestKeepsTheNearerQuadWhateverTheOrder) {
@@ -254,7 +254,7 @@ TEST_F(Scene3D, CullModesHideOppositeFaces) {
   draw(-7);  // any negative: counter-clockwise faces are front
   EXPECT_GT(Count(kRed), 0);
   EXPECT_EQ(Count(kGreen), 0);
-  EXPECT_EQ(s->lastCullMode, -1);
+  EXPECT_EQ(s->Pass().LastCullMode(), -1);
 }
 
 TEST_F(Scene3D, SphereInFrustumJustInsideAndOutsideEachPlane) {
@@ -320,7 +320,7 @@ TEST_F(Scene3D, SpriteTexturesBindBySlot) {
   MakeSprite(5, 8, 8, [](int, int) { return 0xFF00FF00u; });
   Begin3D(1, 100, 45);
   SetTexture3D(5, -1);
-  EXPECT_EQ(s->texture3D[0], 5);
+  EXPECT_EQ(s->Pass().Texture(0), 5);
   // The middle of the sprite's image: its texture may be larger than the image.
   const orv::SpriteSlot* sprite = orv::LookUpSprite(*d, 5);
   ASSERT_NE(sprite, nullptr);

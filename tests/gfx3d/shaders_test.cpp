@@ -25,7 +25,7 @@ struct Shaders : scenetest::SceneTest {
   orv::ShaderReport Collect() {
     return [this](const RtString& text) { reports.emplace_back(text.CStr()); };
   }
-  orv::Shaders& Slots() { return Scene().shaders; }
+  orv::Shaders& Slots() { return Scene().ShaderSlots(); }
 };
 
 TEST_F(Shaders, ProgramsDrawTakeUniformsAndGiveWayToFixedFunction) {
@@ -39,7 +39,8 @@ TEST_F(Shaders, ProgramsDrawTakeUniformsAndGiveWayToFixedFunction) {
   SetShaderFloat("level", 0.5);
   SetShaderInt("blue", 255);
   FillViewport();
-  EXPECT_TRUE(scenetest::Near(Pixel(5, 5), 0xFF0080u)) << std::hex << Pixel(5, 5);
+  EXPECT_TRUE(orvtest::SamePicture(Frame(), orvtest::Picture::Filled(kWidth, kHeight, 0xFF0080),
+                                   orvtest::kBlendRounding, "uniforms"));
   UseShader(-1);
   EXPECT_EQ(Slots().Active(), -1);
   FillViewport();
@@ -72,7 +73,8 @@ TEST_F(Shaders, ReloadingOrClearingTheSlotInUseChangesWhatDraws) {
   SetShaderFloat("r", 1);
   SetShaderInt("k", 128);
   FillViewport();
-  EXPECT_TRUE(scenetest::Near(Pixel(3, 3), 0xFF8000u)) << std::hex << Pixel(3, 3);
+  EXPECT_TRUE(orvtest::SamePicture(Frame(), orvtest::Picture::Filled(kWidth, kHeight, 0xFF8000),
+                                   orvtest::kBlendRounding, "reloaded"));
   // Clearing it, or a reload that fails, leaves fixed-function drawing.
   ClearShaderSlot(2);
   EXPECT_EQ(current(), 0u);

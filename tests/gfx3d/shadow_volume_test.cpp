@@ -42,7 +42,7 @@ bool Hits(Vec3 a, Vec3 b, const Box& box) {
 }
 
 struct Shadows : scenetest::SceneTest {
-  uint8_t pass = 0;
+  orv::ShadowPass pass;
 
   // Drawing goes where a 3D pass draws: a target with depth and stencil.
   void SetUp() override {
@@ -73,8 +73,8 @@ struct Shadows : scenetest::SceneTest {
     for (auto& m : meshes)
       for (const orv::MeshVertex& v : m->frames[0].triangles) glVertex3f(v.x, v.y, v.z);
     glEnd();
-    orv::EnterShadowPass(pass);
-    for (auto& m : meshes) orv::DrawShadowVolume(pass, *m, m->frames[0].triangles, kLight);
+    pass.Begin();
+    for (auto& m : meshes) pass.DrawVolume(*m, m->frames[0].triangles, kLight);
   }
 
   // 1 when every sample of the pixel sees the floor in shadow, 0 when every
@@ -103,17 +103,24 @@ struct Shadows : scenetest::SceneTest {
   // Stencil counts, then the composite; returns the number of shadowed pixels.
   int CheckStencilAndComposite(const std::vector<Box>& boxes) {
     const std::vector<uint8_t> stencil = Stencil();
-    orv::LeaveShadowPass(pass, kShadowColour);
-    EXPECT_EQ(pass, 0);
+    pass.End(kShadowColour);
+    EXPECT_FALSE(pass.Open());
+    const orvtest::Picture actual = Frame();
+    std::vector<int> expected(static_cast<size_t>(kWidth) * kHeight);
     int shadowed = 0, lit = 0;
     for (int y = 0; y < kHeight; ++y)
       for (int x = 0; x < kWidth; ++x) {
-        const int expected = Expected(x, y, boxes);
-        if (expected < 0) continue;
-        (expected ? shadowed : lit) += 1;
-        EXPECT_EQ(stencil[static_cast<size_t>((kHeight - 1 - y) * kWidth + x)] != 0, expected == 1) << x << "," << y;
-        EXPECT_TRUE(scenetest::Near(Pixel(x, y), expected ? kDarkened : 0xFFFFFF)) << x << "," << y << " " << std::hex << Pixel(x, y);
+        const int e = expected[static_cast<size_t>(y) * kWidth + x] = Expected(x, y, boxes);
+        if (e < 0) continue;
+        (e ? shadowed : lit) += 1;
+        EXPECT_EQ(stencil[static_cast<size_t>((kHeight - 1 - y) * kWidth + x)] != 0, e == 1) << x << "," << y;
       }
+    // Borders and the boxes themselves are whatever was drawn.
+    const orvtest::Picture wanted = orvtest::Picture::Make(kWidth, kHeight, [&](int x, int y) {
+      const int e = expected[static_cast<size_t>(y) * kWidth + x];
+      return e < 0 ? actual.At(x, y) : (e ? kDarkened : 0xFFFFFFu);
+    });
+    EXPECT_TRUE(orvtest::SamePicture(actual, wanted, orvtest::kHalfAlpha, "composite"));
     EXPECT_GT(lit, 1000);
     return shadowed;
   }
@@ -122,13 +129,13 @@ struct Shadows : scenetest::SceneTest {
 TEST_F(Shadows, AFloorDarkensToHalfTheShadowColourExactlyWhereTheBoxHidesTheLight) {
   ASSERT_TRUE(orv::StencilAvailable());
   Cast({kNear});
-  EXPECT_EQ(pass, 1);
+  EXPECT_TRUE(pass.Open());
   EXPECT_GT(CheckStencilAndComposite({kNear}), 40);
   // 3D state is back and the stencil cleared; leaving again changes nothing.
   EXPECT_EQ(orv::GlState().Slot(orv::kCapStencilTest), 0);
   for (uint8_t s : Stencil()) ASSERT_EQ(s, 0);
   glDepthFunc(GL_GREATER);
-  orv::LeaveShadowPass(pass, 0xFFFFFF);
+  pass.End(0xFFFFFF);
   GLint depthFunc = 0;
   glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
   EXPECT_EQ(depthFunc, GL_GREATER);
@@ -139,7 +146,7 @@ TEST_F(Shadows, AFloorDarkensToHalfTheShadowColourExactlyWhereTheBoxHidesTheLigh
 TEST_F(Shadows, OverlappingShadowsDarkenOnceWhateverFrontFaceOrProgramIsSet) {
   glFrontFace(GL_CCW);
   // An active program draws the scene, but not the composite (it would stay white).
-  orv::Shaders& shaders = Scene().shaders;
+  orv::Shaders& shaders = Scene().ShaderSlots();
   ASSERT_TRUE(shaders.LoadFromTexts(0, nullptr, "void main() { gl_FragColor = vec4(1.0); }", nullptr));
   shaders.Use(0);
   Cast({kNear, kFar});
@@ -171,8 +178,8 @@ TEST_F(Shadows, WithoutAStencilBufferNothingIsDrawnAndTheLogSaysSoOnce) {
   ASSERT_FALSE(orv::StencilAvailable());
   for (int round = 0; round < 2; ++round) {
     Cast({kNear});
-    orv::LeaveShadowPass(pass, 0x000000);
-    EXPECT_EQ(pass, 0);
+    pass.End(0x000000);
+    EXPECT_FALSE(pass.Open());
     EXPECT_EQ(Pixel(54, 24), 0xFFFFFFu);  // the floor in the box's shadow, untouched
   }
   g.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);

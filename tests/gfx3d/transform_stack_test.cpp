@@ -112,12 +112,12 @@ TEST_F(TransformStack, SixteenPartsPerLevelAndSixteenLevels) {
     PushTransform();
     Translate(1, 0, 0);  // each level adds to its parent
   }
-  EXPECT_EQ(S().TransformDepth(), 15);
+  EXPECT_EQ(S().Transforms().Depth(), 15);
   EXPECT_VEC_NEAR(Apply({0, 0, 0}), 16, 0, 0);
   for (int i = 0; i < 15; ++i) EXPECT_EQ(PopTransform(), 1) << i;
   EXPECT_VEC_NEAR(Apply({0, 0, 0}), 1, 0, 0);
   EXPECT_EQ(PopTransform(), 0);
-  EXPECT_EQ(S().TransformDepth(), 0);
+  EXPECT_EQ(S().Transforms().Depth(), 0);
   EXPECT_EQ(S().CurrentTransform(), orv::Mat4::Identity());
 }
 
@@ -149,7 +149,7 @@ TEST_F(TransformStack, TransformScaleAndNormalMode) {
   EXPECT_EQ(SetNormalMode(5), 2);
   EXPECT_EQ(SetNormalMode(-1), -1);
   EXPECT_EQ(SetNormalMode(-4), -1);
-  EXPECT_EQ(S().normalMode, -1);
+  EXPECT_EQ(S().Models().NormalMode(), -1);
 }
 
 }  // namespace

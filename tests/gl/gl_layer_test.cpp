@@ -4,7 +4,6 @@
 
 #include "gfx2d/gl_fixture.h"
 #include "gfx2d/sprite_lookup.h"
-#include "gfx3d/vexel3d.h"
 #include "gl/gl_extensions.h"
 
 namespace {
@@ -60,7 +59,7 @@ TEST_F(GlLayer, ShaderEntryPointsCompileLinkAndDraw) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(GlLayer, SpriteRecordsAreLookedUpBySlotAndSceneAttaches) {
+TEST_F(GlLayer, SpriteRecordsAreLookedUpBySlot) {
   MakeSprite(7, 20, 10, [](int, int) { return 0xFF00FF00u; });
   const orv::SpriteSlot* s = orv::LookUpSprite(*d, 7);
   ASSERT_NE(s, nullptr);
@@ -74,12 +73,6 @@ TEST_F(GlLayer, SpriteRecordsAreLookedUpBySlotAndSceneAttaches) {
   EXPECT_EQ(orv::LookUpSprite(*d, orv::kSpriteSlots - 1), nullptr);  // the spare record
   d->FreeSprite(7);
   EXPECT_EQ(orv::LookUpSprite(*d, 7), nullptr);
-
-  {
-    orv::Vexel3D scene(d);
-    EXPECT_EQ(orv::AttachedScene3D(*d), &scene);
-  }
-  EXPECT_EQ(orv::AttachedScene3D(*d), nullptr);
 }
 
 }  // namespace

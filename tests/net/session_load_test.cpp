@@ -397,7 +397,11 @@ TEST_F(SessionLoad, PlayersWhoseGamesDoNotReadHoldNoMoreThanTheirCaps) {
   }
   const long grown = ResidentBytes() - before;
   RecordProperty("resident_growth_bytes", std::to_string(grown));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  // A sanitizer keeps freed blocks in quarantine, so there the resident size
+  // says nothing about the queues; the counts below still hold them to their caps.
   EXPECT_LT(grown, 32L << 20) << "two capped queues of 4 MB and slack";
+#endif
 
   int queued = 0;
   while (!a->GetMessage(ann).empty()) ++queued;

@@ -112,7 +112,7 @@ class VirtualDisplay {
   // Runs xdotool with the arguments on this display; its standard output.
   std::string Xdotool(const std::vector<std::string>& args, double timeoutSeconds = 10);
   // The first window whose title matches the pattern exactly, waiting for it; "" when none appears.
-  std::string FindWindow(const std::string& title, double seconds = 10);
+  std::string FindWindow(const std::string& title, double seconds = 30);
   struct Geometry {
     int x = -1, y = -1, width = -1, height = -1;
   };
