@@ -77,10 +77,15 @@ TrailerStatus ReadDirectory(const ByteSource& source, Directory& directory) {
   directory.fromEnd = directory.directoryOffset < 0;
   int64_t at = directory.fromEnd ? size + directory.directoryOffset : directory.directoryOffset;
   if (at < 0 || at > size - kTrailerSize) return TrailerStatus::kCorrupt;
+  directory.directoryStart = directory.directoryEnd = at;
 
   while (directory.entries.size() < kMaxEntries) {
     uint8_t n = 0;
-    if (!source.ReadAt(at, &n, 1) || n == 0) break;
+    if (!source.ReadAt(at, &n, 1)) break;
+    if (n == 0) {
+      directory.directoryEnd = at + 1;
+      break;
+    }
     Entry e;
     e.name.resize(n);
     uint8_t numbers[8];
@@ -89,6 +94,7 @@ TrailerStatus ReadDirectory(const ByteSource& source, Directory& directory) {
     e.storedSize = GetInt32(numbers + 4);
     directory.entries.push_back(std::move(e));
     at += 1 + n + 8;
+    directory.directoryEnd = at;
   }
   return TrailerStatus::kOk;
 }
@@ -152,7 +158,7 @@ bool PackEntry(const uint8_t* data, size_t size, std::vector<uint8_t>& stored) {
 }
 
 bool BuildArchive(const std::vector<PackedEntry>& entries, int64_t carrierSize, bool fromEnd,
-                  std::vector<uint8_t>& out) {
+                  std::vector<uint8_t>& out, std::span<const uint8_t> beforeTrailer) {
   int64_t dataBytes = 0, directoryBytes = 1;
   for (const PackedEntry& e : entries) {
     if (e.name.empty() || e.name.size() > kMaxNameLength || e.name.find_first_of("/\\") != std::string::npos ||
@@ -161,7 +167,7 @@ bool BuildArchive(const std::vector<PackedEntry>& entries, int64_t carrierSize, 
     dataBytes += static_cast<int64_t>(e.stored.size());
     directoryBytes += 1 + static_cast<int64_t>(e.name.size()) + 8;
   }
-  const int64_t total = dataBytes + directoryBytes + kTrailerSize;
+  const int64_t total = dataBytes + directoryBytes + static_cast<int64_t>(beforeTrailer.size()) + kTrailerSize;
   if (carrierSize < 0 || (fromEnd ? total : carrierSize + total) > INT32_MAX) return false;
 
   // Offsets are taken relative to the archive's own start, then moved to
@@ -182,6 +188,7 @@ bool BuildArchive(const std::vector<PackedEntry>& entries, int64_t carrierSize, 
     PutInt32(out, static_cast<int32_t>(entries[i].stored.size()));
   }
   out.push_back(0);
+  out.insert(out.end(), beforeTrailer.begin(), beforeTrailer.end());
   out.insert(out.end(), {'s', 'b', 'X'});
   PutInt32(out, directoryOffset);
   return true;

@@ -8,7 +8,9 @@
 //   trailer          the last 7 bytes: "sbX", int32 directory offset
 // A negative directory offset counts from the end of the carrier, and the
 // entry offsets then count from the end too; such an archive can be put
-// behind any file unchanged.
+// behind any file unchanged. Readers stop at the directory's zero byte and
+// look at nothing between it and the trailer: that room carries the patch
+// record (files/archive_patch.h), which readers that know no patches skip.
 //
 // Everything read from a carrier is untrusted: offsets, sizes and lengths
 // are checked against the carrier's size before anything is read or
@@ -17,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +72,10 @@ struct Directory {
   int32_t directoryOffset = 0;
   bool fromEnd = false;
   std::vector<Entry> entries;  // in stored order
+  // Where the directory's bytes lie in the carrier: from its offset up to
+  // and including the zero byte that ends it (or to where reading stopped).
+  int64_t directoryStart = 0;
+  int64_t directoryEnd = 0;
   // Absolute start of an entry's data, or -1 when it does not lie inside the carrier.
   int64_t EntryStart(const Entry& entry) const;
 };
@@ -115,9 +122,10 @@ struct PackedEntry {
 
 // Appends entry data, directory and trailer for the entries to `out`.
 // `carrierSize` is the number of bytes that will precede the archive
-// (needed for offsets from the start). False when a name is unusable or an
-// offset would not fit 32 bits.
+// (needed for offsets from the start); `beforeTrailer` goes between the
+// directory and the trailer. False when a name is unusable or an offset
+// would not fit 32 bits.
 bool BuildArchive(const std::vector<PackedEntry>& entries, int64_t carrierSize, bool fromEnd,
-                  std::vector<uint8_t>& out);
+                  std::vector<uint8_t>& out, std::span<const uint8_t> beforeTrailer = {});
 
 }  // namespace orv::archive

@@ -53,6 +53,7 @@ void AssetLocator::Reset(const RtString& archivePath) {
   ReleaseHandedOut();
   enabled_ = true;
   archivePath_ = ForwardSlashes(archivePath.CStr());
+  patches_.reset();
   stamp_ = Stamp();
   directory_ = archive::Directory();
   byLowerName_.clear();
@@ -107,6 +108,20 @@ bool AssetLocator::Resolve(const RtString& name, RtString& resultPath, bool inMe
   resultPath = RtString(ForwardSlashes(name.CStr()).c_str());
   if (!enabled_ || archivePath_.empty()) return false;
 
+  if (patches_) {
+    if (const PatchLayers::Override* o = patches_->Find(archive::LookupKey(name.CStr()))) {
+      if (o->removed) {
+        resultPath = "";
+        return false;
+      }
+      const PatchLayers::Patch& patch = patches_->Patches()[o->patch];
+      const archive::Entry& entry = patch.directory.entries[o->entry];
+      std::vector<uint8_t> bytes;
+      archive::ReadEntry(archive::FdSource(patch.fd), patch.directory, entry, bytes);  // damaged: 0 bytes
+      return HandOut(entry, std::move(bytes), inMemory, resultPath);
+    }
+  }
+
   int fd = ::open(archivePath_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     enabled_ = false;
@@ -128,7 +143,11 @@ bool AssetLocator::Resolve(const RtString& name, RtString& resultPath, bool inMe
   std::vector<uint8_t> bytes;
   archive::ReadEntry(source, directory_, entry, bytes);  // damaged: 0 bytes
   ::close(fd);
+  return HandOut(entry, std::move(bytes), inMemory, resultPath);
+}
 
+bool AssetLocator::HandOut(const archive::Entry& entry, std::vector<uint8_t>&& bytes, bool inMemory,
+                           RtString& resultPath) {
   if (inMemory) {
     memFile_ = std::make_shared<const MemBlock>(std::move(bytes));
     resultPath = MemName(memFile_);

@@ -7,7 +7,9 @@
 // `movieLocator` extracts into a temporary file, for players that need a
 // real file. Each locator keeps only the asset it handed out last: the next
 // lookup releases it (a memory block lives on while a channel still reads
-// it; a temporary file is deleted).
+// it; a temporary file is deleted). Patches found at start-up
+// (patch_layers.h) are layered over the archive: disk first, then the
+// topmost patch that names the file, then the archive.
 #pragma once
 
 #include <sys/types.h>
@@ -21,6 +23,7 @@
 #include "files/archive_format.h"
 #include "files/file_channel.h"
 #include "files/mem_name.h"
+#include "files/patch_layers.h"
 #include "orvane/rt_string.h"
 
 namespace orv {
@@ -33,8 +36,10 @@ class AssetLocator {
   AssetLocator& operator=(const AssetLocator&) = delete;
 
   // Points the locator at a carrier file (backslashes become "/"): enabled
-  // again, the last asset released.
+  // again, the last asset released, no patches.
   void Reset(const RtString& archivePath);
+  // Layers patches (checked against this locator's carrier) over the archive.
+  void UsePatches(std::shared_ptr<const PatchLayers> patches) { patches_ = std::move(patches); }
 
   // Finds `name`: a live "mem://" name stands for itself; a file on disk
   // (not a directory) wins over the archive and gives its system path; else
@@ -52,6 +57,7 @@ class AssetLocator {
   void DeleteTempFile();
 
   bool Enabled() const { return enabled_; }
+  const PatchLayers* Patches() const { return patches_.get(); }
   const std::string& ArchivePath() const { return archivePath_; }
   const std::string& TempFile() const { return tempFile_; }
   const std::shared_ptr<const MemBlock>& MemFile() const { return memFile_; }
@@ -60,11 +66,14 @@ class AssetLocator {
   void ReleaseHandedOut();
   // The carrier's directory, parsed once per version of the carrier file.
   bool LoadDirectory(int fd, const archive::ByteSource& source);
+  // Hands out an unpacked entry: in memory, or as a temporary file.
+  bool HandOut(const archive::Entry& entry, std::vector<uint8_t>&& bytes, bool inMemory, RtString& resultPath);
 
   bool enabled_ = true;
   std::string archivePath_;
   std::string tempFile_;
   std::shared_ptr<const MemBlock> memFile_;
+  std::shared_ptr<const PatchLayers> patches_;
 
   struct Stamp {
     dev_t device = 0;

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "files/asset_locator.h"
+#include "files/patch_layers.h"
 #include "files/game_channels.h"
 #include "files/ini_file.h"
 #include "runtime/lib/line_file.h"
@@ -62,6 +63,14 @@ void StartAssetLocators(const RtString& programPath) {
   rt.fileLocator = std::make_unique<AssetLocator>();
   rt.movieLocator->Reset(programPath);
   rt.fileLocator->Reset(programPath);
+  // Patches beside the program (and in the patch folder) are checked once,
+  // here, and shared by both locators.
+  const std::string program = rt.fileLocator->ArchivePath();
+  const size_t slash = program.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : program.substr(0, slash);
+  std::shared_ptr<const PatchLayers> patches = PatchLayers::Load(program, PatchFolders(folder.empty() ? "/" : folder));
+  rt.movieLocator->UsePatches(patches);
+  rt.fileLocator->UsePatches(std::move(patches));
 }
 
 void CloseAllFileChannels() {

@@ -6,8 +6,10 @@
 
 namespace orv {
 
-// Creates `movieLocator`, then `fileLocator` (both empty), and points both
-// at the program file (its full path, forward slashes).
+// Creates `movieLocator`, then `fileLocator` (both empty), points both at
+// the program file (its full path, forward slashes) and layers the patches
+// found beside it and in ORVANE_PATCH_DIR over its archive (one log line
+// per patch file).
 void StartAssetLocators(const RtString& programPath);
 // Closes the game's file channels 0-7.
 void CloseAllFileChannels();

@@ -38,6 +38,20 @@ void PlayMusic(const RtString& name, double loop) {
   orv::SetPaused(false);
 }
 
+void CrossFadeMusic(const RtString& name, double ms, double loop) {
+  orv::ClearError();
+  orv::MusicPlayer* music = Music();
+  std::string path;
+  const bool playing =
+      ResolveMedia(name, path) && music && music->CrossFade(path, loop != 0, ms, orv::ClockMs());
+  if (orv::AssetLocator* locator = orv::Rt().movieLocator.get()) locator->DeleteTempFile();
+  if (!playing) {
+    orv::SetErrorCode(orv::kErrNoSuchFile);
+    return;
+  }
+  orv::SetPaused(false);
+}
+
 void StopMusic() {
   if (orv::MusicPlayer* music = Music()) music->Stop();
 }

@@ -2,11 +2,9 @@
 // into RGBA pictures with time stamps and into stereo 16-bit sound in the
 // mixer's rate.
 //
-// The bytes always come through this class's own reader, never through
-// FFmpeg's protocols, and any attempt of a container to open further files
-// or addresses (playlists, references) is refused: a movie file cannot make
-// the runtime read anything but itself. Damaged data ends the stream early;
-// it never fails in any other way.
+// The bytes come through the runtime's own reader (av_input.h), so a movie
+// file cannot make the runtime read anything but itself. Damaged data ends
+// the stream early; it never fails in any other way.
 //
 // Depends on: libavformat, libavcodec, libswscale, libswresample.
 #pragma once
@@ -19,9 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "media/av_input.h"
+
 struct AVFormatContext;
 struct AVCodecContext;
-struct AVIOContext;
 struct AVFrame;
 struct AVPacket;
 struct SwsContext;
@@ -84,14 +83,6 @@ class MovieDecoder {
   // Time one picture stays on screen, from the stream's frame rate.
   double FrameMs() const { return frameMs_; }
 
-  // The reader FFmpeg pulls bytes through (public for the C callbacks).
-  struct Source {
-    FILE* file = nullptr;
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    size_t pos = 0;
-  };
-
  private:
   bool OpenSource(int soundRate);
   bool OpenVideo();
@@ -110,9 +101,8 @@ class MovieDecoder {
   // The next picture's time on the timeline.
   double PictureTime(int64_t pts);
 
-  Source source_;
-  AVIOContext* io_ = nullptr;
-  AVFormatContext* format_ = nullptr;
+  AvInput input_;
+  AVFormatContext* format_ = nullptr;  // input_'s
   AVCodecContext* video_ = nullptr;
   AVCodecContext* audio_ = nullptr;
   AVFrame* frame_ = nullptr;

@@ -10,16 +10,23 @@
 #include <cstdio>
 
 #include "files/file_channel.h"
+#include "media/music_decoder.h"
 #include "media/music_header.h"
+#include "media/music_mixer.h"
 #include "runtime/error_state.h"
 
 namespace orv {
 
-MusicPlayer::~MusicPlayer() { Stop(); }
+MusicPlayer::MusicPlayer() = default;
 
-double MusicPlayer::LengthMs() const {
-  if (!music_) return kMinLoopMs;
-  const double seconds = Mix_MusicDuration(music_);
+MusicPlayer::~MusicPlayer() {
+  Stop();
+  mixer_.reset();
+}
+
+namespace {
+
+double LengthFromSeconds(double seconds) {
   // A format that cannot tell its length (MIDI on some builds) keeps a
   // restart time far enough away never to come due, while the loop
   // bookkeeping still reads as looping.
@@ -27,7 +34,20 @@ double MusicPlayer::LengthMs() const {
   return std::max(kMinLoopMs, seconds * 1000.0);
 }
 
-namespace {
+// What every music file passes before a decoder sees it (music_header.h).
+bool HeaderUsable(const std::string& path) {
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  std::string why;
+  const ReadAtFn read = [fd](uint64_t offset, uint8_t* dst, size_t n) {
+    const ssize_t got = ::pread(fd, dst, n, static_cast<off_t>(offset));
+    return got > 0 ? static_cast<size_t>(got) : size_t{0};
+  };
+  const bool usable = MusicHeaderUsable(read, why);
+  ::close(fd);
+  if (!usable) LogFormat("Music %s not played: %s\n", path.c_str(), why.c_str());
+  return usable;
+}
 
 // The type the mixer would guess from the name before it looks at the
 // bytes (an MP3 without a tag is known by its name only).
@@ -46,19 +66,13 @@ Mix_MusicType TypeFromName(const std::string& path) {
   return MUS_NONE;
 }
 
-// The file opened here (a regular file only) and checked, then handed to
-// the mixer, which streams from it until the music is freed.
-_Mix_Music* LoadMusic(const std::string& path) {
+// The file opened here (a regular file only), then handed to SDL2_mixer,
+// which streams from it until the music is freed.
+_Mix_Music* LoadMixerMusic(const std::string& path) {
   const int fd = OpenRegularFile(path);
   if (fd < 0) return nullptr;
-  std::string why;
-  const ReadAtFn read = [fd](uint64_t offset, uint8_t* dst, size_t n) {
-    const ssize_t got = ::pread(fd, dst, n, static_cast<off_t>(offset));
-    return got > 0 ? static_cast<size_t>(got) : size_t{0};
-  };
-  FILE* file = MusicHeaderUsable(read, why) ? ::fdopen(fd, "rb") : nullptr;
+  FILE* file = ::fdopen(fd, "rb");
   if (!file) {
-    if (!why.empty()) LogFormat("Music %s not played: %s\n", path.c_str(), why.c_str());
     ::close(fd);
     return nullptr;
   }
@@ -72,61 +86,141 @@ _Mix_Music* LoadMusic(const std::string& path) {
 
 }  // namespace
 
+bool MusicPlayer::OpenTrack(const std::string& path, bool loop, std::unique_ptr<MusicDecoder>& decoder,
+                            _Mix_Music*& mixerMusic) {
+  // Music plays only while the device is open; without it there is
+  // nothing to open the file for.
+  int rate = 0, channels = 0;
+  Uint16 format = 0;
+  if (!Mix_QuerySpec(&rate, &format, &channels) || !HeaderUsable(path)) return false;
+  if (!mixer_) mixer_ = std::make_unique<MusicMixer>(rate);
+  auto opened = std::make_unique<MusicDecoder>();
+  std::string why;
+  if (opened->Open(path, rate, why) && mixer_->Attach()) {
+    if (!opened->LoopProblem().empty())
+      LogFormat("Music %s: %s; it loops whole\n", path.c_str(), opened->LoopProblem().c_str());
+    const double seconds = opened->Seconds();
+    loopsItself_ = loop && !(seconds > 0 && seconds * 1000 < kMinLoopMs);
+    opened->SetLooping(loopsItself_);
+    lengthMs_ = LengthFromSeconds(seconds);
+    decoder = std::move(opened);
+    return true;
+  }
+  if (!why.empty()) {
+    LogFormat("Music %s not played: %s\n", path.c_str(), why.c_str());
+    return false;
+  }
+  // What the decoder cannot read at all (MIDI, for one) may still be music
+  // to SDL2_mixer.
+  mixerMusic = LoadMixerMusic(path);
+  if (!mixerMusic) return false;
+  const double seconds = Mix_MusicDuration(mixerMusic);
+  loopsItself_ = loop && !(seconds > 0 && seconds * 1000 < kMinLoopMs);
+  lengthMs_ = LengthFromSeconds(seconds);
+  return true;
+}
+
+void MusicPlayer::StopMixerMusic() {
+  if (!mixerMusic_) return;
+  Mix_HaltMusic();
+  Mix_FreeMusic(mixerMusic_);
+  mixerMusic_ = nullptr;
+  if (mixer_) mixer_->Attach();  // the music stream is the voices' again
+}
+
 bool MusicPlayer::Play(const std::string& path, bool loop, double now) {
   Stop();
   musicFile_ = path;
-  // The mixer plays music only while the device is open; without it there
-  // is nothing to open the file with.
-  int rate = 0, channels = 0;
-  Uint16 format = 0;
-  if (!Mix_QuerySpec(&rate, &format, &channels)) return false;
-  music_ = LoadMusic(path);
-  if (!music_) return false;
-  // A looping track is looped by the mixer itself: at the track's real end
-  // its decoder seeks back to the start, with no gap and nothing cut off,
-  // whatever length the file claims (an MP3 without a length header is
-  // often estimated seconds off). Only a track shorter than the minimum
-  // period waits for the clock, in silence, as the period asks.
-  const double seconds = Mix_MusicDuration(music_);
-  mixerLoops_ = loop && !(seconds > 0 && seconds * 1000 < kMinLoopMs);
-  loopEnd_ = loop ? now + LengthMs() : 0;
-  if (Mix_PlayMusic(music_, mixerLoops_ ? -1 : 0) != 0) {
-    Stop();
-    return false;
+  std::unique_ptr<MusicDecoder> decoder;
+  _Mix_Music* mixerMusic = nullptr;
+  if (!OpenTrack(path, loop, decoder, mixerMusic)) return false;
+  // A looping track loops by itself: at its real end (or its loop's end)
+  // the decoder goes back, with no gap and nothing cut off, whatever length
+  // the file claims (an MP3 without a length header is often estimated
+  // seconds off). Only a track shorter than the minimum period waits for
+  // the clock, in silence, as the period asks.
+  if (decoder) {
+    voice_ = mixer_->Start(std::move(decoder), 0);
+  } else {
+    if (mixer_) mixer_->Detach();
+    mixerMusic_ = mixerMusic;
+    if (Mix_PlayMusic(mixerMusic_, loopsItself_ ? -1 : 0) != 0) {
+      Stop();
+      return false;
+    }
   }
+  loopEnd_ = loop ? now + lengthMs_ : 0;
   SetVolume(1);
+  return true;
+}
+
+bool MusicPlayer::CrossFade(const std::string& path, bool loop, double fadeMs, double now) {
+  std::unique_ptr<MusicDecoder> decoder;
+  _Mix_Music* mixerMusic = nullptr;
+  if (!OpenTrack(path, loop, decoder, mixerMusic)) return false;
+  musicFile_ = path;
+  const bool wasOpen = Open();
+  const double ms = std::isfinite(fadeMs) ? std::clamp(fadeMs, 0.0, 3600000.0) : 0.0;
+  if (decoder) {
+    // SDL2_mixer's own music cannot overlap a voice: it stops at once.
+    StopMixerMusic();
+    mixer_->SetPaused(false);
+    voice_ = mixer_->Start(std::move(decoder), std::llround(ms * mixer_->Rate() / 1000));
+  } else {
+    // A track only SDL2_mixer can play fades in alone.
+    if (mixer_) {
+      mixer_->StopAll();
+      mixer_->Detach();
+    }
+    voice_ = 0;
+    StopMixerMusic();
+    if (mixer_) mixer_->Detach();
+    mixerMusic_ = mixerMusic;
+    if (Mix_FadeInMusic(mixerMusic_, loopsItself_ ? -1 : 0, static_cast<int>(ms)) != 0) {
+      Stop();
+      return false;
+    }
+    if (volumeCache_ >= 0) Mix_VolumeMusic(static_cast<int>(std::lround(volumeCache_ * MIX_MAX_VOLUME)));
+  }
+  loopEnd_ = loop ? now + lengthMs_ : 0;
+  if (!wasOpen || volumeCache_ < 0) {
+    volumeCache_ = -1;
+    SetVolume(1);
+  }
   return true;
 }
 
 void MusicPlayer::Stop() {
   volumeCache_ = -1;
   loopEnd_ = 0;
-  mixerLoops_ = false;
-  if (!music_) return;
-  Mix_HaltMusic();
-  Mix_FreeMusic(music_);
-  music_ = nullptr;
+  loopsItself_ = false;
+  if (mixer_) mixer_->StopAll();
+  voice_ = 0;
+  StopMixerMusic();
 }
 
 void MusicPlayer::Pause(bool pause, double now) {
-  if (!music_) return;
+  if (!Open()) return;
   if (pause) {
     if (loopEnd_ > 0) {
       pauseStart_ = now;
       loopEnd_ = -loopEnd_;
     }
-    Mix_PauseMusic();
+  } else if (loopEnd_ < 0) {
+    loopEnd_ = -loopEnd_ + (now - pauseStart_);
+  }
+  if (mixerMusic_) {
+    pause ? Mix_PauseMusic() : Mix_ResumeMusic();
   } else {
-    if (loopEnd_ < 0) loopEnd_ = -loopEnd_ + (now - pauseStart_);
-    Mix_ResumeMusic();
+    mixer_->SetPaused(pause);
   }
 }
 
 bool MusicPlayer::Playing() const {
-  if (!music_) return false;
+  if (!Open()) return false;
   if (loopEnd_ > 0) return true;
   // A paused track is still before its end.
-  return Mix_PlayingMusic() != 0;
+  return mixerMusic_ ? Mix_PlayingMusic() != 0 : mixer_->Playing(voice_);
 }
 
 void MusicPlayer::SetVolume(double volume) {
@@ -135,17 +229,25 @@ void MusicPlayer::SetVolume(double volume) {
   volume = std::clamp(volume, 0.0, 1.0);
   if (volume == volumeCache_) return;
   volumeCache_ = volume;
-  if (!music_) return;
-  Mix_VolumeMusic(static_cast<int>(std::lround(volume * MIX_MAX_VOLUME)));
+  if (!Open()) return;
+  if (mixer_) mixer_->SetVolume(static_cast<float>(volume));
+  if (mixerMusic_) Mix_VolumeMusic(static_cast<int>(std::lround(volume * MIX_MAX_VOLUME)));
   ++volumeSends_;
 }
 
 void MusicPlayer::RestartIfDue(double now) {
-  if (!music_ || loopEnd_ <= 0 || now < loopEnd_) return;
-  loopEnd_ = now + LengthMs();
-  if (mixerLoops_) return;  // already back at its start
+  if (mixer_)
+    for (const std::string& problem : mixer_->Collect())
+      LogFormat("Music %s: %s; it loops whole\n", musicFile_.c_str(), problem.c_str());
+  if (!Open() || loopEnd_ <= 0 || now < loopEnd_) return;
+  loopEnd_ = now + lengthMs_;
+  if (loopsItself_) return;  // already back at its start
   // A track shorter than the minimum period has waited in silence until now.
-  Mix_PlayMusic(music_, 0);
+  if (mixerMusic_) {
+    Mix_PlayMusic(mixerMusic_, 0);
+  } else {
+    mixer_->Restart(voice_);
+  }
 }
 
 }  // namespace orv

@@ -7,15 +7,19 @@
 // the file, so the archive stays valid wherever it is appended. Output files
 // are written beside their target and renamed into place: a failure never
 // leaves a half-written game or archive. Folders are packed with every file
-// below them.
+// below them. A patch is an archive of new files for a packed game, with a
+// record of the archive it was made for (files/archive_patch.h).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -23,6 +27,7 @@
 #include <vector>
 
 #include "files/archive_format.h"
+#include "files/archive_patch.h"
 #include "files/atomic_write.h"
 #include "runtime/byte_reader.h"
 #include "tools/elf_symbols.h"
@@ -47,7 +52,14 @@ const char kUsage[] =
     "                        unpack every entry and check its structure; with\n"
     "                        files, also compare each with the entry of its name\n"
     "                        (LZO1X has no checksum: only a comparison can show\n"
-    "                        changed bytes inside an entry)\n"
+    "                        changed bytes inside an entry); a patch's record and\n"
+    "                        checksum are checked too, and with --base GAME that\n"
+    "                        it was made for GAME's archive\n"
+    "  patch GAME [PATH...] [--remove NAME]... [--version N] -o OUT.patch\n"
+    "                        write a patch for the packed GAME: the files replace\n"
+    "                        their namesakes, each --remove hides an entry; the\n"
+    "                        game layers patches beside it in ascending version\n"
+    "                        (default: the current time in seconds)\n"
     "  --help                show this text\n"
     "\n"
     "A PATH that is a folder packs every file below it (names starting with '.'\n"
@@ -266,12 +278,89 @@ bool OpenArchive(const std::string& path, std::vector<uint8_t>& bytes, ar::Direc
   return false;
 }
 
+// A patch's record, read and checked; false (with the reason) for a
+// damaged one. `isPatch` tells whether there is a record at all.
+bool ReadPatchRecord(const std::vector<uint8_t>& bytes, const ar::Directory& directory, bool& isPatch,
+                     ar::PatchRecord& record, std::string& error) {
+  ar::MemorySource source(bytes.data(), bytes.size());
+  isPatch = ar::HasPatchFooter(source);
+  if (!isPatch) return true;
+  const ar::PatchStatus status = ar::ReadPatch(source, directory, record);
+  if (status == ar::PatchStatus::kOk) return true;
+  error = std::string("patch record ") + ar::PatchStatusText(status);
+  return false;
+}
+
+std::string Hex64(uint64_t v) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016" PRIx64, v);
+  return text;
+}
+
+std::string DescribePatch(const ar::PatchRecord& record) {
+  std::string text = "patch version " + std::to_string(record.version) + " for archive " + Hex64(record.base);
+  for (size_t i = 0; i < record.removed.size(); ++i) text += (i ? ", " : "; removes ") + record.removed[i];
+  return text;
+}
+
+struct PatchOptions {
+  std::string base, out;
+  std::vector<std::string> files, removed;
+  int64_t version = 0;
+  bool versionGiven = false;
+};
+
+int Patch(const PatchOptions& options) {
+  std::vector<uint8_t> bytes;
+  ar::Directory directory;
+  std::string error;
+  if (!OpenArchive(options.base, bytes, directory, error)) return Fail(error + " (a patch is made for a packed game)");
+  ar::MemorySource baseSource(bytes.data(), bytes.size());
+  if (ar::HasPatchFooter(baseSource))
+    return Fail("'" + options.base + "' is a patch; make every patch for the packed game itself");
+  ar::PatchRecord record;
+  record.base = ar::DirectoryId(baseSource, directory);
+  record.version = options.versionGiven ? options.version : static_cast<int64_t>(std::time(nullptr));
+  std::unordered_map<std::string, bool> inBase;
+  for (const ar::Entry& e : directory.entries) inBase.emplace(ar::LookupKey(e.name), true);
+  bytes.clear();
+
+  std::vector<ar::PackedEntry> entries;
+  if (!PackFiles(options.files, entries, error)) return Fail(error);
+  std::unordered_map<std::string, bool> added;
+  for (const ar::PackedEntry& e : entries) added.emplace(ar::LookupKey(e.name), true);
+  std::unordered_map<std::string, bool> removed;
+  for (const std::string& given : options.removed) {
+    const std::string name = ar::BareName(given);
+    if (name.empty() || name.size() > ar::kMaxNameLength) return Fail("unusable name to remove: '" + given + "'");
+    if (added.count(ar::LookupKey(name))) return Fail("'" + name + "' is both in the patch and removed by it");
+    if (!removed.emplace(ar::LookupKey(name), true).second) continue;
+    if (!inBase.count(ar::LookupKey(name)))
+      std::fprintf(stderr, "orvane-pack: warning: '%s' is not in '%s'; it is removed from earlier patches only\n",
+                   name.c_str(), options.base.c_str());
+    record.removed.push_back(name);
+  }
+  std::vector<uint8_t> patch;
+  if (!ar::BuildPatch(entries, record, patch)) return Fail("the patch would exceed 2 GiB");
+  if (!WriteReplacing(options.out, {}, patch, 0644, error)) return Fail(error);
+  std::printf("wrote %s: %s; %zu entries, %zu bytes\n", options.out.c_str(), DescribePatch(record).c_str(),
+              entries.size(), patch.size());
+  const std::string shown = ar::BareName(options.out);
+  if (shown.size() < 6 || shown.compare(shown.size() - 6, 6, ".patch") != 0)
+    std::fprintf(stderr, "orvane-pack: warning: a game only finds patches whose names end in \".patch\"\n");
+  return 0;
+}
+
 int List(const std::string& path) {
   std::vector<uint8_t> bytes;
   ar::Directory directory;
   std::string error;
   if (!OpenArchive(path, bytes, directory, error)) return Fail(error);
   ar::MemorySource source(bytes.data(), bytes.size());
+  bool isPatch = false;
+  ar::PatchRecord record;
+  if (!ReadPatchRecord(bytes, directory, isPatch, record, error)) return Fail(error);
+  if (isPatch) std::printf("%s\n", DescribePatch(record).c_str());
   std::printf("%12s %12s  %s\n", "size", "stored", "name");
   for (const ar::Entry& e : directory.entries) {
     int64_t start = directory.EntryStart(e);
@@ -289,13 +378,35 @@ int List(const std::string& path) {
   return 0;
 }
 
-int Verify(const std::string& path, const std::vector<std::string>& files) {
+int Verify(const std::string& path, const std::string& base, const std::vector<std::string>& files) {
   std::vector<uint8_t> bytes;
   ar::Directory directory;
   std::string error;
   if (!OpenArchive(path, bytes, directory, error)) return Fail(error);
   ar::MemorySource source(bytes.data(), bytes.size());
   int bad = 0;
+  bool isPatch = false;
+  ar::PatchRecord record;
+  if (!ReadPatchRecord(bytes, directory, isPatch, record, error)) {
+    std::fprintf(stderr, "orvane-pack: %s\n", error.c_str());
+    ++bad;
+  } else if (isPatch) {
+    std::printf("%s\n", DescribePatch(record).c_str());
+  }
+  if (!base.empty()) {
+    std::vector<uint8_t> baseBytes;
+    ar::Directory baseDirectory;
+    if (!OpenArchive(base, baseBytes, baseDirectory, error)) return Fail(error);
+    const uint64_t id = ar::DirectoryId(ar::MemorySource(baseBytes.data(), baseBytes.size()), baseDirectory);
+    if (!isPatch) {
+      std::fprintf(stderr, "orvane-pack: '%s' is not a patch\n", path.c_str());
+      ++bad;
+    } else if (bad == 0 && record.base != id) {
+      std::fprintf(stderr, "orvane-pack: made for archive %s, but '%s' carries archive %s\n",
+                   Hex64(record.base).c_str(), base.c_str(), Hex64(id).c_str());
+      ++bad;
+    }
+  }
   std::unordered_map<std::string, std::vector<uint8_t>> unpacked;  // first entry of each name
   for (const ar::Entry& e : directory.entries) {
     std::vector<uint8_t> out;
@@ -359,8 +470,47 @@ int main(int argc, char** argv) {
     return List(rest[0]);
   }
   if (command == "verify") {
-    if (rest.empty()) return Usage("verify needs an archive");
-    return Verify(rest[0], std::vector<std::string>(rest.begin() + 1, rest.end()));
+    std::string base;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < rest.size(); ++i) {
+      if (rest[i] == "--base") {
+        if (i + 1 == rest.size()) return Usage("--base needs a game");
+        base = rest[++i];
+      } else {
+        names.push_back(rest[i]);
+      }
+    }
+    if (names.empty()) return Usage("verify needs an archive");
+    return Verify(names[0], base, std::vector<std::string>(names.begin() + 1, names.end()));
+  }
+  if (command == "patch") {
+    PatchOptions options;
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < rest.size(); ++i) {
+      const std::string& a = rest[i];
+      const bool takesValue = a == "-o" || a == "--output" || a == "--remove" || a == "--version";
+      if (takesValue && i + 1 == rest.size()) return Usage((a + " needs a value").c_str());
+      if (a == "-o" || a == "--output") {
+        options.out = rest[++i];
+      } else if (a == "--remove") {
+        options.removed.push_back(rest[++i]);
+      } else if (a == "--version") {
+        const std::string& v = rest[++i];
+        char* end = nullptr;
+        errno = 0;
+        const long long n = std::strtoll(v.c_str(), &end, 10);
+        if (v.empty() || *end || errno == ERANGE) return Usage(("not a version number: '" + v + "'").c_str());
+        options.version = n;
+        options.versionGiven = true;
+      } else {
+        positional.push_back(a);
+      }
+    }
+    if (positional.empty() || options.out.empty()) return Usage("patch needs the game and -o OUT");
+    if (positional.size() == 1 && options.removed.empty()) return Usage("patch needs files to add or --remove");
+    options.base = positional[0];
+    options.files.assign(positional.begin() + 1, positional.end());
+    return Patch(options);
   }
   return Usage(("unknown command '" + command + "'").c_str());
 }

@@ -4,7 +4,8 @@
 #include "orvane/rt_string.h"
 
 // ---- Music --------------------------------------------------------------------
-void PlayMusic(const RtString& name, double loop);  // stops the current music, starts the file; error 3 when it cannot be found or opened
+void PlayMusic(const RtString& name, double loop);  // stops the current music, starts the file (looping between its loop points when it has them); error 3 when it cannot be found or opened
+void CrossFadeMusic(const RtString& name, double ms, double loop = 1);  // fades the playing track out and the file in over ms (equal power); error 3 (and the music goes on) when it cannot be found or opened
 void StopMusic();                                   // stops and forgets the music; the next volume is always sent
 void PauseMusic(double pause);                      // non-zero pauses, 0 resumes; a looping track's restart moves by the paused time
 double IsMusicPlaying();                            // 1 while music plays (looping music always, paused music too), else 0

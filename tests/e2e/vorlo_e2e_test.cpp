@@ -35,8 +35,10 @@ class Vorlo : public testing::Test {
   VirtualDisplay x;
   std::string audioFile = orvtest::PrivateDir() + "/audio.raw";
 
-  std::unique_ptr<Child> Start(const std::string& program, const std::string& workDir = "") {
+  std::unique_ptr<Child> Start(const std::string& program, const std::string& workDir = "",
+                               const std::map<std::string, std::string>& env = {}) {
     orvtest::ProcessOptions opt = x.ProgramOptions();
+    opt.env.insert(env.begin(), env.end());
     opt.env["SDL_AUDIODRIVER"] = "disk";
     opt.env["SDL_DISKAUDIOFILE"] = audioFile;
     opt.workDir = workDir;
@@ -392,6 +394,91 @@ TEST_F(Vorlo, PackedGameRunsFromAnEmptyFolder) {
   size_t same = 0;
   for (size_t i = 0; i < packed.size(); ++i) same += packed[i] == loose[i];
   EXPECT_GT(same, packed.size() * 99 / 100);
+}
+
+TEST_F(Vorlo, PatchesAreLayeredOverThePackedGameAndBadOnesAreRefused) {
+  ASSERT_TRUE(x.Ok());
+  const std::string pack = orvtest::BinaryPath("tools/orvane-pack");
+  const std::string dir = orvtest::PrivateDir() + "/game", extra = orvtest::PrivateDir() + "/patches",
+                    made = orvtest::PrivateDir() + "/made", media = orvtest::PrivateDir() + "/media";
+  for (const std::string& d : {dir, extra, made, media}) fs::create_directories(d);
+  const std::string game = dir + "/vorlo-packed";
+  fs::copy(orvtest::BinaryPath("game/vorlo-packed"), game);
+  auto packTool = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), pack);
+    return orvtest::RunProcess(args);
+  };
+
+  // The title background's tiles, plain dark green in each of their sizes
+  // (dark, so the "Test" button still shows red over them).
+  for (const char* size : {"_x320", "_x640", "_x1280"}) {
+    const std::string name = std::string("plat_bg") + size + ".png";
+    const std::string png = orvtest::ReadFile(orvtest::BinaryPath("game/Media/" + name));
+    ASSERT_GT(png.size(), 24u);
+    auto be32 = [&](size_t at) {
+      return static_cast<int>(static_cast<uint8_t>(png[at]) << 24 | static_cast<uint8_t>(png[at + 1]) << 16 |
+                              static_cast<uint8_t>(png[at + 2]) << 8 | static_cast<uint8_t>(png[at + 3]));
+    };
+    const int w = be32(16), h = be32(20);  // from the IHDR chunk
+    ASSERT_TRUE(orvtools::WritePng(media + "/" + name,
+                                   std::vector<uint32_t>(static_cast<size_t>(w) * h, 0x004000u), w, h));
+  }
+  auto r = packTool({"patch", game, media, "--version", "1", "-o", made + "/background.patch"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = packTool({"patch", game, "--remove", "sfx_open.wav", "--version", "2", "-o", extra + "/sound.patch"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // One damaged on its way, one made for another game.
+  std::string damaged = orvtest::ReadFile(made + "/background.patch");
+  damaged[damaged.size() / 2] ^= 0x10;
+  orvtest::WriteFile(dir + "/damaged.patch", damaged);
+  orvtest::WriteFile(made + "/other.txt", "another game's file");
+  ASSERT_EQ(packTool({"create", made + "/other.sbx", made + "/other.txt"}).exitCode, 0);
+  ASSERT_EQ(packTool({"patch", made + "/other.sbx", media, "-o", dir + "/other.patch"}).exitCode, 0);
+  // The tool finds both faults too.
+  EXPECT_EQ(packTool({"verify", "--base", game, made + "/background.patch"}).exitCode, 0);
+  EXPECT_NE(packTool({"verify", dir + "/damaged.patch"}).exitCode, 0);
+  r = packTool({"verify", "--base", game, dir + "/other.patch"});
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("made for archive"), std::string::npos) << r.err;
+
+  // Share of the most common colour in the open background above the
+  // buttons: the packed tiles are all different, the patch's all alike.
+  auto plainShare = [&](const std::vector<uint32_t>& pixels) {
+    std::map<uint32_t, size_t> count;
+    size_t n = 0;
+    for (size_t y = 100; y < 270 && pixels.size() == 960u * 560u; ++y)
+      for (size_t px = 0; px < 760; ++px, ++n) ++count[pixels[y * 960 + px]];
+    size_t most = 0;
+    for (const auto& [colour, times] : count) most = std::max(most, times);
+    return n ? static_cast<double>(most) / static_cast<double>(n) : 0.0;
+  };
+  auto title = [&](const std::map<std::string, std::string>& env) {
+    auto child = Start(game, dir, env);
+    std::string id;
+    VirtualDisplay::Geometry g;
+    std::vector<uint32_t> pixels;
+    EXPECT_TRUE(FindGame(id, g)) << child->Err();
+    if (id.empty()) return pixels;
+    EXPECT_TRUE(WaitForTitle(id, g));
+    pixels = ReadSettled(g, 0, 0, 960, 560);
+    Quit(*child, id);
+    return pixels;
+  };
+
+  // Only the bad patches: refused, and the game runs as packed.
+  EXPECT_LT(plainShare(title({})), 0.2);
+  std::string log = orvtest::ErrorLogText();
+  EXPECT_NE(log.find("damaged.patch refused: damaged"), std::string::npos) << log;
+  EXPECT_NE(log.find("other.patch refused: made for another archive"), std::string::npos) << log;
+
+  // The good ones beside the program and in the patch folder: the new
+  // background shows, and the game runs without the removed sound.
+  fs::copy(made + "/background.patch", dir + "/background.patch");
+  EXPECT_GT(plainShare(title({{"ORVANE_PATCH_DIR", extra}})), 0.9);
+  log = orvtest::ErrorLogText();
+  EXPECT_NE(log.find("background.patch taken: version 1, 3 entries, 0 removed"), std::string::npos) << log;
+  EXPECT_NE(log.find("sound.patch taken: version 2, 0 entries, 1 removed"), std::string::npos) << log;
+  EXPECT_NE(log.find("damaged.patch refused"), std::string::npos) << log;
 }
 
 TEST_F(Vorlo, LosingTheFocusHoldsTheSceneAndItsSounds) {

@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "files/archive_patch.h"
 #include "files/asset_locator.h"
 #include "files/files_lifecycle.h"
 #include "files_test_support.h"
 #include "orvane/files.h"
 #include "orvane/runtime.h"
+#include "runtime/error_state.h"
 #include "runtime/runtime_state.h"
 
 namespace {
@@ -267,6 +269,95 @@ TEST(MemNames, OnlyLiveHandedOutBlocksCanBeOpened) {
   ASSERT_TRUE(locator.Resolve(two, same, true));
   EXPECT_TRUE(same == two);
   EXPECT_EQ(Contents(same), "second");
+}
+
+// A patch of `assets` for the archive `base` carries.
+std::string Patch(const std::string& base, const std::vector<Asset>& assets, int64_t version,
+                  std::vector<std::string> removed = {}) {
+  namespace ar = orv::archive;
+  ar::MemorySource source(reinterpret_cast<const uint8_t*>(base.data()), base.size());
+  ar::Directory directory;
+  if (ar::ReadDirectory(source, directory) != ar::TrailerStatus::kOk) return "";
+  ar::PatchRecord record;
+  record.base = ar::DirectoryId(source, directory);
+  record.version = version;
+  record.removed = std::move(removed);
+  std::vector<ar::PackedEntry> entries;
+  for (const Asset& a : assets) {
+    entries.emplace_back();
+    entries.back().name = a.name;
+    ar::PackEntry(reinterpret_cast<const uint8_t*>(a.bytes.data()), a.bytes.size(), entries.back().stored);
+  }
+  std::vector<uint8_t> out;
+  return ar::BuildPatch(entries, record, out) ? std::string(out.begin(), out.end()) : "";
+}
+
+TEST(ArchivePatches, LayeredInVersionOrderAndRefusedWhenChangedAnywhereOrMadeForAnotherArchive) {
+  namespace ar = orv::archive;
+  const std::string program = filestest::Here() + "/packed-program";
+  const std::string base =
+      Carrier("\x7f" "ELF", {{"a.txt", "base-a"}, {"b.txt", "base-b"}, {"c.txt", "base-c"}}, true);
+  WriteFile(program, base);
+  // Version, not file name, gives the order; a removal hides a name from
+  // everything below it, and a later patch may bring it back.
+  WriteFile("z-first.patch", Patch(base, {{"A.TXT", "v1-a"}, {"c.txt", "v1-c"}, {"d.txt", "v1-d"}}, 1));
+  const std::string second = Patch(base, {{"a.txt", "v2-a"}}, 2, {"b.txt", "D.txt"});
+  WriteFile("second.patch", second);
+  mkdir("more", 0755);
+  setenv("ORVANE_PATCH_DIR", (filestest::Here() + "/more").c_str(), 1);
+  WriteFile("more/third.patch", Patch(base, {{"b.txt", "v3-b"}}, 3));
+  // Refused whole: damaged, or made for another archive.
+  std::string damaged = second;
+  damaged[2] ^= 1;
+  WriteFile("damaged.patch", damaged);
+  WriteFile("other.patch", Patch(Carrier("", {{"a.txt", "base-a"}}, true), {{"c.txt", "other-c"}}, 9));
+  WriteFile("not-a.patch.txt", Patch(base, {{"c.txt", "ignored-c"}}, 10));
+
+  orv::StartAssetLocators(program.c_str());
+  unsetenv("ORVANE_PATCH_DIR");
+  const struct {
+    const char* name;
+    const char* found;  // null: not found
+  } lookups[] = {{"a.txt", "v2-a"}, {"Media/B.txt", "v3-b"}, {"c.txt", "v1-c"}, {"d.txt", nullptr}, {"e.txt", nullptr}};
+  for (const auto& l : lookups) {
+    SCOPED_TRACE(l.name);
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(orv::ReadAssetBytes(l.name, bytes), l.found != nullptr);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), l.found ? l.found : "");
+    RtString path;  // the movie locator sees the same layers
+    EXPECT_EQ(orv::ResolveAsset(orv::Rt().movieLocator.get(), l.name, path, false), l.found != nullptr);
+  }
+  orv::ReleaseAssetLocators();
+  const std::string log = ReadFile(orv::ErrorLogPath().CStr());
+  for (const char* line : {"z-first.patch taken: version 1, 3 entries, 0 removed",
+                           "second.patch taken: version 2, 1 entries, 2 removed",
+                           "more/third.patch taken: version 3", "damaged.patch refused: damaged",
+                           "other.patch refused: made for another archive"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  EXPECT_EQ(log.find("not-a.patch.txt"), std::string::npos) << log;
+
+  // To a reader that knows no patches a patch is an archive of its entries.
+  ar::MemorySource plain(reinterpret_cast<const uint8_t*>(second.data()), second.size());
+  ar::Directory directory;
+  ASSERT_EQ(ar::ReadDirectory(plain, directory), ar::TrailerStatus::kOk);
+  ASSERT_EQ(directory.entries.size(), 1u);
+  std::vector<uint8_t> out;
+  EXPECT_EQ(ar::ReadEntry(plain, directory, directory.entries[0], out), ar::EntryStatus::kOk);
+  // Any one byte changed, or the file cut anywhere, is refused.
+  auto accepted = [](const std::string& bytes) {
+    ar::MemorySource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    ar::Directory d;
+    ar::PatchRecord record;
+    return ar::ReadDirectory(source, d) == ar::TrailerStatus::kOk && ar::ReadPatch(source, d, record) == ar::PatchStatus::kOk;
+  };
+  ASSERT_TRUE(accepted(second));
+  for (size_t i = 0; i < second.size(); ++i) {
+    std::string changed = second;
+    changed[i] ^= 0x40;
+    EXPECT_FALSE(accepted(changed)) << "byte " << i;
+    EXPECT_FALSE(accepted(second.substr(0, i))) << "cut at " << i;
+  }
+  EXPECT_FALSE(accepted(base));
 }
 
 TEST(RuntimeLocators, StartReadReleaseAndTheGameChannel) {
