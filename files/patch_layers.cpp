@@ -15,6 +15,7 @@
 #include "files/paths.h"
 #include "runtime/error_state.h"
 #include "runtime/lib/text.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
@@ -50,8 +51,7 @@ PatchLayers::~PatchLayers() {
 
 std::vector<std::string> PatchFolders(const std::string& programDirectory) {
   std::vector<std::string> folders{programDirectory};
-  // The one place this switch is read.
-  if (const char* extra = std::getenv("ORVANE_PATCH_DIR"); extra && *extra) folders.push_back(ForwardSlashes(extra));
+  if (const std::string& extra = Switches().patchDir; !extra.empty()) folders.push_back(ForwardSlashes(extra.c_str()));
   return folders;
 }
 

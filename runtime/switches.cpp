@@ -21,6 +21,12 @@ bool Off(const char* name) {
   return value && std::strcmp(value, "0") == 0;
 }
 
+// The variable's text; empty when it is not set.
+std::string Text(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
 }  // namespace
 
 RuntimeSwitches ReadSwitches() {
@@ -32,6 +38,11 @@ RuntimeSwitches ReadSwitches() {
   s.noVertexBuffer = On("ORVANE_NO_VERTEX_BUFFER");
   s.noShaders = On("ORVANE_NO_SHADERS");
   s.saveBackup = !Off("ORVANE_SAVE_BACKUP");
+  s.patchDir = Text("ORVANE_PATCH_DIR");
+  s.record = Text("ORVANE_RECORD");
+  s.recordHash = On("ORVANE_RECORD_HASH");
+  s.replay = Text("ORVANE_REPLAY");
+  s.replaySpeed = On("ORVANE_REPLAY_SPEED");
   return s;
 }
 

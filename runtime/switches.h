@@ -12,6 +12,8 @@
 // theirs through the environment as a game would.
 #pragma once
 
+#include <string>
+
 namespace orv {
 
 struct RuntimeSwitches {
@@ -37,6 +39,18 @@ struct RuntimeSwitches {
   // replace, and a missing save is not read from one. Read at every save
   // and every open of a missing save.
   bool saveBackup = true;
+  // ORVANE_PATCH_DIR=FOLDER: a folder searched for patch archives besides
+  // the program's own. Read when the asset locators start.
+  std::string patchDir;
+  // ORVANE_RECORD=FILE: this run is recorded into FILE; with
+  // ORVANE_RECORD_HASH=1 a hash of every presented frame goes with it.
+  std::string record;
+  bool recordHash = false;
+  // ORVANE_REPLAY=FILE: this run follows FILE's recorded input instead of
+  // the system's; ORVANE_REPLAY_SPEED=1 keeps the recorded speed instead of
+  // running as fast as it can. Read when the tape stage starts.
+  std::string replay;
+  bool replaySpeed = false;
 };
 
 // The switches as the environment sets them now.

@@ -8,22 +8,17 @@
 
 #include "runtime/error_state.h"
 #include "runtime/runtime_state.h"
+#include "runtime/switches.h"
 
 namespace orv {
 
-namespace {
-std::string Switch(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-}  // namespace
-
 ReplaySettings ReadReplaySettings() {
+  const RuntimeSwitches& switches = Switches();
   ReplaySettings s;
-  s.recordPath = Switch("ORVANE_RECORD");
-  s.recordHashes = Switch("ORVANE_RECORD_HASH") == "1";
-  s.replayPath = Switch("ORVANE_REPLAY");
-  s.realSpeed = Switch("ORVANE_REPLAY_SPEED") == "1";
+  s.recordPath = switches.record;
+  s.recordHashes = switches.recordHash;
+  s.replayPath = switches.replay;
+  s.realSpeed = switches.replaySpeed;
   return s;
 }
 

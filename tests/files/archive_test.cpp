@@ -304,7 +304,8 @@ TEST(ArchivePatches, LayeredInVersionOrderAndRefusedWhenChangedAnywhereOrMadeFor
   const std::string second = Patch(base, {{"a.txt", "v2-a"}}, 2, {"b.txt", "D.txt"});
   WriteFile("second.patch", second);
   mkdir("more", 0755);
-  setenv("ORVANE_PATCH_DIR", (filestest::Here() + "/more").c_str(), 1);
+  const std::string patchDir = orv::Rt().switches.patchDir;
+  orv::Rt().switches.patchDir = filestest::Here() + "/more";
   WriteFile("more/third.patch", Patch(base, {{"b.txt", "v3-b"}}, 3));
   // Refused whole: damaged, or made for another archive.
   std::string damaged = second;
@@ -314,7 +315,7 @@ TEST(ArchivePatches, LayeredInVersionOrderAndRefusedWhenChangedAnywhereOrMadeFor
   WriteFile("not-a.patch.txt", Patch(base, {{"c.txt", "ignored-c"}}, 10));
 
   orv::StartAssetLocators(program.c_str());
-  unsetenv("ORVANE_PATCH_DIR");
+  orv::Rt().switches.patchDir = patchDir;
   const struct {
     const char* name;
     const char* found;  // null: not found
