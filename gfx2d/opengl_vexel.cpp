@@ -161,8 +161,7 @@ void OpenGLVexel::CheckSoftwareRenderer() {
 bool OpenGLVexel::Flip(IdleCallback idleCallback) {
   FlushDrawing();
   EndSurface();
-  LeaveSceneTarget(depthClearPending);
-  if (window_) window_->Swap();
+  PresentSceneTarget();
   if (backgrounds_.HasTiles(0)) {
     if (depthClearPending) {
       depthClearPending = false;
@@ -202,6 +201,9 @@ bool OpenGLVexel::SetScreenSize(int width, int height, int bits, bool fullscreen
   if (width) screenWidth = width;
   if (height) screenHeight = height;
   if (bits) colorBits = bits;
+  // The target has the old size: the frame goes on in the window.
+  LeaveSceneTarget(false);
+  frameEnteredScene_ = false;
   return fullscreen ? EnterFullscreen() : EnterWindowed();
 }
 

@@ -259,6 +259,8 @@ class OpenGLVexel {
   void EnterSceneTarget();
   // Copies that framebuffer back into the window and draws there again;
   // clearDepth clears its depth buffer too (the flip after a 3D frame).
+  // Leaving a pass does not leave the target: the frame is drawn on there
+  // and the flip shows it.
   void LeaveSceneTarget(bool clearDepth);
   bool SceneTargetActive() const { return sceneTarget_.Active(); }
 
@@ -360,9 +362,15 @@ class OpenGLVexel {
   GLuint batchBuffer_ = 0;
   GLenum blendDestination_ = 0;  // the blend function's destination factor as last set
 
+  // The flip's presenting part: the target's picture copied to the window
+  // and swapped, and the target taken up again after a frame with a pass.
+  void PresentSceneTarget();
+
   // The window was made with depth and stencil (see scene_target.h).
   bool windowDepth_ = false;
   SceneTarget sceneTarget_;
+  // A 3D pass entered the scene target during the frame being drawn.
+  bool frameEnteredScene_ = false;
 };
 
 }  // namespace orv

@@ -4,9 +4,13 @@
 // (and other drivers) take a much faster path for plain blended 2D drawing
 // when the target has neither, and 2D is most of what games draw. A 3D pass
 // draws instead into a framebuffer of the window's size that has both:
-// entering copies the window's picture in, leaving copies the result back.
-// Games see one picture, exactly as if the window had its own depth buffer;
-// the price is two copies of the screen per 3D pass.
+// entering copies the window's picture in. The rest of that frame, 2D
+// included, is drawn there too, and the flip copies it out once to show it.
+// A frame that follows a 3D frame starts in the target again without any
+// copy (it still holds the picture just shown), so a game that draws 3D
+// every frame pays one copy of the screen per frame, however many passes it
+// makes; the first frame that makes no pass goes back to the window.
+// Games see one picture, exactly as if the window had its own depth buffer.
 //
 // Multisampled windows, drivers without framebuffer objects, the copying
 // surface fallback and ORVANE_WINDOW_DEPTH=1 keep depth and stencil in the
@@ -32,6 +36,10 @@ class SceneTarget {
   // can be made it says so in the log, draws on without depth, and later
   // calls do nothing until ForgetFailure.
   void Enter(int width, int height);
+  // Draws into the target again without copying the window in, for a frame
+  // that follows one shown from the target (which still holds its picture).
+  // Does nothing when the size changed meanwhile.
+  void Resume(int width, int height);
   // Copies the target back into the window and draws there again;
   // clearDepth clears its depth buffer too (as a window's own is cleared
   // after the flip). A surface bound meanwhile stays bound.
