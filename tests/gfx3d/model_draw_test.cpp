@@ -114,6 +114,24 @@ TEST_F(ModelDraw, StaticStreamedAndClientArrayRecordsGiveTheSamePixels) {
   EXPECT_EQ(plain.buffers[0], 0u);
   EXPECT_EQ(plain.buffers[1], 0u);
 
+  // Lit and coloured: normals and colours reach a mix as they reach frame 0.
+  SetTexture3D(-1, -1);
+  SetLight(0, 0xFFFFFF, 0, 0, 5, 0, 0, -1, 180, 0);
+  for (int slot : {0, 1}) models->Slot(slot)->meshes[0]->coloured = 1;
+  Begin();
+  DrawObjectFrame(0, 0);
+  const orvtest::Picture lit = Region(0, 0, kWidth, kHeight);
+  Begin();
+  DrawObject(0, 0, 0, 0.5, 0);
+  EXPECT_TRUE(orvtest::SamePicture(Region(0, 0, kWidth, kHeight), lit, orvtest::kExact, "lit, streamed"));
+  setenv("ORVANE_NO_VERTEX_BUFFER", "1", 1);
+  Begin();
+  DrawObject(1, 0, 0, 0.5, 0);
+  unsetenv("ORVANE_NO_VERTEX_BUFFER");
+  EXPECT_TRUE(orvtest::SamePicture(Region(0, 0, kWidth, kHeight), lit, orvtest::kExact, "lit, client arrays"));
+  SetLight(0, 0xFFFFFF, 0, 0, 5, 0, 0, -1, 0, 0);
+  SetTexture3D(3, -1);
+
   // Scaling drops the static buffer, so the next draw shows the new size.
   ScaleObject(0, 0.5, 0.5, 0.5);
   Begin();
