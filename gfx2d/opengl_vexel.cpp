@@ -161,7 +161,8 @@ void OpenGLVexel::CheckSoftwareRenderer() {
 bool OpenGLVexel::Flip(IdleCallback idleCallback) {
   FlushDrawing();
   EndSurface();
-  PresentSceneTarget();
+  LeaveSceneTarget(depthClearPending);
+  if (window_) window_->Swap();
   if (backgrounds_.HasTiles(0)) {
     if (depthClearPending) {
       depthClearPending = false;
@@ -203,7 +204,6 @@ bool OpenGLVexel::SetScreenSize(int width, int height, int bits, bool fullscreen
   if (bits) colorBits = bits;
   // The target has the old size: the frame goes on in the window.
   LeaveSceneTarget(false);
-  frameEnteredScene_ = false;
   return fullscreen ? EnterFullscreen() : EnterWindowed();
 }
 

@@ -362,15 +362,9 @@ class OpenGLVexel {
   GLuint batchBuffer_ = 0;
   GLenum blendDestination_ = 0;  // the blend function's destination factor as last set
 
-  // The flip's presenting part: the target's picture copied to the window
-  // and swapped, and the target taken up again after a frame with a pass.
-  void PresentSceneTarget();
-
   // The window was made with depth and stencil (see scene_target.h).
   bool windowDepth_ = false;
   SceneTarget sceneTarget_;
-  // A 3D pass entered the scene target during the frame being drawn.
-  bool frameEnteredScene_ = false;
 };
 
 }  // namespace orv

@@ -101,12 +101,6 @@ void SceneTarget::Enter(int width, int height) {
   active_ = true;
 }
 
-void SceneTarget::Resume(int width, int height) {
-  if (active_ || failed_ || !framebuffer_ || width != width_ || height != height_) return;
-  Gl().glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
-  active_ = true;
-}
-
 void SceneTarget::Leave(bool clearDepth) {
   if (!active_) return;
   const GLint bound = BoundFramebuffer();
@@ -125,7 +119,6 @@ void SceneTarget::Leave(bool clearDepth) {
 void OpenGLVexel::EnterSceneTarget() {
   // Whatever 2D drawing is held back belongs under the 3D picture.
   FlushDrawing();
-  frameEnteredScene_ = true;
   // A surface has a depth buffer of its own; a window with one needs no help.
   if (sceneTarget_.Active() || sceneTarget_.Failed() || !window_ || window_->HasDepthStencil() || currentSurface >= 0)
     return;
@@ -144,23 +137,4 @@ void OpenGLVexel::LeaveSceneTarget(bool clearDepth) {
     if (r.previousBinding == static_cast<int>(sceneTarget_.Framebuffer())) r.previousBinding = 0;
   sceneTarget_.Leave(clearDepth);
 }
-
-void OpenGLVexel::PresentSceneTarget() {
-  // Without a pass in the frame just drawn, the next one goes back to the
-  // window and its fast path.
-  const bool resume = sceneTarget_.Active() && frameEnteredScene_;
-  frameEnteredScene_ = false;
-  if (!resume) {
-    LeaveSceneTarget(depthClearPending);
-    if (window_) window_->Swap();
-    return;
-  }
-  // The flip clears the depth buffer afterwards, with the target bound again.
-  LeaveSceneTarget(false);
-  if (window_) window_->Swap();
-  int width = 0, height = 0;
-  window_->DrawableSize(width, height);
-  sceneTarget_.Resume(width, height);
-}
-
 }  // namespace orv

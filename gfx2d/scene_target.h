@@ -5,11 +5,8 @@
 // when the target has neither, and 2D is most of what games draw. A 3D pass
 // draws instead into a framebuffer of the window's size that has both:
 // entering copies the window's picture in. The rest of that frame, 2D
-// included, is drawn there too, and the flip copies it out once to show it.
-// A frame that follows a 3D frame starts in the target again without any
-// copy (it still holds the picture just shown), so a game that draws 3D
-// every frame pays one copy of the screen per frame, however many passes it
-// makes; the first frame that makes no pass goes back to the window.
+// included, is drawn there too, and the flip copies it out once to show it:
+// two copies of the screen per frame with 3D, however many passes it makes.
 // Games see one picture, exactly as if the window had its own depth buffer.
 //
 // Multisampled windows, drivers without framebuffer objects, the copying
@@ -36,10 +33,6 @@ class SceneTarget {
   // can be made it says so in the log, draws on without depth, and later
   // calls do nothing until ForgetFailure.
   void Enter(int width, int height);
-  // Draws into the target again without copying the window in, for a frame
-  // that follows one shown from the target (which still holds its picture).
-  // Does nothing when the size changed meanwhile.
-  void Resume(int width, int height);
   // Copies the target back into the window and draws there again;
   // clearDepth clears its depth buffer too (as a window's own is cleared
   // after the flip). A surface bound meanwhile stays bound.
