@@ -3,8 +3,13 @@
 // 10,000 blended 32 x 32 sprites, 2,000 characters of proportional text,
 // and 10,000 mixed rectangles and lines. The baseline of each group is the
 // peer; "batched" is the device as games get it, "immediate" the device
-// drawing command by command. The Time column is wall time, the CPU column
-// the game thread's own CPU time (the rasteriser's threads are not in it).
+// drawing command by command. The peer draws lines as GL geometry
+// (SDL_HINT_RENDER_LINE_METHOD "3", what its users who want speed pick);
+// "shapes_10000_point_lines" keeps a second peer on SDL's default, which
+// draws each line point by point, for comparison with older figures. The
+// Time column is wall time, the CPU column the whole process's CPU time
+// (the rasteriser's threads included). For medians and spread run with
+//   --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
@@ -20,6 +25,8 @@ namespace {
 constexpr int kWidth = 800, kHeight = 600;
 constexpr int kSprites = 10000, kCharacters = 2000, kShapes = 10000;
 constexpr int kSpriteSlot = 2, kFont = 0;
+// Rounds of a fixed length: interleaved rounds must have the same count.
+constexpr int kRoundFrames = 40;
 
 struct Headless {
   Headless() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
@@ -89,12 +96,17 @@ struct Peer {
   SDL_Texture* font = nullptr;
 };
 
-Peer* PeerSide() {
-  static Peer peer;
-  static bool tried = false;
+// The line method is read when a renderer is made, so each method has a
+// peer of its own.
+Peer* PeerSide(bool pointLines = false) {
+  static Peer peers[2];
+  static bool triedSide[2] = {false, false};
+  Peer& peer = peers[pointLines ? 1 : 0];
+  bool& tried = triedSide[pointLines ? 1 : 0];
   if (tried) return peer.renderer ? &peer : nullptr;
   tried = true;
   if (!Side().device) return nullptr;
+  SDL_SetHint(SDL_HINT_RENDER_LINE_METHOD, pointLines ? "0" : "3");
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
   // Naming a driver switches SDL's batching off unless asked for.
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
@@ -179,7 +191,7 @@ void PeerSprites(benchmark::State& state) {
     FinishPeer(p);
   }
 }
-BENCHMARK(PeerSprites)->Name("sprites_10000/baseline")->Unit(benchmark::kMillisecond);
+BENCHMARK(PeerSprites)->Name("sprites_10000/baseline")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
 void DeviceSprites(benchmark::State& state, bool batched, bool alphaTest) {
   orv::OpenGLVexel* d = Device(batched);
@@ -192,16 +204,16 @@ void DeviceSprites(benchmark::State& state, bool batched, bool alphaTest) {
     FinishDevice(d);
   }
 }
-BENCHMARK_CAPTURE(DeviceSprites, batched, true, true)->Name("sprites_10000/batched")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DeviceSprites, batched, true, true)->Name("sprites_10000/batched")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DeviceSprites, immediate, false, true)
     ->Name("sprites_10000/immediate")
-    ->Unit(benchmark::kMillisecond);
+    ->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 // The device's default alpha test (texels at or below 0.05 are not drawn)
 // keeps the rasteriser off its fast path for plain blended quads; the peer
 // has no such test. This variant shows what the test costs.
 BENCHMARK_CAPTURE(DeviceSprites, no_alpha_test, true, false)
     ->Name("sprites_10000/batched_no_alpha_test")
-    ->Unit(benchmark::kMillisecond);
+    ->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
 // ---- 2,000 characters of text ------------------------------------------------------
 
@@ -228,7 +240,7 @@ void PeerText(benchmark::State& state) {
     FinishPeer(p);
   }
 }
-BENCHMARK(PeerText)->Name("text_2000/baseline")->Unit(benchmark::kMillisecond);
+BENCHMARK(PeerText)->Name("text_2000/baseline")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
 void DeviceText(benchmark::State& state, bool batched) {
   orv::OpenGLVexel* d = Device(batched);
@@ -242,8 +254,8 @@ void DeviceText(benchmark::State& state, bool batched) {
     FinishDevice(d);
   }
 }
-BENCHMARK_CAPTURE(DeviceText, batched, true)->Name("text_2000/batched")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(DeviceText, immediate, false)->Name("text_2000/immediate")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DeviceText, batched, true)->Name("text_2000/batched")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DeviceText, immediate, false)->Name("text_2000/immediate")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
 // ---- 10,000 rectangles and lines ------------------------------------------------------
 
@@ -270,8 +282,8 @@ const std::vector<Shape>& Shapes() {
   return shapes;
 }
 
-void PeerShapes(benchmark::State& state) {
-  Peer* p = PeerSide();
+void PeerShapes(benchmark::State& state, bool pointLines) {
+  Peer* p = PeerSide(pointLines);
   if (!p) return state.SkipWithError("no SDL opengl renderer");
   SDL_SetRenderDrawBlendMode(p->renderer, SDL_BLENDMODE_BLEND);
   for (auto _ : state) {
@@ -289,7 +301,8 @@ void PeerShapes(benchmark::State& state) {
     FinishPeer(p);
   }
 }
-BENCHMARK(PeerShapes)->Name("shapes_10000/baseline")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PeerShapes, lines, false)->Name("shapes_10000/baseline")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PeerShapes, points, true)->Name("shapes_10000_point_lines/baseline")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
 void DeviceShapes(benchmark::State& state, bool batched) {
   orv::OpenGLVexel* d = Device(batched);
@@ -306,7 +319,10 @@ void DeviceShapes(benchmark::State& state, bool batched) {
     FinishDevice(d);
   }
 }
-BENCHMARK_CAPTURE(DeviceShapes, batched, true)->Name("shapes_10000/batched")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(DeviceShapes, immediate, false)->Name("shapes_10000/immediate")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DeviceShapes, batched, true)->Name("shapes_10000/batched")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DeviceShapes, immediate, false)->Name("shapes_10000/immediate")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DeviceShapes, batched, true)
+    ->Name("shapes_10000_point_lines/batched")
+    ->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -223,6 +223,8 @@ bool OpenGLVexel::SetScreenSize(int width, int height, int bits, bool fullscreen
   if (width) screenWidth = width;
   if (height) screenHeight = height;
   if (bits) colorBits = bits;
+  // The target has the old size: the frame goes on in the window.
+  LeaveSceneTarget(false);
   return fullscreen ? EnterFullscreen() : EnterWindowed();
 }
 

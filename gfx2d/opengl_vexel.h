@@ -264,6 +264,8 @@ class OpenGLVexel {
   void EnterSceneTarget();
   // Copies that framebuffer back into the window and draws there again;
   // clearDepth clears its depth buffer too (the flip after a 3D frame).
+  // Leaving a pass does not leave the target: the frame is drawn on there
+  // and the flip shows it.
   void LeaveSceneTarget(bool clearDepth);
   bool SceneTargetActive() const { return sceneTarget_.Active(); }
 

@@ -42,7 +42,8 @@ uint32_t DeviceTransparentColor(const OpenGLVexel& device) { return device.Trans
 bool DeviceUsesBgra(const OpenGLVexel& device) { return device.bgraSupported; }
 
 void Restore2DState(OpenGLVexel& device) {
-  device.LeaveSceneTarget(false);
+  // The frame's 2D goes on in the pass's target, if it has one, until the flip.
+  device.FlushDrawing();
   int x = 0, y = 0, w = 0, h = 0;
   device.GetViewport(x, y, w, h);
   device.Reset2DState();

@@ -134,5 +134,4 @@ void OpenGLVexel::LeaveSceneTarget(bool clearDepth) {
     if (r.previousBinding == static_cast<int>(sceneTarget_.Framebuffer())) r.previousBinding = 0;
   sceneTarget_.Leave(clearDepth);
 }
-
 }  // namespace orv

@@ -4,9 +4,10 @@
 // (and other drivers) take a much faster path for plain blended 2D drawing
 // when the target has neither, and 2D is most of what games draw. A 3D pass
 // draws instead into a framebuffer of the window's size that has both:
-// entering copies the window's picture in, leaving copies the result back.
-// Games see one picture, exactly as if the window had its own depth buffer;
-// the price is two copies of the screen per 3D pass.
+// entering copies the window's picture in. The rest of that frame, 2D
+// included, is drawn there too, and the flip copies it out once to show it:
+// two copies of the screen per frame with 3D, however many passes it makes.
+// Games see one picture, exactly as if the window had its own depth buffer.
 //
 // Multisampled windows, drivers without framebuffer objects, the copying
 // surface fallback and ORVANE_WINDOW_DEPTH=1 keep depth and stencil in the

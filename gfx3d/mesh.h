@@ -113,6 +113,9 @@ class MeshObject {
 
   std::vector<MeshFrame> frames;
   std::vector<MeshVertex> currentTriangles;
+  // A blended frame as drawn without a light mode: only the attributes the
+  // draw uses, interleaved (scratch of the drawing code).
+  std::vector<float> blendedStream;
   std::vector<uint32_t> palette;
   int normalsDone = 0;
   int tangentsDone = 0;

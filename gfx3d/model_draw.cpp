@@ -59,6 +59,62 @@ size_t BlendFrames(MeshObjectX& mesh, const MeshFrame& fc, const MeshFrame& fd, 
   return n;
 }
 
+// Where each attribute sits in the records GL reads (byte offsets; -1: not
+// in them).
+struct RecordLayout {
+  GLsizei stride = kStride;
+  ptrdiff_t position = kPositionAt, normal = kNormalAt, uv = kUvAt, colour = kColourAt;
+};
+
+// Mixes frame c over frame d like BlendFrames, but writes only the
+// attributes asked for, packed, into the mesh's blended stream: a frame
+// needs a fraction of the 92-byte record, and memory traffic is most of
+// what a blended draw costs.
+size_t BlendCompact(MeshObjectX& mesh, const MeshFrame& fc, const MeshFrame& fd, float w, float du, float dv,
+                    bool normals, bool uv, bool colour, RecordLayout& layout) {
+  const size_t n = std::min({mesh.currentTriangles.size(), fc.triangles.size(), fd.triangles.size()});
+  size_t floats = 3;
+  layout.position = 0;
+  layout.normal = layout.uv = layout.colour = -1;
+  if (normals) layout.normal = static_cast<ptrdiff_t>(floats * sizeof(float)), floats += 3;
+  if (uv) layout.uv = static_cast<ptrdiff_t>(floats * sizeof(float)), floats += 2;
+  if (colour) layout.colour = static_cast<ptrdiff_t>(floats * sizeof(float)), floats += 4;
+  layout.stride = static_cast<GLsizei>(floats * sizeof(float));
+  std::vector<float>& out = mesh.blendedStream;
+  out.resize(n * floats);
+  float* o = out.data();
+  // Weight 0 draws frame c as it is, as BlendFrames does.
+  const float k = w == 0 ? 0 : 1 - w;
+  const float wc = w == 0 ? 1 : w;
+  const MeshVertex* c = fc.triangles.data();
+  const MeshVertex* d = w == 0 ? c : fd.triangles.data();
+  for (size_t i = 0; i < n; ++i, o += floats) {
+    const MeshVertex& vc = c[i];
+    const MeshVertex& vd = d[i];
+    o[0] = vc.x * wc + vd.x * k;
+    o[1] = vc.y * wc + vd.y * k;
+    o[2] = vc.z * wc + vd.z * k;
+    float* next = o + 3;
+    if (normals) {
+      next[0] = vc.nx * wc + vd.nx * k;
+      next[1] = vc.ny * wc + vd.ny * k;
+      next[2] = vc.nz * wc + vd.nz * k;
+      next += 3;
+    }
+    if (uv) {
+      next[0] = vc.u + du;
+      next[1] = vc.v + dv;
+      next += 2;
+    }
+    if (colour) {
+      // Frame c's colour as it is; a mix keeps the prepared records' colour.
+      const MeshVertex& kept = w == 0 ? vc : mesh.currentTriangles[i];
+      next[0] = kept.r, next[1] = kept.g, next[2] = kept.b, next[3] = kept.a;
+    }
+  }
+  return n;
+}
+
 GLuint TextureName(int id, const std::vector<uint32_t>* list, const OpenGLVexel* device) {
   if (id < 0) return 0;
   if (list) return static_cast<size_t>(id) < list->size() ? (*list)[static_cast<size_t>(id)] : 0;
@@ -150,14 +206,27 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
   }
 
   // Frame c as it is, or the mix (and offset) in the current triangles;
-  // the light modes always write their per-record data there.
+  // the light modes always write their per-record data there. Without a
+  // light mode a mix streams only what it draws with.
   const bool lightMode = mode == 1 || mode == 2;
   const bool direct = !lightMode && blend.w == 0 && s.offsetU == 0 && s.offsetV == 0;
+  const bool compact = !direct && !lightMode;
+  const GLuint first = TextureName(s.texture1, textures, s.device);
   const MeshVertex* records = fc.triangles.data();
+  const char* base = reinterpret_cast<const char*>(records);
   size_t count = fc.triangles.size();
-  if (!direct) {
+  size_t bytes = count * sizeof(MeshVertex);
+  RecordLayout layout;
+  if (compact) {
+    count = BlendCompact(mesh, fc, fd, blend.w, s.offsetU, s.offsetV, s.lighting || s.sphereMapping, first != 0,
+                         mesh.coloured != 0, layout);
+    base = reinterpret_cast<const char*>(mesh.blendedStream.data());
+    bytes = mesh.blendedStream.size() * sizeof(float);
+  } else if (!direct) {
     count = BlendFrames(mesh, fc, fd, blend.w, s.offsetU, s.offsetV);
     records = mesh.currentTriangles.data();
+    base = reinterpret_cast<const char*>(records);
+    bytes = count * sizeof(MeshVertex);
   }
   if (lightMode && HasMultitexture()) {
     // Tangents come from the frame the blend starts from.
@@ -172,7 +241,6 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
   }
 
   const GlEntryPoints& g = Gl();
-  const char* base = reinterpret_cast<const char*>(records);
   const bool buffers = VertexBuffersUsable();
   if (buffers) {
     const bool isStatic = direct && blend.c == 0;
@@ -184,20 +252,19 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
     }
     g.glBindBufferARB(GL_ARRAY_BUFFER_ARB, name);
     if (!isStatic || created)
-      g.glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(count * sizeof(MeshVertex)), records,
+      g.glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(bytes), base,
                         isStatic ? GL_STATIC_DRAW_ARB : GL_STREAM_DRAW_ARB);
     base = nullptr;  // the pointers below become offsets into the buffer
   }
 
   glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, kStride, base + kPositionAt);
-  if (s.lighting || s.sphereMapping || lightMode) {
+  glVertexPointer(3, GL_FLOAT, layout.stride, base + layout.position);
+  if (layout.normal >= 0 && (s.lighting || s.sphereMapping || lightMode)) {
     glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, kStride, base + kNormalAt);
+    glNormalPointer(GL_FLOAT, layout.stride, base + layout.normal);
   }
 
   const bool multi = MultitextureUsable();
-  const GLuint first = TextureName(s.texture1, textures, s.device);
   const MeshVertex* unitBase = reinterpret_cast<const MeshVertex*>(base);
   bool units = false;  // a light mode set the texture units up
   if (mode == 1) units = BeginBumpUnits(first, TextureName(s.texture2, textures, s.device), unitBase);
@@ -209,20 +276,23 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
       BindUnit(second);
       g.glClientActiveTextureARB(GL_TEXTURE1_ARB);
       glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-      glTexCoordPointer(2, GL_FLOAT, kStride, base + kUvAt);
+      glTexCoordPointer(2, GL_FLOAT, layout.stride, base + layout.uv);
     }
     if (multi) {
       g.glActiveTextureARB(GL_TEXTURE0_ARB);
       g.glClientActiveTextureARB(GL_TEXTURE0_ARB);
     }
     BindUnit(first);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, kStride, base + kUvAt);
+    // Untextured, the coordinates draw nothing (sphere mapping makes its own).
+    if (layout.uv >= 0) {
+      glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+      glTexCoordPointer(2, GL_FLOAT, layout.stride, base + layout.uv);
+    }
   }
   // In bump mode the colour array carries the light vector instead.
   if (mesh.coloured && !(units && mode == 1)) {
     glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_FLOAT, kStride, base + kColourAt);
+    glColorPointer(4, GL_FLOAT, layout.stride, base + layout.colour);
   }
 
   glMatrixMode(GL_MODELVIEW);

@@ -41,13 +41,18 @@ TEST_F(ModelDraw, BlendedFramesDrawTheFrameTheRulesPick) {
   EXPECT_EQ(boxOf([] { DrawObject(1, 1, 3, 0.25, 0); }), boxOf([] { DrawObjectFrame(2, 0); }));
   EXPECT_EQ(boxOf([] { DrawObjectFrame(1, 40); }), boxOf([] { DrawObjectFrame(1, 4); }));  // clamped
 
-  // The blended records themselves: 25 % of frame 3 over 75 % of frame 1.
+  // The blended records themselves: 25 % of frame 3 over 75 % of frame 1,
+  // streamed with only the attributes drawn (x leads each record).
   const orv::MeshObjectX& mesh = *models->Slot(1)->meshes[0];
+  auto blendedX = [&](size_t record) {
+    const size_t floats = mesh.blendedStream.size() / mesh.frames[0].triangles.size();
+    return mesh.blendedStream[record * floats];
+  };
   Begin();
   DrawObject(1, 1, 3, 0.25, 0);
-  EXPECT_FLOAT_EQ(mesh.currentTriangles[1].x, 0.25f * 0.8f + 0.75f * 0.4f);
+  EXPECT_FLOAT_EQ(blendedX(1), 0.25f * 0.8f + 0.75f * 0.4f);
   DrawObject(1, 0, 4, 0.5, 1);
-  EXPECT_EQ(mesh.currentTriangles[1].x, mesh.frames[2].triangles[1].x);  // exactly frame 2
+  EXPECT_EQ(blendedX(1), mesh.frames[2].triangles[1].x);  // exactly frame 2
 }
 
 TEST_F(ModelDraw, ModelsOutsideTheFrustumAreNotDrawn) {
@@ -108,6 +113,24 @@ TEST_F(ModelDraw, StaticStreamedAndClientArrayRecordsGiveTheSamePixels) {
   orv::Rt().switches.noVertexBuffer = false;
   EXPECT_EQ(plain.buffers[0], 0u);
   EXPECT_EQ(plain.buffers[1], 0u);
+
+  // Lit and coloured: normals and colours reach a mix as they reach frame 0.
+  SetTexture3D(-1, -1);
+  SetLight(0, 0xFFFFFF, 0, 0, 5, 0, 0, -1, 180, 0);
+  for (int slot : {0, 1}) models->Slot(slot)->meshes[0]->coloured = 1;
+  Begin();
+  DrawObjectFrame(0, 0);
+  const orvtest::Picture lit = Region(0, 0, kWidth, kHeight);
+  Begin();
+  DrawObject(0, 0, 0, 0.5, 0);
+  EXPECT_TRUE(orvtest::SamePicture(Region(0, 0, kWidth, kHeight), lit, orvtest::kExact, "lit, streamed"));
+  setenv("ORVANE_NO_VERTEX_BUFFER", "1", 1);
+  Begin();
+  DrawObject(1, 0, 0, 0.5, 0);
+  unsetenv("ORVANE_NO_VERTEX_BUFFER");
+  EXPECT_TRUE(orvtest::SamePicture(Region(0, 0, kWidth, kHeight), lit, orvtest::kExact, "lit, client arrays"));
+  SetLight(0, 0xFFFFFF, 0, 0, 5, 0, 0, -1, 0, 0);
+  SetTexture3D(3, -1);
 
   // Scaling drops the static buffer, so the next draw shows the new size.
   ScaleObject(0, 0.5, 0.5, 0.5);

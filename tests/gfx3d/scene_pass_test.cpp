@@ -388,8 +388,8 @@ TEST_F(Scene3D, TwoDDrawingAfterEnd3DIsUnchanged) {
 }
 
 // The window goes without depth and stencil (2D draws faster without);
-// each pass draws into a copy of it that has both, and leaving the pass,
-// however it is left, puts the result back in the window.
+// a frame with a pass draws from the pass on into a copy of it that has
+// both, and the flip shows that copy; the next frame starts in the window.
 TEST_F(Scene3D, PassesGetADepthBufferTheWindowDoesNotHave) {
   auto bits = [](GLenum which) {
     GLint n = -1;
@@ -409,24 +409,31 @@ TEST_F(Scene3D, PassesGetADepthBufferTheWindowDoesNotHave) {
   Square(0, 0, 0, 0.5f, kWhite);
   Square(0, 0, -1, 2, kGreen);  // behind, drawn later: hidden where the white is
   EXPECT_EQ(Pixel(32, 24), kWhite);
-  // A surface begun inside the pass draws into itself and ends on the window.
+  // A surface begun inside the pass draws into itself and ends on the
+  // pass's target, where the rest of the frame is drawn.
+  const int target = orv::OpenGLVexel::CurrentFramebufferBinding();
   CreateSurface(0, 20, 8, 8);
   UseSurface(0);
   EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), static_cast<int>(d->Surface(0).framebuffer));
   End3D();
   EndSurface();
-  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);
+  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), target);
+  EXPECT_TRUE(d->SceneTargetActive());
   EXPECT_EQ(Pixel(32, 24), kWhite);
   EXPECT_EQ(Pixel(5, 24), kRed);
   EXPECT_EQ(Pixel(40, 24), kGreen);
   EXPECT_EQ(GetPixel(32, 24), kWhite);
 
-  // A frame shown in the middle of a pass leaves it as well.
+  // A frame shown in the middle of a pass leaves the pass too.
   Begin3D(1, 100, 45);
-  EXPECT_TRUE(d->SceneTargetActive());
   d->Flip(nullptr);
   EXPECT_FALSE(d->SceneTargetActive());
   EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);
+  EXPECT_EQ(bits(GL_DEPTH_BITS), 0);
+  DrawRect(0, 0, 10, 48, 0x0000FF);
+  Begin3D(1, 100, 45);
+  EXPECT_EQ(Pixel(5, 24), kRed);  // copied in again
+  End3D();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -453,9 +460,8 @@ TEST_F(Scene3D, APassDrawsTheSamePixelsAsWithTheDepthBufferInTheWindow) {
     return Region(0, 0, kWidth, kHeight);
   };
   const orvtest::Picture ownBuffer = frame();
+  EXPECT_TRUE(d->SceneTargetActive());
   GLint depth = -1;
-  glGetIntegerv(GL_DEPTH_BITS, &depth);
-  EXPECT_EQ(depth, 0);
 
   TearDown();
   orv::Rt().switches.windowDepth = true;
