@@ -399,7 +399,7 @@ TEST_F(Vorlo, PackedGameRunsFromAnEmptyFolder) {
 TEST_F(Vorlo, PatchesAreLayeredOverThePackedGameAndBadOnesAreRefused) {
   ASSERT_TRUE(x.Ok());
   const std::string pack = orvtest::BinaryPath("tools/orvane-pack");
-  const std::string dir = orvtest::PrivateDir() + "/game", extra = orvtest::PrivateDir() + "/patches",
+  const std::string dir = orvtest::PrivateDir() + "/patched-game", extra = orvtest::PrivateDir() + "/patches",
                     made = orvtest::PrivateDir() + "/made", media = orvtest::PrivateDir() + "/media";
   for (const std::string& d : {dir, extra, made, media}) fs::create_directories(d);
   const std::string game = dir + "/vorlo-packed";
