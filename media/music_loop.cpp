@@ -26,8 +26,10 @@ bool ParseFrames(const char* text, int64_t& value) {
   if (*text < '0' || *text > '9') return false;
   value = 0;
   for (; *text >= '0' && *text <= '9'; ++text) {
-    value = value * 10 + (*text - '0');
-    if (value >= (int64_t{1} << 62)) return false;
+    // Checked before the step, so a long number never overflows on the way.
+    const int digit = *text - '0';
+    if (value > ((int64_t{1} << 62) - 1 - digit) / 10) return false;
+    value = value * 10 + digit;
   }
   while (*text == ' ' || *text == '\t') ++text;
   return *text == '\0';
