@@ -211,18 +211,18 @@ bool DecodeConverted(std::span<const uint8_t> bytes, const WavImage& image, cons
   if (bytes.size() > INT_MAX) return Fail(why, "file too large");
   SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
   if (!rw) return Fail(why, kWavOutOfMemory);
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec loaded{};
   Uint8* raw = nullptr;
   Uint32 rawBytes = 0;
-  if (!SDL_LoadWAV_RW(rw, 1, &spec, &raw, &rawBytes)) {
+  if (!SDL_LoadWAV_RW(rw, 1, &loaded, &raw, &rawBytes)) {
     why = std::string("cannot be decoded: ") + SDL_GetError();
     return false;
   }
   const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> decoded(raw, SDL_FreeWAV);
-  if (spec.channels == 0 || spec.freq <= 0) return Fail(why, "cannot be decoded");
+  if (loaded.channels == 0 || loaded.freq <= 0) return Fail(why, "cannot be decoded");
   if (!raw || rawBytes == 0) return Fail(why, "no whole sample frame");
   SDL_AudioCVT cvt;
-  if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16LSB, spec.channels, spec.freq) < 0)
+  if (SDL_BuildAudioCVT(&cvt, loaded.format, loaded.channels, loaded.freq, AUDIO_S16LSB, loaded.channels, loaded.freq) < 0)
     return Fail(why, "cannot be converted");
   std::vector<uint8_t> samples(static_cast<size_t>(rawBytes) * static_cast<size_t>(std::max(cvt.len_mult, 1)));
   std::memcpy(samples.data(), raw, rawBytes);
@@ -235,10 +235,10 @@ bool DecodeConverted(std::span<const uint8_t> bytes, const WavImage& image, cons
   }
   BufferFormat& b = out.format;
   b.formatTag = kWavPcm;
-  b.channels = spec.channels > 1 ? 2 : 1;
-  b.samplesPerSec = static_cast<uint32_t>(spec.freq);
+  b.channels = loaded.channels > 1 ? 2 : 1;
+  b.samplesPerSec = static_cast<uint32_t>(loaded.freq);
   b.bitsPerSample = 16;
-  b.blockAlign = static_cast<uint16_t>(2 * spec.channels);
+  b.blockAlign = static_cast<uint16_t>(2 * loaded.channels);
   b.avgBytesPerSec = b.samplesPerSec * b.blockAlign;
   return ConvertToMix(b, std::span<const uint8_t>(samples.data(), sampleBytes), mix, out.pcm, why);
 }
