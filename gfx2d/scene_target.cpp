@@ -148,7 +148,9 @@ void OpenGLVexel::EnterSceneTarget() {
   window_->DrawableSize(width, height);
   if (width <= 0 || height <= 0) return;
   // The target's copy in is exact, so the frame so far can travel through it.
-  const bool move = !windowMoveTried_ && !Switches().keepWindow;
+  // A full-screen window holds the display's mode; it is replaced once the
+  // game is back in a window.
+  const bool move = !windowMoveTried_ && !Switches().keepWindow && !window_->Fullscreen();
   sceneTarget_.Enter(width, height);
   if (move && sceneTarget_.Active() && MoveToWindowWithDepth(width, height)) return;
   sceneTarget_.Enter(width, height);
