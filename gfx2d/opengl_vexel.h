@@ -268,6 +268,13 @@ class OpenGLVexel {
   // and the flip shows it.
   void LeaveSceneTarget(bool clearDepth);
   bool SceneTargetActive() const { return sceneTarget_.Active(); }
+  // Called with the target entered and holding the frame so far: replaces
+  // the window by one with depth and stencil of its own, so this and later
+  // 3D frames draw straight into it without copies. The new window's back
+  // buffer gets the frame so far, surfaces get framebuffers of the new
+  // context, and the 2D state and clear colour carry over. False when the
+  // system refuses (the target is gone; frames go on through a new one).
+  bool MoveToWindowWithDepth(int width, int height);
 
   // ---- Movie pictures (movie_picture.cpp) -----------------------------------------
   // The picture movies show becomes these width x height RGBA pixels, top
@@ -382,6 +389,8 @@ class OpenGLVexel {
   // The window was made with depth and stencil (see scene_target.h).
   bool windowDepth_ = false;
   SceneTarget sceneTarget_;
+  // The window was asked once to be replaced by one with depth.
+  bool windowMoveTried_ = false;
 
   struct MovieTexture {
     GLuint name = 0;

@@ -1,6 +1,8 @@
 // The 3D pass's target: making it, copying the window's picture in and out.
 #include "gfx2d/scene_target.h"
 
+#include <memory>
+
 #include "gfx2d/opengl_vexel.h"
 #include "gl/gl_extensions.h"
 #include "platform/video.h"
@@ -84,6 +86,29 @@ void SceneTarget::Release() {
   active_ = false;
 }
 
+GLuint SceneTarget::TakePicture() {
+  const GLuint colour = colour_;
+  colour_ = 0;
+  Release();
+  return colour;
+}
+
+void SceneTarget::ShowPicture(GLuint colour, int width, int height) {
+  if (!colour) return;
+  GlEntryPoints& g = Gl();
+  GLuint framebuffer = 0;
+  g.glGenFramebuffersEXT(1, &framebuffer);
+  if (framebuffer) {
+    g.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    g.glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, colour);
+    if (g.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT)
+      CopyFramebuffer(framebuffer, 0, width, height);
+    g.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    g.glDeleteFramebuffersEXT(1, &framebuffer);
+  }
+  g.glDeleteRenderbuffersEXT(1, &colour);
+}
+
 void SceneTarget::Enter(int width, int height) {
   // A driver that could not make the target once is not asked again every frame.
   if (active_ || failed_) return;
@@ -122,6 +147,12 @@ void OpenGLVexel::EnterSceneTarget() {
   int width = 0, height = 0;
   window_->DrawableSize(width, height);
   if (width <= 0 || height <= 0) return;
+  // The target's copy in is exact, so the frame so far can travel through it.
+  // A full-screen window holds the display's mode; it is replaced once the
+  // game is back in a window.
+  const bool move = !windowMoveTried_ && !Switches().keepWindow && !window_->Fullscreen();
+  sceneTarget_.Enter(width, height);
+  if (move && sceneTarget_.Active() && MoveToWindowWithDepth(width, height)) return;
   sceneTarget_.Enter(width, height);
 }
 
@@ -134,4 +165,44 @@ void OpenGLVexel::LeaveSceneTarget(bool clearDepth) {
     if (r.previousBinding == static_cast<int>(sceneTarget_.Framebuffer())) r.previousBinding = 0;
   sceneTarget_.Leave(clearDepth);
 }
+
+bool OpenGLVexel::MoveToWindowWithDepth(int width, int height) {
+  windowMoveTried_ = true;
+  GlEntryPoints& g = Gl();
+  // What the new context must have as this one has it: the colour clears
+  // are made with, and the program a game's shader left in use.
+  GLfloat clear[4] = {0, 0, 0, 0};
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  GLint program = 0;
+  if (g.glUseProgram) glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  // Framebuffer objects belong to the context that made them; the buffers
+  // they draw into are shared, and surfaces attach theirs again when used.
+  const GLuint picture = sceneTarget_.TakePicture();
+  for (SurfaceRecord& r : surfaces) {
+    if (!r.framebuffer) continue;
+    g.glDeleteFramebuffersEXT(1, &r.framebuffer);
+    if (r.depthBuffer) g.glDeleteRenderbuffersEXT(1, &r.depthBuffer);
+    r.framebuffer = r.depthBuffer = 0;
+    r.textureReleased = true;
+  }
+  std::unique_ptr<platform::GlContext> moved = window_->ReplaceWithDepthStencil();
+  if (!moved) {
+    // The window still holds the frame so far: the target copies it in again.
+    if (picture) g.glDeleteRenderbuffersEXT(1, &picture);
+    LogLine("3D: the window keeps drawing 3D frames through a copy\n");
+    return false;
+  }
+  glContext_ = std::move(moved);
+  windowDepth_ = true;
+  LogLine("3D: the window now has a depth buffer of its own\n");
+  SceneTarget::ShowPicture(picture, width, height);
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
+  if (g.glUseProgram) g.glUseProgram(static_cast<GLuint>(program));
+  int x = 0, y = 0, w = 0, h = 0;
+  GetViewport(x, y, w, h);
+  Reset2DState();
+  SetViewport(x, y, w, h);
+  return true;
+}
+
 }  // namespace orv

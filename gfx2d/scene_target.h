@@ -9,10 +9,16 @@
 // two copies of the screen per frame with 3D, however many passes it makes.
 // Games see one picture, exactly as if the window had its own depth buffer.
 //
+// That is the price of the first 3D frame only: after showing it, the
+// device replaces the window with one that has depth and stencil of its own
+// (a game that draws 3D once goes on drawing it), and passes draw there
+// directly. Only if the system refuses, or ORVANE_KEEP_WINDOW=1 asks, do all
+// 3D frames go through the target.
+//
 // Multisampled windows, drivers without framebuffer objects, the copying
 // surface fallback and ORVANE_WINDOW_DEPTH=1 keep depth and stencil in the
-// window, and the pass draws there directly. The device holds one target
-// and decides when a pass enters and leaves it.
+// window from the start. The device holds one target and decides when a
+// pass enters and leaves it.
 // Depends on: gl/ (framebuffer entry points), platform/video.h (fetching them).
 #pragma once
 
@@ -43,6 +49,14 @@ class SceneTarget {
   GLuint Framebuffer() const { return framebuffer_; }
   // Deletes the framebuffer and its buffers, before the context goes.
   void Release();
+  // Deletes the framebuffer and the depth buffer and hands over the colour
+  // buffer, which holds the last frame drawn here (0 when there is none).
+  // Renderbuffers are shared between contexts, framebuffers are not: the
+  // picture can be shown by a context made after this one.
+  GLuint TakePicture();
+  // Copies a picture taken above into the current context's window (its
+  // back buffer) and deletes it.
+  static void ShowPicture(GLuint colour, int width, int height);
   // A new context is asked again.
   void ForgetFailure() { failed_ = false; }
 

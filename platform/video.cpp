@@ -234,16 +234,26 @@ void Window::SetSize(int w, int h) {
   if (DrawableKeepsItsSize() && (now != drawableW_ || high != drawableH_)) RemakeDrawable(now, high);
 }
 
+namespace {
+
+// A window like old (title, place, shown or hidden) whose drawable is w x h
+// in the format the attributes set now ask for.
+SDL_Window* CreateLike(SDL_Window* old, int w, int h) {
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(old, &x, &y);
+  const Uint32 shown = SDL_GetWindowFlags(old) & SDL_WINDOW_SHOWN ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+  return SDL_CreateWindow(SDL_GetWindowTitle(old), x, y, w, h, SDL_WINDOW_OPENGL | shown);
+}
+
+}  // namespace
+
 void Window::RemakeDrawable(int w, int h) {
   // A new window of the new size with the same drawable format takes over;
   // the current context moves to it, so every texture survives. When that
   // fails, the old window stays: smaller than asked, but still drawing.
   SDL_Window* old = window_;
   SetDrawableAttributes(samples_, depthStencil_);
-  int x = 0, y = 0;
-  SDL_GetWindowPosition(old, &x, &y);
-  const Uint32 shown = SDL_GetWindowFlags(old) & SDL_WINDOW_SHOWN ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
-  SDL_Window* made = SDL_CreateWindow(SDL_GetWindowTitle(old), x, y, w, h, SDL_WINDOW_OPENGL | shown);
+  SDL_Window* made = CreateLike(old, w, h);
   if (!made) return;
   SDL_GLContext context = SDL_GL_GetCurrentContext();
   if (context && SDL_GL_GetCurrentWindow() == old && SDL_GL_MakeCurrent(made, context) != 0) {
@@ -251,11 +261,46 @@ void Window::RemakeDrawable(int w, int h) {
     SDL_DestroyWindow(made);
     return;
   }
-  SDL_DestroyWindow(old);
+  TakeOver(made, w, h);
+}
+
+void Window::TakeOver(SDL_Window* made, int w, int h) {
+  SDL_DestroyWindow(window_);
   window_ = made;
   id_ = SDL_GetWindowID(made);
   drawableW_ = w;
   drawableH_ = h;
+}
+
+std::unique_ptr<GlContext> Window::ReplaceWithDepthStencil() {
+  SDL_Window* old = Live();
+  SDL_GLContext current = SDL_GL_GetCurrentContext();
+  // A full-screen window holds the display's mode; handing that over is
+  // not worth the flicker it would risk.
+  if (!old || !current || SDL_GL_GetCurrentWindow() != old || depthStencil_ || samples_ > 0 || Fullscreen())
+    return nullptr;
+  const bool focused = SDL_GetKeyboardFocus() == old;
+  SetDrawableAttributes(0, true);
+  SDL_Window* made = CreateLike(old, drawableW_, drawableH_);
+  if (!made) return nullptr;
+  // The new context is made current on the new window: the objects it
+  // shares stay valid whichever context is current.
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+  SDL_GLContext context = SDL_GL_CreateContext(made);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+  if (!context) {
+    SDL_DestroyWindow(made);
+    SDL_GL_MakeCurrent(old, current);
+    return nullptr;
+  }
+  SDL_GL_SetSwapInterval(0);
+  TakeOver(made, drawableW_, drawableH_);
+  depthStencil_ = true;
+  if (focused && !hiddenByProgram_) {
+    SDL_RaiseWindow(made);
+    SDL_SetWindowInputFocus(made);
+  }
+  return std::unique_ptr<GlContext>(new GlContext(context));
 }
 
 Rect Window::UsableBounds() const {

@@ -90,6 +90,15 @@ class Window {
   void PointerPosition(int& x, int& y) const;
   // Moves the system pointer to a client-area position.
   void WarpPointer(int x, int y);
+  // Replaces the system window with one like it (title, place, size, shown
+  // or hidden, keyboard focus) whose drawable has depth and stencil, drawn by
+  // a new context that shares the current one's textures, buffers,
+  // renderbuffers and programs; framebuffer objects and all other state are
+  // the context's own, and the caller remakes them. Returns the new context,
+  // current; the caller then drops the old one. Null when the system refuses,
+  // or the window is full screen, multisampled or has depth already: then
+  // nothing has changed. Id() changes.
+  std::unique_ptr<GlContext> ReplaceWithDepthStencil();
 
  private:
   friend class GlContext;
@@ -99,6 +108,8 @@ class Window {
   SDL_Window* Live() const;
   // Swaps in a window whose drawable is w x h (see SetSize).
   void RemakeDrawable(int w, int h);
+  // Closes the system window and stands for made, whose drawable is w x h.
+  void TakeOver(SDL_Window* made, int w, int h);
   SDL_Window* window_;
   uint32_t id_;
   int samples_;
@@ -120,6 +131,7 @@ class GlContext {
   static void Release();
 
  private:
+  friend class Window;
   explicit GlContext(void* c) : context_(c) {}
   void* context_;
 };

@@ -35,6 +35,7 @@ RuntimeSwitches ReadSwitches() {
   s.noBatch = On("ORVANE_NO_BATCH");
   s.noFramebuffer = On("ORVANE_NO_FRAMEBUFFER");
   s.windowDepth = On("ORVANE_WINDOW_DEPTH");
+  s.keepWindow = On("ORVANE_KEEP_WINDOW");
   s.noVertexBuffer = On("ORVANE_NO_VERTEX_BUFFER");
   s.noShaders = On("ORVANE_NO_SHADERS");
   s.saveBackup = !Off("ORVANE_SAVE_BACKUP");

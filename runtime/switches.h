@@ -29,6 +29,11 @@ struct RuntimeSwitches {
   // ORVANE_WINDOW_DEPTH=1: the window gets depth and stencil of its own and
   // 3D passes draw straight into it. Read when the window is made.
   bool windowDepth = false;
+  // ORVANE_KEEP_WINDOW=1: a window without depth is never replaced by one
+  // with depth when the game starts drawing 3D; every 3D frame is drawn in
+  // a target of its own and copied to the window at the flip. Read at every
+  // flip after a 3D frame.
+  bool keepWindow = false;
   // ORVANE_NO_VERTEX_BUFFER=1: models draw from client memory as on drivers
   // without vertex buffers. Read at every model draw.
   bool noVertexBuffer = false;

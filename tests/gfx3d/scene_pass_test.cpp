@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kWhite = 0xFFFFFF;
+constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 const float kTan22 = std::tan(22.5f * 3.14159265f / 180);
 
 class Scene3D : public gltest::GlDevice {
@@ -387,15 +387,76 @@ TEST_F(Scene3D, TwoDDrawingAfterEnd3DIsUnchanged) {
   EXPECT_TRUE(orvtest::SamePicture(Region(0, 0, 44, 33), before, orvtest::kExact));
 }
 
-// The window goes without depth and stencil (2D draws faster without);
-// a frame with a pass draws from the pass on into a copy of it that has
-// both, and the flip shows that copy; the next frame starts in the window.
+GLint Bits(GLenum which) {
+  GLint n = -1;
+  glGetIntegerv(which, &n);
+  return n;
+}
+
+// The window goes without depth and stencil (2D draws faster without).
+// The first pass replaces it with one that has both, and everything made
+// before goes on working: textures, surfaces, the clear colour, a shader in
+// use, the frame drawn so far.
+TEST_F(Scene3D, TheFirstPassMovesTheGameToAWindowWithDepthAndKeepsEverything) {
+  EXPECT_EQ(Bits(GL_DEPTH_BITS), 0);
+  const uint32_t before = orv::Rt().mainWindow->Id();
+  MakeSprite(9, 4, 4, [](int, int) { return 0xFF00FFFFu; });
+  CreateSurface(0, 20, 8, 8);
+  UseSurface(0);
+  DrawRect(0, 0, 8, 8, 0xFF0000);
+  EndSurface();
+  SetClearColor(0x203040);
+  const std::string frag = orvtest::PrivateDir() + "/blue.frag";
+  orvtest::WriteFile(frag, "void main() { gl_FragColor = vec4(0.0, 0.0, 1.0, 1.0); }");
+  ASSERT_EQ(LoadShader(1, "", frag.c_str()), 1);
+  UseShader(1);
+  UseShader(-1);
+  DrawRect(0, 0, 10, 48, 0x0000FF);
+  Begin3D(1, 100, 45);
+  EXPECT_NE(orv::Rt().mainWindow->Id(), before);
+  EXPECT_EQ(Bits(GL_DEPTH_BITS), 24);
+  EXPECT_EQ(Bits(GL_STENCIL_BITS), 8);
+  EXPECT_EQ(orv::OpenGLVexel::CurrentFramebufferBinding(), 0);
+  EXPECT_FALSE(d->SceneTargetActive());
+  EXPECT_EQ(Pixel(5, 24), kRed);  // the frame so far came along
+  SetCamera(0, 0, 5, 0, 0, 0);
+  Square(0, 0, 0, 0.5f, kWhite);
+  Square(0, 0, -1, 2, kGreen);
+  EXPECT_EQ(Pixel(32, 24), kWhite);
+  End3D();
+  DrawSprite(20, 50, 0);
+  DrawSprite(9, 50, 20);
+  EXPECT_EQ(Pixel(52, 2), kBlue) << "a surface made before the move";
+  EXPECT_EQ(Pixel(51, 21), 0x00FFFFu) << "a texture made before the move";
+  UseSurface(0);
+  DrawRect(0, 0, 4, 8, 0x00FF00);
+  EndSurface();
+  DrawSprite(20, 50, 0);
+  EXPECT_EQ(Pixel(51, 2), kGreen) << "the surface draws in the new context";
+  EXPECT_EQ(Pixel(55, 2), kBlue);
+  NextFrame();
+  EXPECT_EQ(Pixel(32, 24), 0x203040u) << "the clear colour";
+  const uint32_t after = orv::Rt().mainWindow->Id();
+  Begin3D(1, 100, 45);
+  EXPECT_FALSE(d->SceneTargetActive());
+  EXPECT_EQ(orv::Rt().mainWindow->Id(), after) << "moved once only";
+  // A program made before the move is shared by the new context.
+  UseShader(1);
+  SetCamera(0, 0, 5, 0, 0, 0);
+  Square(0, 0, 0, 0.5f, kWhite);
+  UseShader(-1);
+  EXPECT_EQ(Pixel(32, 24), kBlue);
+  End3D();
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// With the window kept (or when the system cannot replace it), a frame
+// with a pass draws from the pass on into a copy of the window that has
+// depth and stencil, and the flip shows that copy; the next frame starts
+// in the window.
 TEST_F(Scene3D, PassesGetADepthBufferTheWindowDoesNotHave) {
-  auto bits = [](GLenum which) {
-    GLint n = -1;
-    glGetIntegerv(which, &n);
-    return n;
-  };
+  orv::Rt().switches.keepWindow = true;
+  auto bits = Bits;
   EXPECT_EQ(bits(GL_DEPTH_BITS), 0);
   EXPECT_EQ(bits(GL_STENCIL_BITS), 0);
   DrawRect(0, 0, 10, 48, 0x0000FF);
@@ -435,6 +496,7 @@ TEST_F(Scene3D, PassesGetADepthBufferTheWindowDoesNotHave) {
   EXPECT_EQ(Pixel(5, 24), kRed);  // copied in again
   End3D();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  orv::Rt().switches.keepWindow = false;
 }
 
 TEST_F(Scene3D, APassDrawsTheSamePixelsAsWithTheDepthBufferInTheWindow) {
@@ -459,17 +521,24 @@ TEST_F(Scene3D, APassDrawsTheSamePixelsAsWithTheDepthBufferInTheWindow) {
     DrawLine(0, 47, 63, 0, 0xFF00FF);
     return Region(0, 0, kWidth, kHeight);
   };
+  // The first frame moves to a window with depth, the second draws there.
+  const orvtest::Picture moved = frame();
+  EXPECT_TRUE(orvtest::SamePicture(frame(), moved, orvtest::kExact, "after the move"));
+
+  TearDown();
+  orv::Rt().switches.keepWindow = true;
+  SetUp();
   const orvtest::Picture ownBuffer = frame();
   EXPECT_TRUE(d->SceneTargetActive());
-  GLint depth = -1;
+  orv::Rt().switches.keepWindow = false;
+  EXPECT_TRUE(orvtest::SamePicture(ownBuffer, moved, orvtest::kExact, "through the target"));
 
   TearDown();
   orv::Rt().switches.windowDepth = true;
   SetUp();
   orv::Rt().switches.windowDepth = false;
-  glGetIntegerv(GL_DEPTH_BITS, &depth);
-  EXPECT_EQ(depth, 24);
-  EXPECT_TRUE(orvtest::SamePicture(frame(), ownBuffer, orvtest::kExact));
+  EXPECT_EQ(Bits(GL_DEPTH_BITS), 24);
+  EXPECT_TRUE(orvtest::SamePicture(frame(), moved, orvtest::kExact, "depth from the start"));
 }
 
 }  // namespace
