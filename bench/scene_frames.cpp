@@ -63,10 +63,14 @@ Side* Use(int width, int height, bool windowDepth) {
     Release(current);
     current = nullptr;
     slot = std::make_unique<Side>();
-    if (windowDepth) setenv("ORVANE_WINDOW_DEPTH", "1", 1);
+    // The switches were read when the process started; the side's format
+    // is set in the record the device reads.
+    orv::RuntimeSwitches& switches = orv::Rt().switches;
+    const bool before = switches.windowDepth;
+    switches.windowDepth = windowDepth;
     slot->device = std::make_unique<orv::OpenGLVexel>();
     const bool made = slot->device->Init(width, height, 0, 0, 0, false);
-    unsetenv("ORVANE_WINDOW_DEPTH");
+    switches.windowDepth = before;
     if (!made) {
       slot->device.reset();
       return nullptr;
