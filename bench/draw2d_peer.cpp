@@ -6,9 +6,14 @@
 // drawing command by command. The peer draws lines as GL geometry
 // (SDL_HINT_RENDER_LINE_METHOD "3", what its users who want speed pick);
 // "shapes_10000_point_lines" keeps a second peer on SDL's default, which
-// draws each line point by point, for comparison with older figures. The
-// Time column is wall time, the CPU column the whole process's CPU time
-// (the rasteriser's threads included). For medians and spread run with
+// draws each line point by point, for comparison with older figures.
+// Every group runs on both window formats: the one games get (no depth
+// buffer) and, as "<group>_window_depth", a window with 24 bits of depth
+// and 8 of stencil (ORVANE_WINDOW_DEPTH=1, or a game that moved its 3D
+// passes into the window); the peer's window has the same format as the
+// device's in each group. The Time column is wall time, the CPU column the
+// whole process's CPU time (the rasteriser's threads included). For medians
+// and spread run with
 //   --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -19,6 +24,8 @@
 #include <vector>
 
 #include "gfx2d/opengl_vexel.h"
+#include "gl/gl_state_cache.h"
+#include "runtime/runtime_state.h"
 
 namespace {
 
@@ -32,26 +39,41 @@ struct Headless {
   Headless() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
 } headless;
 
-// The device, and its window and context so it can be made current again
-// after the peer ran.
+// Window formats: the default (no depth or stencil) and depth 24 + stencil 8.
+enum Format { kPlain = 0, kDepth = 1 };
+
+// A device, and its window and context so it can be made current again
+// after the peer or the other format's device ran.
 struct DeviceSide {
   std::unique_ptr<orv::OpenGLVexel> device;
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
 };
 
-DeviceSide& Side() {
-  static DeviceSide side;
-  static bool tried = false;
-  if (!tried) {
-    tried = true;
+DeviceSide& Side(Format format) {
+  static DeviceSide sides[2];
+  static bool tried[2] = {false, false};
+  DeviceSide& side = sides[format];
+  if (!tried[format]) {
+    tried[format] = true;
+    orv::RuntimeSwitches& switches = orv::Rt().switches;
+    const bool before = switches.windowDepth;
+    switches.windowDepth = format == kDepth;
     side.device = std::make_unique<orv::OpenGLVexel>();
-    if (!side.device->Init(kWidth, kHeight, 0, 0, 0, false)) {
+    const bool made = side.device->Init(kWidth, kHeight, 0, 0, 0, false);
+    switches.windowDepth = before;
+    if (!made) {
       side.device.reset();
       return side;
     }
     side.window = SDL_GL_GetCurrentWindow();
     side.context = SDL_GL_GetCurrentContext();
+    int depth = -1, stencil = -1;
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);
+    SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
+    if ((format == kDepth) != (depth > 0 && stencil > 0)) side.device.reset();
+    // The state cache describes the context current before.
+    orv::GlState().Reset();
   }
   return side;
 }
@@ -67,10 +89,14 @@ std::vector<uint32_t> SpritePixels() {
   return p;
 }
 
-orv::OpenGLVexel* Device(bool batched) {
-  DeviceSide& side = Side();
+orv::OpenGLVexel* Device(bool batched, Format format) {
+  DeviceSide& side = Side(format);
   if (!side.device) return nullptr;
+  static SDL_GLContext last = nullptr;
   SDL_GL_MakeCurrent(side.window, side.context);
+  // The two devices share one state cache; it described the other context.
+  if (last != side.context) orv::GlState().Reset();
+  last = side.context;
   orv::OpenGLVexel* d = side.device.get();
   if (!d->IsUsedSprite(kSpriteSlot)) {
     orv::PixelImage image;
@@ -97,27 +123,37 @@ struct Peer {
 };
 
 // The line method is read when a renderer is made, so each method has a
-// peer of its own.
-Peer* PeerSide(bool pointLines = false) {
-  static Peer peers[2];
-  static bool triedSide[2] = {false, false};
-  Peer& peer = peers[pointLines ? 1 : 0];
-  bool& tried = triedSide[pointLines ? 1 : 0];
+// peer of its own, on each window format.
+Peer* PeerSide(Format format, bool pointLines = false) {
+  static Peer peers[2][2];
+  static bool triedSide[2][2] = {{false, false}, {false, false}};
+  Peer& peer = peers[format][pointLines ? 1 : 0];
+  bool& tried = triedSide[format][pointLines ? 1 : 0];
   if (tried) return peer.renderer ? &peer : nullptr;
   tried = true;
-  if (!Side().device) return nullptr;
+  if (!Side(format).device) return nullptr;
   SDL_SetHint(SDL_HINT_RENDER_LINE_METHOD, pointLines ? "0" : "3");
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
   // Naming a driver switches SDL's batching off unless asked for.
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
   // Filtered like the device's sprites (SDL's own default is nearest).
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  // The device's drawable format: the window takes the attributes set last.
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format == kDepth ? 24 : 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format == kDepth ? 8 : 0);
   peer.window = SDL_CreateWindow("peer", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!peer.window) return nullptr;
   peer.renderer = SDL_CreateRenderer(peer.window, -1, SDL_RENDERER_ACCELERATED);
   if (!peer.renderer) return nullptr;
   SDL_RendererInfo info;
-  if (SDL_GetRendererInfo(peer.renderer, &info) != 0 || std::string(info.name) != "opengl") {
+  int depth = -1, stencil = -1;
+  SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);
+  SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
+  if (SDL_GetRendererInfo(peer.renderer, &info) != 0 || std::string(info.name) != "opengl" ||
+      (info.flags & SDL_RENDERER_PRESENTVSYNC) || (format == kDepth) != (depth > 0 && stencil > 0)) {
     SDL_DestroyRenderer(peer.renderer);
     peer.renderer = nullptr;
     return nullptr;
@@ -178,8 +214,8 @@ void FinishPeer(Peer* p) {
 
 // ---- 10,000 sprites -------------------------------------------------------------
 
-void PeerSprites(benchmark::State& state) {
-  Peer* p = PeerSide();
+void PeerSprites(benchmark::State& state, Format format) {
+  Peer* p = PeerSide(format);
   if (!p) return state.SkipWithError("no SDL opengl renderer");
   const Places& at = SpritePlaces();
   for (auto _ : state) {
@@ -191,10 +227,9 @@ void PeerSprites(benchmark::State& state) {
     FinishPeer(p);
   }
 }
-BENCHMARK(PeerSprites)->Name("sprites_10000/baseline")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
-void DeviceSprites(benchmark::State& state, bool batched, bool alphaTest) {
-  orv::OpenGLVexel* d = Device(batched);
+void DeviceSprites(benchmark::State& state, Format format, bool batched, bool alphaTest) {
+  orv::OpenGLVexel* d = Device(batched, format);
   if (!d) return state.SkipWithError("no GL device");
   if (!alphaTest) d->SetAlphaTest(1);
   const Places& at = SpritePlaces();
@@ -204,22 +239,12 @@ void DeviceSprites(benchmark::State& state, bool batched, bool alphaTest) {
     FinishDevice(d);
   }
 }
-BENCHMARK_CAPTURE(DeviceSprites, batched, true, true)->Name("sprites_10000/batched")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(DeviceSprites, immediate, false, true)
-    ->Name("sprites_10000/immediate")
-    ->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
-// The device's default alpha test (texels at or below 0.05 are not drawn)
-// keeps the rasteriser off its fast path for plain blended quads; the peer
-// has no such test. This variant shows what the test costs.
-BENCHMARK_CAPTURE(DeviceSprites, no_alpha_test, true, false)
-    ->Name("sprites_10000/batched_no_alpha_test")
-    ->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
 // ---- 2,000 characters of text ------------------------------------------------------
 
-void PeerText(benchmark::State& state) {
-  Peer* p = PeerSide();
-  orv::OpenGLVexel* d = Device(true);
+void PeerText(benchmark::State& state, Format format) {
+  Peer* p = PeerSide(format);
+  orv::OpenGLVexel* d = Device(true, format);
   if (!p || !d) return state.SkipWithError("no SDL opengl renderer");
   // Proportional advances of the device's built-in font, so both sides
   // place the same glyphs at the same places.
@@ -240,10 +265,9 @@ void PeerText(benchmark::State& state) {
     FinishPeer(p);
   }
 }
-BENCHMARK(PeerText)->Name("text_2000/baseline")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
-void DeviceText(benchmark::State& state, bool batched) {
-  orv::OpenGLVexel* d = Device(batched);
+void DeviceText(benchmark::State& state, Format format, bool batched) {
+  orv::OpenGLVexel* d = Device(batched, format);
   if (!d) return state.SkipWithError("no GL device");
   const std::vector<std::string>& lines = TextLines();
   for (auto _ : state) {
@@ -254,8 +278,6 @@ void DeviceText(benchmark::State& state, bool batched) {
     FinishDevice(d);
   }
 }
-BENCHMARK_CAPTURE(DeviceText, batched, true)->Name("text_2000/batched")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(DeviceText, immediate, false)->Name("text_2000/immediate")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
 // ---- 10,000 rectangles and lines ------------------------------------------------------
 
@@ -282,8 +304,8 @@ const std::vector<Shape>& Shapes() {
   return shapes;
 }
 
-void PeerShapes(benchmark::State& state, bool pointLines) {
-  Peer* p = PeerSide(pointLines);
+void PeerShapes(benchmark::State& state, Format format, bool pointLines) {
+  Peer* p = PeerSide(format, pointLines);
   if (!p) return state.SkipWithError("no SDL opengl renderer");
   SDL_SetRenderDrawBlendMode(p->renderer, SDL_BLENDMODE_BLEND);
   for (auto _ : state) {
@@ -301,11 +323,9 @@ void PeerShapes(benchmark::State& state, bool pointLines) {
     FinishPeer(p);
   }
 }
-BENCHMARK_CAPTURE(PeerShapes, lines, false)->Name("shapes_10000/baseline")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(PeerShapes, points, true)->Name("shapes_10000_point_lines/baseline")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
 
-void DeviceShapes(benchmark::State& state, bool batched) {
-  orv::OpenGLVexel* d = Device(batched);
+void DeviceShapes(benchmark::State& state, Format format, bool batched) {
+  orv::OpenGLVexel* d = Device(batched, format);
   if (!d) return state.SkipWithError("no GL device");
   for (auto _ : state) {
     glClear(GL_COLOR_BUFFER_BIT);
@@ -319,10 +339,35 @@ void DeviceShapes(benchmark::State& state, bool batched) {
     FinishDevice(d);
   }
 }
-BENCHMARK_CAPTURE(DeviceShapes, batched, true)->Name("shapes_10000/batched")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(DeviceShapes, immediate, false)->Name("shapes_10000/immediate")->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(DeviceShapes, batched, true)
-    ->Name("shapes_10000_point_lines/batched")
-    ->MeasureProcessCPUTime()->Iterations(kRoundFrames)->Unit(benchmark::kMillisecond);
+
+// Every comparison on both window formats.
+const bool registered = [] {
+  for (const Format f : {kPlain, kDepth}) {
+    const std::string format = f == kDepth ? "_window_depth" : "";
+    auto add = [&](const std::string& name, auto fn) {
+      benchmark::RegisterBenchmark(name.c_str(), fn)
+          ->MeasureProcessCPUTime()
+          ->Iterations(kRoundFrames)
+          ->Unit(benchmark::kMillisecond);
+    };
+    using S = benchmark::State;
+    add("sprites_10000" + format + "/baseline", [f](S& s) { PeerSprites(s, f); });
+    add("sprites_10000" + format + "/batched", [f](S& s) { DeviceSprites(s, f, true, true); });
+    add("sprites_10000" + format + "/immediate", [f](S& s) { DeviceSprites(s, f, false, true); });
+    // The device's default alpha test (texels at or below 0.05 are not
+    // drawn) keeps the rasteriser off its fast path for plain blended quads;
+    // the peer has no such test. This variant shows what the test costs.
+    add("sprites_10000" + format + "/batched_no_alpha_test", [f](S& s) { DeviceSprites(s, f, true, false); });
+    add("text_2000" + format + "/baseline", [f](S& s) { PeerText(s, f); });
+    add("text_2000" + format + "/batched", [f](S& s) { DeviceText(s, f, true); });
+    add("text_2000" + format + "/immediate", [f](S& s) { DeviceText(s, f, false); });
+    add("shapes_10000" + format + "/baseline", [f](S& s) { PeerShapes(s, f, false); });
+    add("shapes_10000" + format + "/batched", [f](S& s) { DeviceShapes(s, f, true); });
+    add("shapes_10000" + format + "/immediate", [f](S& s) { DeviceShapes(s, f, false); });
+    add("shapes_10000_point_lines" + format + "/baseline", [f](S& s) { PeerShapes(s, f, true); });
+    add("shapes_10000_point_lines" + format + "/batched", [f](S& s) { DeviceShapes(s, f, true); });
+  }
+  return true;
+}();
 
 }  // namespace

@@ -80,10 +80,14 @@ Side* Use(int width, int height, Mode mode) {
     Release(current);
     current = nullptr;
     slot = std::make_unique<Side>();
-    if (kind == kWindowDepth) setenv("ORVANE_WINDOW_DEPTH", "1", 1);
+    // The switches were read when the process started; the side's format
+    // is set in the record the device reads.
+    orv::RuntimeSwitches& switches = orv::Rt().switches;
+    const bool before = switches.windowDepth;
+    switches.windowDepth = kind == kWindowDepth;
     slot->device = std::make_unique<orv::OpenGLVexel>();
     const bool made = slot->device->Init(width, height, 0, 0, 0, false);
-    unsetenv("ORVANE_WINDOW_DEPTH");
+    switches.windowDepth = before;
     if (!made) {
       slot->device.reset();
       return nullptr;

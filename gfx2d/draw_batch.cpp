@@ -90,6 +90,17 @@ void OpenGLVexel::FlushDrawing() {
         oneColour = nullptr;
     if (!oneColour) break;
   }
+  // In opaque white a texel modulated by the colour is the texel itself, so
+  // such runs let the texture replace the colour: the rasteriser then skips
+  // the colour input and the multiply of every pixel. Only the plain
+  // modulating mode is swapped; any other the 3D renderer left stays.
+  bool replaceWhite = false;
+  if (oneColour && oneColour->r == 1 && oneColour->g == 1 && oneColour->b == 1 && oneColour->a == 1) {
+    GLint envMode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+    replaceWhite = envMode == GL_MODULATE;
+  }
+  bool replacing = false;
   bool textureArray = false;
   int colorArray = -1;  // -1 not set up, 0 off, 1 bytes, 2 floats
   bool smoothShade = false;
@@ -151,6 +162,11 @@ void OpenGLVexel::FlushDrawing() {
       }
       colorArray = colorSource;
     }
+    const bool replace = replaceWhite && colorSource == 0;
+    if (replace != replacing) {
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, replace ? GL_REPLACE : GL_MODULATE);
+      replacing = replace;
+    }
     const bool smooth = (run.flags & kBatchSmoothShade) != 0;
     if (smooth != smoothShade) {
       GlState().Set(kCapDither, smooth);
@@ -181,6 +197,7 @@ void OpenGLVexel::FlushDrawing() {
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
   }
+  if (replacing) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   if (smoothShade) {
     glShadeModel(GL_FLAT);
     GlState().Set(kCapDither, false);
