@@ -17,6 +17,7 @@
 
 #include "gfx3d/model_file.h"
 #include "gfx3d/model_loading.h"
+#include "runtime/runtime_state.h"
 
 namespace {
 
@@ -235,7 +236,7 @@ void PeerLoader(benchmark::State& state) {
 
 void LoadModel(benchmark::State& state, bool largePages) {
   const std::string path = ModelPath();
-  (void)largePages;
+  orv::Rt().switches.noLargePages = !largePages;
   orv::ModelSlot slot;
   const double faults = PageFaults();
   for (auto _ : state) {
@@ -243,13 +244,17 @@ void LoadModel(benchmark::State& state, bool largePages) {
     benchmark::DoNotOptimize(slot.meshes.data());
   }
   state.counters["faults"] = benchmark::Counter(PageFaults() - faults, benchmark::Counter::kAvgIterations);
+  orv::Rt().switches.noLargePages = false;
 }
 
-// Loading against the peer, and against reading the bytes alone. Run with
+// Loading against the peer, and against reading the bytes alone; the
+// runtime also as with ORVANE_NO_LARGE_PAGES=1. Run with
 // --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true.
 BENCHMARK(PeerLoader)->Name("load_ddd_100k/baseline")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK_CAPTURE(LoadModel, large, true)
     ->Name("load_ddd_100k/load_object")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(LoadModel, small, false)
+    ->Name("load_ddd_100k/load_object_small_pages")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(ReadBytes)->Name("load_ddd_100k_vs_read/baseline")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK_CAPTURE(LoadModel, large, true)
     ->Name("load_ddd_100k_vs_read/load_object")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();

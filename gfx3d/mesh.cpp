@@ -2,11 +2,15 @@
 // tangents (with welding of equal positions), bounds and scaling.
 #include "gfx3d/mesh.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
+
+#include "runtime/switches.h"
 
 namespace orv {
 namespace {
@@ -70,7 +74,18 @@ size_t TriangleRecordCount(const std::vector<MeshVertex>& stream) {
   return count;
 }
 
-void ReserveRecords(std::vector<MeshVertex>& records, size_t count) { records.reserve(count); }
+void ReserveRecords(std::vector<MeshVertex>& records, size_t count) {
+  records.reserve(count);
+  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+  if (records.capacity() * sizeof(MeshVertex) < 2 * kLargePage || Switches().noLargePages) return;
+  // Only the whole large pages inside the list: the advice then never
+  // reaches memory the list does not own.
+  const uintptr_t start = reinterpret_cast<uintptr_t>(records.data());
+  const uintptr_t begin = (start + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (start + records.capacity() * sizeof(MeshVertex)) & ~(kLargePage - 1);
+  // Only advice: where large pages are not to be had, the list fills as usual.
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
 
 const std::array<Vec3, kNormalCount>& NormalTable() { return kNormals; }
 

@@ -3,7 +3,7 @@
 // with primitive markers into triangles, normals, tangents, a palette and
 // bounding spheres. CPU only: the GL names a mesh owns go back through the
 // release the drawing code recorded beside them when it made them.
-// Depends on: gfx3d/matrix.h.
+// Depends on: gfx3d/matrix.h, runtime/switches.h.
 #pragma once
 
 #include <array>
@@ -97,7 +97,10 @@ class TriangleWalk {
 // triangle its strips, fans and independent triangles make.
 size_t TriangleRecordCount(const std::vector<MeshVertex>& stream);
 
-// Reserves room for count records in an empty list.
+// Reserves room for count records in an empty list. A list of megabytes
+// asks the kernel for large pages first (unless the switch says not to):
+// filling it then takes a few faults instead of one per 4 KB page, which
+// for a big model is most of what loading it costs.
 void ReserveRecords(std::vector<MeshVertex>& records, size_t count);
 
 class TriangleBvh;

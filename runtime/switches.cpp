@@ -36,6 +36,7 @@ RuntimeSwitches ReadSwitches() {
   s.noFramebuffer = On("ORVANE_NO_FRAMEBUFFER");
   s.windowDepth = On("ORVANE_WINDOW_DEPTH");
   s.noVertexBuffer = On("ORVANE_NO_VERTEX_BUFFER");
+  s.noLargePages = On("ORVANE_NO_LARGE_PAGES");
   s.noShaders = On("ORVANE_NO_SHADERS");
   s.saveBackup = !Off("ORVANE_SAVE_BACKUP");
   s.patchDir = Text("ORVANE_PATCH_DIR");
