@@ -357,15 +357,26 @@ bool FileChannel::ReadRest(std::vector<uint8_t>& out) {
     return true;
   }
   if (fd_ < 0) return false;
-  int64_t expect = Size() - position_;
-  if (expect > 0) out.reserve(static_cast<size_t>(expect));
+  // Straight into the result up to the size the file has now; a file that
+  // grows meanwhile goes on through the chunk, and one that shrinks is cut
+  // to what came.
+  const int64_t expect = Size() - position_;
+  if (expect > 0) out.resize(static_cast<size_t>(expect));
+  size_t have = 0;
   char chunk[65536];
   while (true) {
-    ssize_t r = ::read(fd_, chunk, sizeof chunk);
+    const bool inPlace = have < out.size();
+    const ssize_t r = inPlace ? ::read(fd_, out.data() + have, out.size() - have) : ::read(fd_, chunk, sizeof chunk);
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return false;
-    if (r == 0) return true;
-    out.insert(out.end(), chunk, chunk + r);
+    if (r <= 0) {
+      out.resize(have);
+      return r == 0;
+    }
+    if (!inPlace) {
+      const auto* bytes = reinterpret_cast<const uint8_t*>(chunk);
+      out.insert(out.end(), bytes, bytes + r);
+    }
+    have += static_cast<size_t>(r);
     position_ += r;
   }
 }

@@ -127,7 +127,7 @@ float CartoonOutlineOffset(Vexel3D& scene, Vec3 frameCentre, float radius) {
 }
 
 void DrawCartoonOutline(Vexel3D& scene, MeshObjectX& mesh, float offset) {
-  if (mesh.currentTriangles.empty() || offset <= 0) return;
+  if (offset <= 0 || mesh.CurrentTriangles().empty()) return;
   std::vector<MeshVertex> moved(mesh.currentTriangles);
   for (MeshVertex& v : moved) v.SetPosition(v.Position() + v.Normal() * offset);
 

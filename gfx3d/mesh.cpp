@@ -2,11 +2,15 @@
 // tangents (with welding of equal positions), bounds and scaling.
 #include "gfx3d/mesh.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
+
+#include "runtime/switches.h"
 
 namespace orv {
 namespace {
@@ -16,35 +20,12 @@ const std::array<Vec3, kNormalCount> kNormals = {{
 }};
 
 // Walks a stream's primitives and calls emit(i0, i1, i2) with the record
-// indices of every triangle, wound so that strips keep one facing.
+// indices of every triangle.
 template <typename Emit>
 void WalkTriangles(const std::vector<MeshVertex>& stream, Emit&& emit) {
-  size_t window[3] = {0, 0, 0};
-  int j = 0;
-  uint32_t mode = kMarkerTriangles;
-  int parity = 0;
-  for (size_t i = 0; i < stream.size(); ++i) {
-    const uint32_t c = stream[i].colour;
-    if (IsMarker(c)) {
-      mode = c;
-      j = 0;
-      if (c == kMarkerStrip) parity = 0;
-      continue;
-    }
-    window[j++] = i;
-    if (j < 3) continue;
-    emit(window[0], window[1], window[2]);
-    if (mode == kMarkerStrip) {
-      j = 2;
-      window[parity == 0 ? 0 : 1] = window[2];
-      parity ^= 1;
-    } else if (mode == kMarkerFan) {
-      j = 2;
-      window[1] = window[2];
-    } else {
-      j = 0;
-    }
-  }
+  TriangleWalk walk;
+  for (size_t i = 0; i < stream.size(); ++i)
+    if (walk.Next(i, stream[i].colour)) emit(walk.Triangle()[0], walk.Triangle()[1], walk.Triangle()[2]);
 }
 
 struct PositionKey {
@@ -91,6 +72,19 @@ size_t TriangleRecordCount(const std::vector<MeshVertex>& stream) {
   size_t count = 0;
   WalkTriangles(stream, [&](size_t, size_t, size_t) { count += 3; });
   return count;
+}
+
+void ReserveRecords(std::vector<MeshVertex>& records, size_t count) {
+  records.reserve(count);
+  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+  if (records.capacity() * sizeof(MeshVertex) < 2 * kLargePage || Switches().noLargePages) return;
+  // Only the whole large pages inside the list: the advice then never
+  // reaches memory the list does not own.
+  const uintptr_t start = reinterpret_cast<uintptr_t>(records.data());
+  const uintptr_t begin = (start + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (start + records.capacity() * sizeof(MeshVertex)) & ~(kLargePage - 1);
+  // Only advice: where large pages are not to be had, the list fills as usual.
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 const std::array<Vec3, kNormalCount>& NormalTable() { return kNormals; }
@@ -176,6 +170,15 @@ std::vector<int> WeldByHash(const std::vector<MeshVertex>& stream) {
     entryOf[i] = slot->entry;
   }
   return entryOf;
+}
+
+std::vector<MeshVertex>& MeshObject::CurrentTriangles() {
+  if (currentTriangles.empty() && !frames.empty()) {
+    const std::vector<MeshVertex>& first = frames[0].triangles;
+    ReserveRecords(currentTriangles, first.size());
+    currentTriangles.assign(first.begin(), first.end());
+  }
+  return currentTriangles;
 }
 
 int MeshObject::VertexCount(int frame) const {
@@ -309,18 +312,20 @@ MeshObjectX::~MeshObjectX() { Reset(); }
 void MeshObjectX::Prepare() {
   for (MeshFrame& f : frames) {
     f.DropHierarchy();
+    const size_t count = TriangleRecordCount(f.stream);
     f.triangles.clear();
-    f.triangles.reserve(TriangleRecordCount(f.stream));
+    ReserveRecords(f.triangles, count);
     WalkTriangles(f.stream, [&](size_t i0, size_t i1, size_t i2) {
       f.triangles.push_back(f.stream[i0]);
       f.triangles.push_back(f.stream[i1]);
       f.triangles.push_back(f.stream[i2]);
     });
   }
-  if (frames.empty())
-    currentTriangles.clear();
-  else
-    currentTriangles = frames[0].triangles;
+  PrepareBesidesTriangles();
+}
+
+void MeshObjectX::PrepareBesidesTriangles() {
+  currentTriangles.clear();
   coloured = 0;
   for (uint32_t c : palette)
     if (!IsMarker(c) && c != 0x00FFFFFFu) coloured = 1;
@@ -362,7 +367,7 @@ void MeshObjectX::Scale(Vec3 s) {
     for (MeshVertex& v : f.stream) scale(v);
     for (MeshVertex& v : f.triangles) scale(v);
   }
-  if (!frames.empty()) currentTriangles = frames[0].triangles;
+  currentTriangles.clear();
   ComputeBounds();
 }
 

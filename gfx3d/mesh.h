@@ -3,7 +3,7 @@
 // with primitive markers into triangles, normals, tangents, a palette and
 // bounding spheres. CPU only: the GL names a mesh owns go back through the
 // release the drawing code recorded beside them when it made them.
-// Depends on: gfx3d/matrix.h.
+// Depends on: gfx3d/matrix.h, runtime/switches.h.
 #pragma once
 
 #include <array>
@@ -56,9 +56,52 @@ static_assert(offsetof(MeshVertex, colour) == 68 && offsetof(MeshVertex, r) == 7
 // A record carrying only a marker colour.
 MeshVertex MarkerVertex(uint32_t marker);
 
+// Follows a stream's primitive markers record by record. Next takes the
+// index and colour of the next record and says whether a triangle ends
+// there; its record indices, wound so that strips keep one facing, are then
+// in Triangle(). A stream starts in independent-triangle mode.
+class TriangleWalk {
+ public:
+  bool Next(size_t index, uint32_t colour) {
+    if (IsMarker(colour)) {
+      mode_ = colour;
+      have_ = 0;
+      if (colour == kMarkerStrip) parity_ = 0;
+      return false;
+    }
+    window_[have_++] = index;
+    if (have_ < 3) return false;
+    triangle_ = window_;
+    if (mode_ == kMarkerStrip) {
+      have_ = 2;
+      window_[parity_] = window_[2];
+      parity_ ^= 1;
+    } else if (mode_ == kMarkerFan) {
+      have_ = 2;
+      window_[1] = window_[2];
+    } else {
+      have_ = 0;
+    }
+    return true;
+  }
+  const std::array<size_t, 3>& Triangle() const { return triangle_; }
+
+ private:
+  std::array<size_t, 3> window_{}, triangle_{};
+  int have_ = 0;
+  size_t parity_ = 0;
+  uint32_t mode_ = kMarkerTriangles;
+};
+
 // Records of the triangle list Prepare builds from a stream: three per
 // triangle its strips, fans and independent triangles make.
 size_t TriangleRecordCount(const std::vector<MeshVertex>& stream);
+
+// Reserves room for count records in an empty list. A list of megabytes
+// asks the kernel for large pages first (unless the switch says not to):
+// filling it then takes a few faults instead of one per 4 KB page, which
+// for a big model is most of what loading it costs.
+void ReserveRecords(std::vector<MeshVertex>& records, size_t count);
 
 class TriangleBvh;
 
@@ -111,7 +154,13 @@ class MeshObject {
   int FrameCount() const { return static_cast<int>(frames.size()); }
   int VertexCount(int frame) const;
 
+  // Frame 0's triangles, the records blending with a light mode and cartoon
+  // outlines write into; made from frame 0 the first time they are needed,
+  // so a model that never draws that way does not carry a third copy.
+  std::vector<MeshVertex>& CurrentTriangles();
+
   std::vector<MeshFrame> frames;
+  // Empty until CurrentTriangles() first makes it (Prepare empties it).
   std::vector<MeshVertex> currentTriangles;
   // A blended frame as drawn without a light mode: only the attributes the
   // draw uses, interleaved (scratch of the drawing code).
@@ -134,9 +183,12 @@ class MeshObjectX : public MeshObject {
   MeshObjectX(const MeshObjectX&) = delete;
   MeshObjectX& operator=(const MeshObjectX&) = delete;
 
-  // Triangles of every frame from its stream, current triangles from frame
-  // 0, and the coloured flag from the palette.
+  // Triangles of every frame from its stream, and the coloured flag; the
+  // current triangles are made again from frame 0 when next needed.
   void Prepare() override;
+  // What Prepare does besides the triangles, for a loader that built every
+  // frame's triangles itself.
+  void PrepareBesidesTriangles();
   // Empties everything and gives the GL names the mesh owns back.
   void Reset();
   // Gives the static vertex buffer back (its records changed); the next

@@ -33,7 +33,7 @@ bool MultitextureUsable() {
 // texture offset shifts the picture once rather than creeping further with
 // every draw.
 size_t BlendFrames(MeshObjectX& mesh, const MeshFrame& fc, const MeshFrame& fd, float w, float du, float dv) {
-  std::vector<MeshVertex>& out = mesh.currentTriangles;
+  std::vector<MeshVertex>& out = mesh.CurrentTriangles();
   // Frames of a damaged file may differ in length; draw what all have.
   const size_t n = std::min({out.size(), fc.triangles.size(), fd.triangles.size()});
   const float k = 1 - w;
@@ -72,7 +72,12 @@ struct RecordLayout {
 // what a blended draw costs.
 size_t BlendCompact(MeshObjectX& mesh, const MeshFrame& fc, const MeshFrame& fd, float w, float du, float dv,
                     bool normals, bool uv, bool colour, RecordLayout& layout) {
-  const size_t n = std::min({mesh.currentTriangles.size(), fc.triangles.size(), fd.triangles.size()});
+  // The records as prepared: frame 0's triangles, or the current ones once
+  // a light mode has made them. Read in place, so a plain blend never makes
+  // the copy.
+  const std::vector<MeshVertex>& prepared =
+      mesh.currentTriangles.empty() ? mesh.frames[0].triangles : mesh.currentTriangles;
+  const size_t n = std::min({prepared.size(), fc.triangles.size(), fd.triangles.size()});
   size_t floats = 3;
   layout.position = 0;
   layout.normal = layout.uv = layout.colour = -1;
@@ -108,7 +113,7 @@ size_t BlendCompact(MeshObjectX& mesh, const MeshFrame& fc, const MeshFrame& fd,
     }
     if (colour) {
       // Frame c's colour as it is; a mix keeps the prepared records' colour.
-      const MeshVertex& kept = w == 0 ? vc : mesh.currentTriangles[i];
+      const MeshVertex& kept = w == 0 ? vc : prepared[i];
       next[0] = kept.r, next[1] = kept.g, next[2] = kept.b, next[3] = kept.a;
     }
   }
@@ -188,7 +193,9 @@ int DrawMesh(MeshObjectX& mesh, int a, int b, float t, bool interpolate, const s
   if (mode == 1) mesh.GenerateNormals(true, s.scene->Models().NormalMode() == 2, true);
   if (mode == 2 || mode == 3) mesh.GenerateNormals(true, false, false);
   if (mode == 2) s.scene->Ramp().EnsureTexture(mesh, s.device && DeviceUsesBgra(*s.device));
-  if (mesh.currentTriangles.empty()) mesh.Prepare();
+  // A mesh whose streams were never made into triangles (the current
+  // triangles are only made on demand, so they do not tell).
+  if (mesh.frames[0].triangles.empty() && mesh.currentTriangles.empty()) mesh.Prepare();
   // Taken after the normals: generating them rebuilds the frames' triangles.
   const MeshFrame& fc = mesh.frames[static_cast<size_t>(blend.c)];
   const MeshFrame& fd = mesh.frames[static_cast<size_t>(blend.d)];

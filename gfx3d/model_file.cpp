@@ -71,11 +71,10 @@ ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, MemoryBudget& budget) {
   mesh.palette.resize(static_cast<size_t>(paletteCount));
   for (uint32_t& c : mesh.palette) c = in.U32();
   if (static_cast<size_t>(uvCount) > in.Left() / 8) return ReadResult::kReadError;
-  std::vector<Uv> uvs(static_cast<size_t>(uvCount));
-  for (Uv& t : uvs) {
-    t.u = FloatFrom(in.U32());
-    t.v = FloatFrom(in.U32());
-  }
+  // Read where it lies in the file, pair i for record i of every frame.
+  const size_t uvPairs = static_cast<size_t>(uvCount);
+  const uint8_t* const uvs = in.Here();
+  in.Skip(uvPairs * 8);
   if (static_cast<size_t>(frameCount) > in.Left() / 4) return ReadResult::kReadError;
   // Colour fields once per palette entry rather than once per record; a
   // record's index is one byte, so only the first 256 entries can be used.
@@ -96,41 +95,47 @@ ReadResult ReadBinary(ByteReader& in, MeshObjectX& mesh, MemoryBudget& budget) {
       for (float& s : scale) s = FloatFrom(in.U32());
     }
     if (!in.Ok() || count < 0 || static_cast<size_t>(count) > in.Left() / recordSize) return ReadResult::kReadError;
-    // The triangles depend on where the markers are, known once the records are read.
-    if (!budget.Take(static_cast<size_t>(count), sizeof(MeshVertex))) return ReadResult::kAllocError;
-    frame.stream.resize(static_cast<size_t>(count));
-    for (size_t i = 0; i < frame.stream.size(); ++i) {
-      MeshVertex& v = frame.stream[i];
-      float x, y, z;
-      if (compressed) {
-        x = (in.U8() - offset[0]) * scale[0];
-        y = (in.U8() - offset[1]) * scale[1];
-        z = (in.U8() - offset[2]) * scale[2];
-      } else {
-        x = FloatFrom(in.U32());
-        y = FloatFrom(in.U32());
-        z = FloatFrom(in.U32());
-      }
-      const uint8_t normal = in.U8(), index = in.U8();
+    const size_t records = static_cast<size_t>(count);
+    const uint8_t* const first = in.Here();
+    in.Skip(records * recordSize);
+    if (!budget.Take(records, sizeof(MeshVertex))) return ReadResult::kAllocError;
+    // The triangles follow from where the markers are: one look over the
+    // palette indices counts them, so both lists are made at their final
+    // size, once, and filled in a single pass.
+    TriangleWalk walk;
+    size_t triangleRecords = 0;
+    for (size_t i = 0; i < records; ++i) {
+      const uint8_t index = first[i * recordSize + recordSize - 1];
       // An index past the palette can only come from a damaged file.
       if (index >= coloured.size()) return ReadResult::kReadError;
-      v = coloured[index];
-      v.SetPosition({x, y, z});
-      v.SetNormal(NormalFromIndex(normal));
-      if (compressed) {
-        v.SetTangent(firstNormal);
-        v.SetBitangent(firstNormal);
-      }
-      // A uv table shorter than the frame leaves the rest at (0, 0).
-      if (i < uvs.size()) {
-        v.u = uvs[i].u;
-        v.v = compressed ? -uvs[i].v : uvs[i].v;
-      }
+      if (walk.Next(i, coloured[index].colour)) triangleRecords += 3;
     }
-    const size_t triangleRecords = TriangleRecordCount(frame.stream);
     if (!budget.Take(triangleRecords, sizeof(MeshVertex)) ||
         (&frame == &mesh.frames[0] && !budget.Take(triangleRecords, sizeof(MeshVertex))))
       return ReadResult::kAllocError;
+    ReserveRecords(frame.stream, records);
+    ReserveRecords(frame.triangles, triangleRecords);
+    walk = TriangleWalk();
+    const uint8_t* p = first;
+    for (size_t i = 0; i < records; ++i, p += recordSize) {
+      MeshVertex& v = frame.stream.emplace_back(coloured[p[recordSize - 1]]);
+      if (compressed) {
+        v.SetPosition({(p[0] - offset[0]) * scale[0], (p[1] - offset[1]) * scale[1], (p[2] - offset[2]) * scale[2]});
+        v.SetTangent(firstNormal);
+        v.SetBitangent(firstNormal);
+      } else {
+        v.SetPosition({FloatFrom(LoadLe32(p)), FloatFrom(LoadLe32(p + 4)), FloatFrom(LoadLe32(p + 8))});
+      }
+      v.SetNormal(NormalFromIndex(p[recordSize - 2]));
+      // A uv table shorter than the frame leaves the rest at (0, 0).
+      if (i < uvPairs) {
+        v.u = FloatFrom(LoadLe32(uvs + 8 * i));
+        v.v = FloatFrom(LoadLe32(uvs + 8 * i + 4));
+        if (compressed) v.v = -v.v;
+      }
+      if (walk.Next(i, v.colour))
+        for (size_t k : walk.Triangle()) frame.triangles.push_back(frame.stream[k]);
+    }
   }
   if (!in.Ok()) return ReadResult::kReadError;
   mesh.normalsDone = 1;
@@ -290,9 +295,14 @@ bool ReadModel(std::span<const uint8_t> data, const char* name, MeshObjectX& mes
     MemoryBudget budget(ModelMemoryBudget(data.size(), memoryLimit));
     ByteReader in(data);
     const int32_t magic = in.I32();
-    result = in.Ok() && magic == kDddMagic ? ReadBinary(in, mesh, budget) : ReadText(data, mesh, normalMode, budget);
+    const bool binary = in.Ok() && magic == kDddMagic;
+    result = binary ? ReadBinary(in, mesh, budget) : ReadText(data, mesh, normalMode, budget);
     if (result == ReadResult::kOk) {
-      mesh.Prepare();
+      // The binary reader builds each frame's triangles as it reads.
+      if (binary)
+        mesh.PrepareBesidesTriangles();
+      else
+        mesh.Prepare();
       mesh.ComputeBounds();
     }
   } catch (const std::bad_alloc&) {

@@ -19,9 +19,10 @@ constexpr int32_t kDddMagic = 13021975;
 constexpr double kDddNewestVersion = 2.0;
 
 // What one model may take in memory once loaded: its stream records, the
-// triangle records Prepare makes of them and frame 0's copy among the
-// current triangles; some 650,000 triangles. A file that would need more is
-// refused like a failed allocation, before the memory is taken.
+// triangle records made of them and frame 0's copy among the current
+// triangles (made when a light mode first draws the model); some 650,000
+// triangles. A file that would need more is refused like a failed
+// allocation, before the memory is taken.
 constexpr size_t kMaxModelBytes = size_t{512} << 20;
 // What a model may take per byte of its file. The densest honest encoding
 // is a compressed .ddd strip: 5 bytes a record, and each record becomes

@@ -37,6 +37,7 @@ RuntimeSwitches ReadSwitches() {
   s.windowDepth = On("ORVANE_WINDOW_DEPTH");
   s.keepWindow = On("ORVANE_KEEP_WINDOW");
   s.noVertexBuffer = On("ORVANE_NO_VERTEX_BUFFER");
+  s.noLargePages = On("ORVANE_NO_LARGE_PAGES");
   s.noShaders = On("ORVANE_NO_SHADERS");
   s.saveBackup = !Off("ORVANE_SAVE_BACKUP");
   s.patchDir = Text("ORVANE_PATCH_DIR");

@@ -37,6 +37,10 @@ struct RuntimeSwitches {
   // ORVANE_NO_VERTEX_BUFFER=1: models draw from client memory as on drivers
   // without vertex buffers. Read at every model draw.
   bool noVertexBuffer = false;
+  // ORVANE_NO_LARGE_PAGES=1: model records are kept in ordinary pages,
+  // without asking the kernel for large ones (where making them could stall
+  // a load). Read whenever a model's record lists are made.
+  bool noLargePages = false;
   // ORVANE_NO_SHADERS=1: shader loading behaves as on a driver without
   // shader support. Read at every shader load.
   bool noShaders = false;

@@ -28,7 +28,7 @@ std::vector<int> TriangleTags(uint32_t marker, int count) {
   mesh.Prepare();
   std::vector<int> tags;
   for (const MeshVertex& v : mesh.frames[0].triangles) tags.push_back(static_cast<int>(v.x));
-  EXPECT_EQ(mesh.currentTriangles.size(), mesh.frames[0].triangles.size());
+  EXPECT_EQ(mesh.CurrentTriangles().size(), mesh.frames[0].triangles.size());
   return tags;
 }
 
@@ -186,7 +186,7 @@ TEST(Mesh, ScalingKeepsNormalsPerpendicularAndUpdatesBounds) {
   EXPECT_NEAR(Length(n), 1, 1e-6f);
   EXPECT_EQ(mesh.frames[0].stream[2].Normal().x, n.x);
   EXPECT_FLOAT_EQ(mesh.frames[0].centre.x, 4.0f / 3);
-  EXPECT_EQ(mesh.currentTriangles[1].x, 2);
+  EXPECT_EQ(mesh.CurrentTriangles()[1].x, 2);
 }
 
 TEST(Mesh, FacesAndCountsSpanTheMeshesOfASlot) {

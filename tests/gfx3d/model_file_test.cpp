@@ -128,6 +128,16 @@ TEST(ModelFile, SaveThenLoadKeepsEverythingButExactNormals) {
     }
   }
   EXPECT_EQ(loaded.frames[0].stream[1].nz, NormalTable()[NearestNormalIndex({0, 0, 1})].z);
+  // The triangles made while reading are exactly those Prepare makes of the streams.
+  std::vector<std::vector<MeshVertex>> read;
+  for (const MeshFrame& f : loaded.frames) read.push_back(f.triangles);
+  loaded.Prepare();
+  for (size_t f = 0; f < 2; ++f) {
+    const auto& t = loaded.frames[f].triangles;
+    ASSERT_EQ(read[f].size(), 6u);
+    ASSERT_EQ(t.size(), 6u);
+    EXPECT_EQ(std::memcmp(read[f].data(), t.data(), t.size() * sizeof(MeshVertex)), 0) << f;
+  }
   EXPECT_TRUE(WriteDdd(MeshObjectX()).empty());
 }
 
@@ -219,7 +229,7 @@ TEST(ModelFile, OversizedModelsAreRefusedAsAllocationFailures) {
   EXPECT_TRUE(mesh.frames.empty());
   ASSERT_TRUE(ReadModel(Bytes(text), "big.ddda", mesh, 0, needed));
   EXPECT_EQ(mesh.frames.size(), 1000u);
-  EXPECT_EQ(mesh.currentTriangles.size(), 3u);  // loaded means prepared
+  EXPECT_EQ(mesh.CurrentTriangles().size(), 3u);  // loaded means prepared
 
   // What a file may take grows with its size, up to the overall limit.
   EXPECT_EQ(ModelMemoryBudget(0), size_t{1} << 20);
